@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QWidget>
+
+class CControlIni;
+class CSerialPort;
+class QComboBox;
+class QPushButton;
+
+// The serial-port page ("串口"): picks the line settings and opens or closes
+// the program's one port; remembers the six settings in [com].
+class CPropCom : public QWidget {
+    Q_OBJECT
+public:
+    explicit CPropCom(QWidget* parent = nullptr);
+
+    // Given by the main window before Initialise; not owned.
+    void SetPointers(CSerialPort* port, CControlIni* settings);
+    // Fills the lists, "打开" enabled, "关闭" disabled, then LoadSettings.
+    void Initialise();
+    void LoadSettings();
+    void SaveSettings();
+
+    void OnOpen();
+    void OnClose();
+
+    QComboBox* portList() const { return m_port; }
+    QComboBox* baudList() const { return m_baud; }
+    QComboBox* dataBitsList() const { return m_dataBits; }
+    QComboBox* stopBitsList() const { return m_stopBits; }
+    QComboBox* flowList() const { return m_flow; }
+    QComboBox* parityList() const { return m_parity; }
+    QPushButton* openButton() const { return m_openButton; }
+    QPushButton* closeButton() const { return m_closeButton; }
+
+private:
+    void UpdatePortTip();
+
+    CSerialPort* m_serial = nullptr;
+    CControlIni* m_settings = nullptr;
+    QComboBox* m_port = nullptr;
+    QComboBox* m_baud = nullptr;
+    QComboBox* m_dataBits = nullptr;
+    QComboBox* m_stopBits = nullptr;
+    QComboBox* m_flow = nullptr;
+    QComboBox* m_parity = nullptr;
+    QPushButton* m_openButton = nullptr;
+    QPushButton* m_closeButton = nullptr;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+
+class CControlIni;
+struct ModbusRequest;
+
+// The fieldbus page ("现场总线"): the CANopen-side parameters of the
+// FieldbusParamBlock, plus the emergency message, error message and network
+// time operations.
+class CPropProtocol : public QWidget {
+    Q_OBJECT
+public:
+    explicit CPropProtocol(QWidget* parent = nullptr);
+    ~CPropProtocol() override;
+
+    void SetPointers(CControlIni* settings, ModbusRequest* request);
+    void Initialise();
+    void LoadSettings();
+    void SaveSettings();
+
+    void FillFromBlock(const uint8_t* block);
+    enum BuildResult { BuildRefused = -1, NoPassword = 0, PasswordGiven = 1 };
+    // Writes the entries into the 132-byte block. BuildRefused when an entry
+    // was refused (prompt shown, block unchanged, nothing may be sent).
+    BuildResult BuildBlock(uint8_t* block);
+
+    void OnSendEmergency();
+    void OnGetErrorMessage();
+    void OnGetNetworkTime();
+
+private:
+    struct Controls;
+    Controls* m_ui;
+    CControlIni* m_settings = nullptr;
+    ModbusRequest* m_request = nullptr;
+};

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A Modbus RTU slave (address 1) on a pseudo-terminal that behaves like the
+// module: holding registers of the general, I/O and fieldbus blocks, input
+// and output data, functions 3, 6 and 16. Serves on its own thread so that a
+// program (or test) blocked in an exchange on the same process is answered.
+// Can misbehave on purpose and records every request it received.
+class ModuleSimulator {
+public:
+    struct Options {
+        int baud = 0;             // pace every byte at this rate (10 bits); 0 = no pacing
+        uint16_t password = 0x1234;  // the fieldbus password (register 0x7003)
+        bool log = false;         // print requests and answers with timestamps to stdout
+    };
+
+    enum class Fault {
+        None,
+        Silent,      // no answer
+        Exception,   // exception answer (param = exception code, default 4)
+        BadCrc,      // answer with its CRC damaged
+        Truncated,   // answer cut short (param = bytes dropped, default 3)
+        Garbage,     // param garbage bytes (default 3) before a good answer
+        SlowBytes,   // param ms between answer bytes (default 200)
+        Delay,       // param ms before the answer (default 500)
+        Vanish,      // close the pseudo-terminal instead of answering
+    };
+
+    ModuleSimulator();
+    ~ModuleSimulator();
+    ModuleSimulator(const ModuleSimulator&) = delete;
+    ModuleSimulator& operator=(const ModuleSimulator&) = delete;
+
+    bool Start(const Options& options);
+    bool Start() { return Start(Options()); }
+    void Stop();
+    // Path of the device side of the pseudo-terminal (e.g. /dev/pts/3).
+    const std::string& DevicePath() const { return m_devicePath; }
+
+    // Registers (any address; unmapped ones read 0 here but answer
+    // exception 2 on the wire).
+    uint16_t Register(uint16_t address) const;
+    void SetRegister(uint16_t address, uint16_t value);
+    bool IsMapped(uint16_t address) const;
+
+    // The next `count` requests misbehave as given (queued after earlier ones).
+    void InjectFault(Fault fault, int count = 1, int param = 0);
+    void ClearFaults();
+    // Every request misbehaves at random with this probability (0..1),
+    // choosing among Silent, Exception, BadCrc, Truncated, Garbage.
+    void SetRandomFaultRate(double rate, unsigned seed = 1);
+
+    // Requests received (whole frames with CRC, in order), good or not.
+    std::vector<std::vector<uint8_t>> Requests() const;
+    size_t RequestCount() const;
+    void ClearRequests();
+    // Waits until at least n requests were recorded or timeoutMs passed.
+    bool WaitForRequests(size_t n, int timeoutMs) const;
+    uint64_t AnswersSent() const { return m_answers.load(); }
+
+    // Closes the pseudo-terminal now (the device vanishes).
+    void CloseDevice();
+
+private:
+    void Serve();
+    void HandleFrame(const std::vector<uint8_t>& frame);
+    std::vector<uint8_t> Answer(const std::vector<uint8_t>& frame);
+    void Send(const std::vector<uint8_t>& bytes, int interByteMs);
+    void InitialiseRegisters();
+    void OnInputDataWritten(uint16_t first, uint16_t count, const std::vector<uint16_t>& before);
+
+    Options m_options;
+    int m_master = -1;
+    int m_slave = -1;
+    int m_wakePipe[2] = {-1, -1};
+    std::string m_devicePath;
+    std::thread m_thread;
+    std::atomic<bool> m_running{false};
+    std::atomic<uint64_t> m_answers{0};
+
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_requestSeen;
+    std::map<uint16_t, uint16_t> m_registers;
+    std::vector<std::vector<uint8_t>> m_requests;
+    std::deque<std::pair<Fault, int>> m_faults;
+    double m_randomFaultRate = 0.0;
+    unsigned m_seed = 1;
+    bool m_passwordAccepted = false;
+};
