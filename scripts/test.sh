@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Builds Quillon with AddressSanitizer and UndefinedBehaviorSanitizer and runs
+# every test, then a short run of each fuzz target and a 60-second soak run.
+# On a fresh Debian 12 machine it installs what it needs when run as root.
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev
+          mbpoll clang libclang-rt-14-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" = 0 ]; then
+    apt-get update
+    DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+  else
+    echo "Missing packages. Install them with:"
+    echo "  sudo apt-get install -y ${missing[*]}"
+    exit 1
+  fi
+fi
+
+jobs=$(nproc)
+build="$root/build-test"
+
+echo "== Build (ASan + UBSan)"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DQUILLON_SANITIZE=ON -DQUILLON_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" -j "$jobs"
+
+export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export QT_QPA_PLATFORM=offscreen
+
+echo "== Tests"
+ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 300
+
+if [ -f "$root/fuzz/CMakeLists.txt" ]; then
+  echo "== Fuzzing (short run of each target)"
+  "$root/scripts/fuzz.sh" "${QUILLON_FUZZ_SECONDS:-20}"
+fi
+
+if [ -x "$root/scripts/soak.sh" ]; then
+  echo "== Soak (60 s)"
+  "$root/scripts/soak.sh" 60 "$build"
+fi
+
+echo "== All tests passed"
