@@ -1,1 +1,696 @@
-// placeholder: implemented by its owner
+#include "cpropio.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "ccontrolini.h"
+#include "hexbytes.h"
+#include "intbox.h"
+#include "interruptindicatorrow.h"
+#include "io_block.h"
+#include "messages.h"
+#include "modbus_rtu.h"
+#include "mycug.h"
+#include "register_map.h"
+#include "response_check.h"
+
+namespace {
+
+constexpr int kAreaSize = static_cast<int>(kIoAreaSize);
+constexpr int kMaxFailures = 3;
+constexpr int kShortestPeriodMs = 10;
+constexpr const char* kSection = "ioprm";
+
+const char* const kEventFailedText = "获取中断事件失败!";
+const char* const kChangeFieldFailedText = "读取输入数据改变域失败!";
+const char* const kReadFailedText = "读取输出数据失败!";
+const char* const kWriteFailedText = "写入输入数据失败!";
+
+// Lengths the data operations use: a block may report more than the areas
+// hold, but nothing is ever read or written beyond them.
+int AreaLength(int length) { return std::clamp(length, 0, kAreaSize); }
+
+QPushButton* MakeButton(const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+QLabel* MakeLabel(const QString& text, QWidget* parent, int x, int y, int w, int h) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(x, y, w, h);
+    return label;
+}
+
+}  // namespace
+
+struct CPropIo::State {
+    Edition edition = FullEdition;
+    CControlIni* settings = nullptr;
+    ModbusRequest* request = nullptr;
+
+    MyCug* inputGrid = nullptr;
+    MyCug* outputGrid = nullptr;
+    QLineEdit* inputLengthBox = nullptr;   // full edition only
+    QLineEdit* outputLengthBox = nullptr;  // full edition only
+    QLineEdit* eventIntervalBox = nullptr;
+    QPushButton* pollButton = nullptr;
+    QLabel* changeLabel = nullptr;
+    QLineEdit* changedBox = nullptr;
+    QRadioButton* asSetRadio = nullptr;
+    QRadioButton* incrementRadio = nullptr;
+    QPushButton* writeButton = nullptr;
+    QCheckBox* timedWriteCheck = nullptr;
+    QLineEdit* inIntervalBox = nullptr;
+    QPushButton* readButton = nullptr;
+    QCheckBox* timedReadCheck = nullptr;
+    QLineEdit* outIntervalBox = nullptr;
+    QTimer* eventTimer = nullptr;  // "1"
+    QTimer* readTimer = nullptr;   // "2"
+    QTimer* writeTimer = nullptr;  // "3"
+
+    int inputLength = 0;
+    int outputLength = 0;
+    uint8_t inputArea[kIoAreaSize] = {};
+    uint8_t outputArea[kIoAreaSize] = {};
+    std::string changedText;
+    int outInterval = 0;
+    int inInterval = 0;
+    int eventInterval = 0;
+    int eventFailures = 0;
+    int readFailures = 0;
+    int writeFailures = 0;
+    uint16_t eventWord = 0;
+    bool timedRead = false;
+    bool timedWrite = false;
+    bool incrementMode = false;
+    bool polling = false;
+
+    // Depth of operations of this page in progress; ticks wait while > 0.
+    int busy = 0;
+    quint64 exchanges = 0;
+    quint64 failures = 0;
+    quint64 messages = 0;
+    quint64 skippedTicks = 0;
+};
+
+namespace {
+
+// Marks the page busy for the lifetime of the guard.
+class BusyGuard {
+public:
+    explicit BusyGuard(int& depth) : m_depth(depth) { ++m_depth; }
+    ~BusyGuard() { --m_depth; }
+    BusyGuard(const BusyGuard&) = delete;
+    BusyGuard& operator=(const BusyGuard&) = delete;
+
+private:
+    int& m_depth;
+};
+
+}  // namespace
+
+CPropIo::CPropIo(Edition edition, QWidget* parent) : QWidget(parent), m_d(new State) {
+    m_d->edition = edition;
+    setFixedSize(470, 470);
+    BuildControls();
+}
+
+CPropIo::~CPropIo() {
+    m_d->eventTimer->stop();
+    m_d->readTimer->stop();
+    m_d->writeTimer->stop();
+    delete m_d;
+}
+
+void CPropIo::BuildControls() {
+    State& d = *m_d;
+    const bool full = d.edition == FullEdition;
+    int y = 8;
+
+    if (full) {
+        MakeLabel("输入I/O长度:", this, 15, y + 2, 85, 20);
+        d.inputLengthBox = new QLineEdit(this);
+        d.inputLengthBox->setObjectName("inputLengthBox");
+        d.inputLengthBox->setGeometry(100, y, 60, 22);
+        MakeLabel("(dec)", this, 165, y + 2, 40, 20);
+        y += 26;
+        MakeLabel("输出I/O长度:", this, 15, y + 2, 85, 20);
+        d.outputLengthBox = new QLineEdit(this);
+        d.outputLengthBox->setObjectName("outputLengthBox");
+        d.outputLengthBox->setGeometry(100, y, 60, 22);
+        MakeLabel("(dec)", this, 165, y + 2, 40, 20);
+        y += 28;
+    } else {
+        y = 14;
+    }
+
+    MakeLabel("中断事件:", this, 15, y + 2, 70, 20);
+    d.eventIntervalBox = new QLineEdit(this);
+    d.eventIntervalBox->setObjectName("eventIntervalBox");
+    d.eventIntervalBox->setGeometry(85, y, 60, 22);
+    MakeLabel("ms", this, 150, y + 2, 25, 20);
+    d.pollButton = MakeButton("周期读取", this);
+    d.pollButton->setObjectName("pollButton");
+    d.pollButton->setGeometry(185, y - 1, 90, 24);
+
+    const int rowTop = full ? 90 : 43;
+    m_row = new InterruptIndicatorRow(this, 15, rowTop, false);
+    y = rowTop + 18 + 6;
+
+    d.changeLabel = MakeLabel(full ? "I/O变化指示区(每个位反映输入数据区的8个字节):"
+                                   : "I/O变化指示区(每个位反映输出数据区的8个字节):",
+                              this, 15, y, 440, 18);
+    d.changeLabel->setObjectName("changeLabel");
+    y += 20;
+    d.changedBox = new QLineEdit(this);
+    d.changedBox->setObjectName("changedBox");
+    d.changedBox->setReadOnly(true);
+    d.changedBox->setGeometry(15, y, 440, 22);
+    y += 28;
+
+    MakeLabel("输入:", this, 15, y, 60, 18);
+    MakeLabel("输出:", this, 240, y, 60, 18);
+    y += 20;
+
+    // Two frames of equal size, side by side, down to the button rows.
+    const int gridBottom = 400;
+    d.inputGrid = new MyCug(kAreaSize, this);
+    d.inputGrid->setObjectName("inputGrid");
+    d.inputGrid->setReadOnly(false);
+    d.inputGrid->setGeometry(15, y, 215, gridBottom - y);
+    d.outputGrid = new MyCug(kAreaSize, this);
+    d.outputGrid->setObjectName("outputGrid");
+    d.outputGrid->setReadOnly(true);
+    d.outputGrid->setGeometry(240, y, 215, gridBottom - y);
+
+    d.asSetRadio = new QRadioButton("自设", this);
+    d.asSetRadio->setObjectName("asSetRadio");
+    d.asSetRadio->setGeometry(15, 408, 55, 22);
+    d.incrementRadio = new QRadioButton("加一", this);
+    d.incrementRadio->setObjectName("incrementRadio");
+    d.incrementRadio->setGeometry(72, 408, 55, 22);
+    auto* modeGroup = new QButtonGroup(this);
+    modeGroup->addButton(d.asSetRadio);
+    modeGroup->addButton(d.incrementRadio);
+    d.asSetRadio->setChecked(true);
+    d.writeButton = MakeButton("写数据", this);
+    d.writeButton->setObjectName("writeButton");
+    d.writeButton->setGeometry(140, 407, 90, 24);
+    d.timedWriteCheck = new QCheckBox("定时写入(ms)", this);
+    d.timedWriteCheck->setObjectName("timedWriteCheck");
+    d.timedWriteCheck->setGeometry(15, 438, 110, 22);
+    d.inIntervalBox = new QLineEdit(this);
+    d.inIntervalBox->setObjectName("inIntervalBox");
+    d.inIntervalBox->setGeometry(130, 438, 60, 22);
+
+    d.readButton = MakeButton("读数据", this);
+    d.readButton->setObjectName("readButton");
+    d.readButton->setGeometry(365, 407, 90, 24);
+    d.timedReadCheck = new QCheckBox("定时读取(ms)", this);
+    d.timedReadCheck->setObjectName("timedReadCheck");
+    d.timedReadCheck->setGeometry(240, 438, 110, 22);
+    d.outIntervalBox = new QLineEdit(this);
+    d.outIntervalBox->setObjectName("outIntervalBox");
+    d.outIntervalBox->setGeometry(355, 438, 60, 22);
+
+    d.eventTimer = new QTimer(this);
+    d.eventTimer->setObjectName("1");
+    d.readTimer = new QTimer(this);
+    d.readTimer->setObjectName("2");
+    d.writeTimer = new QTimer(this);
+    d.writeTimer->setObjectName("3");
+    for (QTimer* timer : {d.eventTimer, d.readTimer, d.writeTimer})
+        timer->setTimerType(Qt::PreciseTimer);
+    connect(d.eventTimer, &QTimer::timeout, this, &CPropIo::OnEventTick);
+    connect(d.readTimer, &QTimer::timeout, this, &CPropIo::OnReadTick);
+    connect(d.writeTimer, &QTimer::timeout, this, &CPropIo::OnWriteTick);
+
+    connect(d.pollButton, &QPushButton::clicked, this, [this] { OnPollingClicked(); });
+    connect(d.readButton, &QPushButton::clicked, this, [this] {
+        BusyGuard guard(m_d->busy);
+        ReadOutputData(false);
+    });
+    connect(d.writeButton, &QPushButton::clicked, this, [this] {
+        BusyGuard guard(m_d->busy);
+        WriteInputData(false);
+    });
+    connect(d.timedReadCheck, &QCheckBox::clicked, this,
+            [this](bool checked) { OnTimedReadClicked(checked); });
+    connect(d.timedWriteCheck, &QCheckBox::clicked, this,
+            [this](bool checked) { OnTimedWriteClicked(checked); });
+    connect(d.asSetRadio, &QRadioButton::toggled, this,
+            [this](bool on) { m_d->incrementMode = !on; });
+
+    RefreshBoxes();
+}
+
+void CPropIo::SetPointers(CControlIni* settings, ModbusRequest* request) {
+    m_d->settings = settings;
+    m_d->request = request;
+}
+
+void CPropIo::Initialise() {
+    m_row->ShowInterruptMask(0);
+    m_d->asSetRadio->setChecked(true);
+    LoadSettings();
+}
+
+// ---------------------------------------------------------------------------
+// Boxes
+
+bool CPropIo::TakeBoxes() {
+    State& d = *m_d;
+    int input = d.inputLength;
+    int output = d.outputLength;
+    int eventInterval = d.eventInterval;
+    int inInterval = d.inInterval;
+    int outInterval = d.outInterval;
+    // All boxes are checked before any field changes, so a refused box leaves
+    // every field as it was.
+    if (d.edition == FullEdition) {
+        if (!TakeIntBox(d.inputLengthBox, 0, kAreaSize, &input)) return false;
+        if (!TakeIntBox(d.outputLengthBox, 0, kAreaSize, &output)) return false;
+    }
+    if (!TakeIntBox(d.eventIntervalBox, INT_MIN, INT_MAX, &eventInterval)) return false;
+    if (!TakeIntBox(d.inIntervalBox, INT_MIN, INT_MAX, &inInterval)) return false;
+    if (!TakeIntBox(d.outIntervalBox, INT_MIN, INT_MAX, &outInterval)) return false;
+    d.inputLength = input;
+    d.outputLength = output;
+    d.eventInterval = eventInterval;
+    d.inInterval = inInterval;
+    d.outInterval = outInterval;
+    d.changedText = d.changedBox->text().toStdString();
+    return true;
+}
+
+void CPropIo::RefreshBoxes() {
+    State& d = *m_d;
+    if (d.edition == FullEdition) {
+        d.inputLengthBox->setText(QString::number(d.inputLength));
+        d.outputLengthBox->setText(QString::number(d.outputLength));
+    }
+    d.eventIntervalBox->setText(QString::number(d.eventInterval));
+    d.inIntervalBox->setText(QString::number(d.inInterval));
+    d.outIntervalBox->setText(QString::number(d.outInterval));
+    d.changedBox->setText(QString::fromStdString(d.changedText));
+}
+
+void CPropIo::ShowOnGrid(MyCug* grid, const uint8_t* area, int length) {
+    grid->SetBytes(area, AreaLength(length));
+}
+
+// ---------------------------------------------------------------------------
+// Exchanges
+
+int CPropIo::Transact(uint8_t* response, uint8_t* received) {
+    BusyGuard guard(m_d->busy);
+    ++m_d->exchanges;
+    *received = 0;
+    ModbusRequest* request = m_d->request;
+    if (!request || !request->port) return kModbusPortClosed;
+    return ModbusTransact(*request, response, received);
+}
+
+void CPropIo::Message(const QString& text) {
+    BusyGuard guard(m_d->busy);
+    ++m_d->messages;
+    ShowMessage(this, text);
+}
+
+bool CPropIo::TickMayRun() {
+    if (m_d->busy > 0 || IsMessageOpen()) {
+        ++m_d->skippedTicks;
+        return false;
+    }
+    return true;
+}
+
+int CPropIo::TimerPeriod(int intervalMs) { return std::max(intervalMs, kShortestPeriodMs); }
+
+void CPropIo::OnEventTick() {
+    if (!TickMayRun()) return;
+    BusyGuard guard(m_d->busy);
+    PollEvents();
+}
+
+void CPropIo::OnReadTick() {
+    if (!TickMayRun()) return;
+    BusyGuard guard(m_d->busy);
+    ReadOutputData(m_d->timedRead);
+}
+
+void CPropIo::OnWriteTick() {
+    if (!TickMayRun()) return;
+    BusyGuard guard(m_d->busy);
+    WriteInputData(m_d->timedWrite);
+}
+
+void CPropIo::PollEvents() {
+    State& d = *m_d;
+    if (d.eventFailures >= kMaxFailures) {
+        d.eventFailures = 0;
+        StopPolling();
+        Message(kEventFailedText);
+        return;
+    }
+    ModbusRequest* request = d.request;
+    if (request) {
+        request->function = 3;
+        request->start = reg::kInterruptEvents;
+        request->quantity = 1;
+    }
+    uint8_t response[kModbusBufferSize] = {};
+    uint8_t received = 0;
+    const int status = Transact(response, &received);
+    uint16_t word = 0;
+    switch (AcceptEventWord(status, response, received, &word)) {
+    case EventReadResult::Failed:
+        ++d.failures;
+        ++d.eventFailures;
+        return;
+    case EventReadResult::Ignored:
+        return;
+    case EventReadResult::Ok:
+        break;
+    }
+    d.eventWord = word;
+    m_row->ShowInterruptMask(word);
+    if (word & kInterruptBitIo) ReadChangeField();
+    d.eventFailures = 0;
+}
+
+void CPropIo::ReadChangeField() {
+    State& d = *m_d;
+    ModbusRequest* request = d.request;
+    if (request) {
+        request->function = 3;
+        request->start = reg::kChangeField;
+        request->quantity = reg::kChangeFieldCount;
+    }
+    uint8_t response[kModbusBufferSize] = {};
+    uint8_t received = 0;
+    const int status = Transact(response, &received);
+    const uint8_t* payload = nullptr;
+    const int count = ReadPayload(status, response, received, &payload);
+    if (count < 0) {
+        ++d.failures;
+        Message(kChangeFieldFailedText);
+        return;
+    }
+    uint8_t field[kChangeFieldSize] = {};
+    const size_t copied =
+        CopySwapBytePairs(kChangeFieldSize, static_cast<size_t>(count), payload, field);
+    // Bit k of the field (byte 0 first, least significant bit first) stands
+    // for row k of the output grid; rows the field does not reach keep their
+    // look.
+    const int rows = std::min(d.outputGrid->rows(), static_cast<int>(copied) * 8);
+    for (int k = 0; k < rows; ++k) {
+        const bool set = (field[k / 8] >> (k % 8)) & 1;
+        d.outputGrid->MarkRowHeading(k, set);
+    }
+    d.changedText = FormatHexBytes(field, kChangeFieldSize);
+    RefreshBoxes();
+}
+
+void CPropIo::ReadOutputData(bool timed) {
+    State& d = *m_d;
+    if (timed && d.readFailures >= kMaxFailures) {
+        d.readFailures = 0;
+        StopTimedRead();
+        Message(kReadFailedText);
+        return;
+    }
+    ModbusRequest* request = d.request;
+    if (request) {
+        request->function = 3;
+        request->start = reg::kOutputData;
+        request->quantity = RegistersForBytes(AreaLength(d.outputLength));
+    }
+    uint8_t response[kModbusBufferSize] = {};
+    uint8_t received = 0;
+    const int status = Transact(response, &received);
+    const uint8_t* payload = nullptr;
+    const int count = ReadPayload(status, response, received, &payload);
+    if (count < 0) {
+        ++d.failures;
+        if (timed)
+            ++d.readFailures;
+        else
+            Message(kReadFailedText);
+        return;
+    }
+    // The payload is already bounded by the bytes received; the area bounds
+    // it again.
+    const int length = std::min(count, kAreaSize);
+    d.outputLength = length;
+    std::memset(d.outputArea, 0, sizeof d.outputArea);
+    CopySwapBytePairs(kIoAreaSize, static_cast<size_t>(length), payload, d.outputArea);
+    ShowOnGrid(d.outputGrid, d.outputArea, d.outputLength);
+    d.readFailures = 0;
+}
+
+void CPropIo::WriteInputData(bool timed) {
+    State& d = *m_d;
+    if (timed && d.writeFailures >= kMaxFailures) {
+        d.writeFailures = 0;
+        StopTimedWrite();
+        Message(kWriteFailedText);
+        return;
+    }
+    const int length = AreaLength(d.inputLength);
+    // The grid may show more bytes than the length (after the length was
+    // lowered) or fewer (after it was raised); either way the shown bytes
+    // within the length carry the user's edits.
+    const int fromGrid = std::min(length, d.inputGrid->used());
+    std::memcpy(d.inputArea, d.inputGrid->data(), static_cast<size_t>(fromGrid));
+    if (d.incrementMode) {
+        for (uint8_t& byte : d.inputArea) byte = static_cast<uint8_t>(byte + 1);
+    }
+
+    const uint32_t quantity = RegistersForBytes(length);
+    uint8_t padded[kIoAreaSize + 1] = {};
+    std::memcpy(padded, d.inputArea, static_cast<size_t>(length));
+    uint8_t wire[kIoAreaSize + 1] = {};
+    CopySwapBytePairs(2 * quantity, 2 * quantity, padded, wire);
+
+    ModbusRequest* request = d.request;
+    bool prepared = true;
+    if (request) {
+        request->function = 16;
+        request->start = reg::kInputData;
+        request->quantity = quantity;
+        prepared = SetRequestData(*request, wire, 2 * quantity);
+    }
+    uint8_t response[kModbusBufferSize] = {};
+    uint8_t received = 0;
+    const int status = prepared ? Transact(response, &received) : kModbusRequestTooLarge;
+    if (!IsGoodResponse(status, response, received, 16)) {
+        ++d.failures;
+        if (timed)
+            ++d.writeFailures;
+        else
+            Message(kWriteFailedText);
+        return;
+    }
+    ShowOnGrid(d.inputGrid, d.inputArea, length);
+    d.writeFailures = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Timers
+
+void CPropIo::OnPollingClicked() {
+    State& d = *m_d;
+    if (!d.polling) {
+        if (!TakeBoxes()) return;
+        d.polling = true;
+        d.eventTimer->start(TimerPeriod(d.eventInterval));
+        d.pollButton->setText("停止读取");
+    } else {
+        // Stopping never depends on what the boxes hold.
+        TakeBoxes();
+        StopPolling();
+    }
+}
+
+void CPropIo::StopPolling() {
+    State& d = *m_d;
+    d.polling = false;
+    d.eventTimer->stop();
+    d.pollButton->setText("周期读取");
+}
+
+void CPropIo::OnTimedReadClicked(bool checked) {
+    State& d = *m_d;
+    if (checked) {
+        if (!TakeBoxes()) {
+            d.timedReadCheck->setChecked(false);
+            return;
+        }
+        d.timedRead = true;
+        d.readTimer->start(TimerPeriod(d.outInterval));
+        d.readButton->setEnabled(false);
+        d.outIntervalBox->setEnabled(false);
+    } else {
+        TakeBoxes();
+        StopTimedRead();
+    }
+}
+
+void CPropIo::StopTimedRead() {
+    State& d = *m_d;
+    d.readTimer->stop();
+    d.timedReadCheck->setChecked(false);
+    d.timedRead = false;
+    d.readButton->setEnabled(true);
+    d.outIntervalBox->setEnabled(true);
+}
+
+void CPropIo::OnTimedWriteClicked(bool checked) {
+    State& d = *m_d;
+    if (checked) {
+        if (!TakeBoxes()) {
+            d.timedWriteCheck->setChecked(false);
+            return;
+        }
+        d.timedWrite = true;
+        d.writeTimer->start(TimerPeriod(d.inInterval));
+        d.writeButton->setEnabled(false);
+        d.asSetRadio->setEnabled(false);
+        d.incrementRadio->setEnabled(false);
+        d.inIntervalBox->setEnabled(false);
+    } else {
+        TakeBoxes();
+        StopTimedWrite();
+    }
+}
+
+void CPropIo::StopTimedWrite() {
+    State& d = *m_d;
+    d.writeTimer->stop();
+    d.timedWriteCheck->setChecked(false);
+    d.timedWrite = false;
+    d.writeButton->setEnabled(true);
+    d.asSetRadio->setEnabled(true);
+    d.incrementRadio->setEnabled(true);
+    d.inIntervalBox->setEnabled(true);
+}
+
+// ---------------------------------------------------------------------------
+// Blocks and settings
+
+void CPropIo::FillFromBlock(const uint8_t* block) {
+    State& d = *m_d;
+    d.inputLength = IoInputLength(block);
+    d.outputLength = IoOutputLength(block);
+    d.changedText = FormatHexBytes(IoChangeField(block), kChangeFieldSize);
+    if (d.inputLength < kAreaSize) ShowOnGrid(d.inputGrid, d.inputArea, d.inputLength);
+    if (d.outputLength < kAreaSize) ShowOnGrid(d.outputGrid, d.outputArea, d.outputLength);
+    RefreshBoxes();
+}
+
+void CPropIo::SetIoLengths(int inputLength, int outputLength) {
+    State& d = *m_d;
+    if (inputLength < 0 || outputLength < 0 || inputLength > kAreaSize ||
+        outputLength > kAreaSize)
+        return;
+    d.inputLength = inputLength;
+    d.outputLength = outputLength;
+    std::memset(d.inputArea, 0, sizeof d.inputArea);
+    std::memset(d.outputArea, 0, sizeof d.outputArea);
+    // The whole grid buffers are cleared so that no hidden byte survives.
+    d.inputGrid->SetBytes(d.inputArea, kAreaSize);
+    d.outputGrid->SetBytes(d.outputArea, kAreaSize);
+    d.inputGrid->setUsed(inputLength);
+    d.outputGrid->setUsed(outputLength);
+    d.inputGrid->RedrawAll();
+    d.outputGrid->RedrawAll();
+}
+
+void CPropIo::LoadSettings() {
+    State& d = *m_d;
+    CControlIni* ini = d.settings;
+    if (!ini) return;
+    if (d.edition == FullEdition) {
+        ini->ReadInt(kSection, "input", &d.inputLength);
+        ini->ReadInt(kSection, "output", &d.outputLength);
+    }
+    ini->ReadString(kSection, "changed", &d.changedText);
+    ini->ReadInt(kSection, "outinterval", &d.outInterval);
+    ini->ReadInt(kSection, "ininterval", &d.inInterval);
+    ini->ReadInt(kSection, "eventinterval", &d.eventInterval);
+
+    // The data lists decide the lengths; more than the area holds loads as
+    // the first 144 bytes.
+    std::string text;
+    ini->ReadString(kSection, "inputdata", &text);
+    d.inputLength = AreaLength(ParseHexBytes(text, d.inputArea, kIoAreaSize));
+    ShowOnGrid(d.inputGrid, d.inputArea, d.inputLength);
+    text.clear();
+    ini->ReadString(kSection, "outputdata", &text);
+    d.outputLength = AreaLength(ParseHexBytes(text, d.outputArea, kIoAreaSize));
+    ShowOnGrid(d.outputGrid, d.outputArea, d.outputLength);
+    RefreshBoxes();
+}
+
+void CPropIo::SaveSettings() {
+    State& d = *m_d;
+    CControlIni* ini = d.settings;
+    if (!ini) return;
+    if (!TakeBoxes()) return;
+    if (d.edition == FullEdition) {
+        ini->WriteString(kSection, "input", std::to_string(d.inputLength));
+        ini->WriteString(kSection, "output", std::to_string(d.outputLength));
+    }
+    ini->WriteString(kSection, "changed", d.changedText);
+    ini->WriteString(kSection, "outinterval", std::to_string(d.outInterval));
+    ini->WriteString(kSection, "ininterval", std::to_string(d.inInterval));
+    ini->WriteString(kSection, "eventinterval", std::to_string(d.eventInterval));
+    ini->WriteString(kSection, "inputdata",
+                     FormatHexBytes(d.inputArea, static_cast<size_t>(AreaLength(d.inputLength))));
+    ini->WriteString(kSection, "outputdata",
+                     FormatHexBytes(d.outputArea, static_cast<size_t>(AreaLength(d.outputLength))));
+}
+
+void CPropIo::closeEvent(QCloseEvent* event) {
+    if (m_d->edition == SimpleEdition) SaveSettings();
+    QWidget::closeEvent(event);
+}
+
+// ---------------------------------------------------------------------------
+// Accessors
+
+int CPropIo::inputLength() const { return m_d->inputLength; }
+int CPropIo::outputLength() const { return m_d->outputLength; }
+MyCug* CPropIo::inputGrid() const { return m_d->inputGrid; }
+MyCug* CPropIo::outputGrid() const { return m_d->outputGrid; }
+CPropIo::Edition CPropIo::edition() const { return m_d->edition; }
+const uint8_t* CPropIo::inputArea() const { return m_d->inputArea; }
+const uint8_t* CPropIo::outputArea() const { return m_d->outputArea; }
+const std::string& CPropIo::changedText() const { return m_d->changedText; }
+int CPropIo::eventInterval() const { return m_d->eventInterval; }
+int CPropIo::inInterval() const { return m_d->inInterval; }
+int CPropIo::outInterval() const { return m_d->outInterval; }
+int CPropIo::eventFailures() const { return m_d->eventFailures; }
+int CPropIo::readFailures() const { return m_d->readFailures; }
+int CPropIo::writeFailures() const { return m_d->writeFailures; }
+uint16_t CPropIo::eventWord() const { return m_d->eventWord; }
+bool CPropIo::polling() const { return m_d->polling; }
+bool CPropIo::timedRead() const { return m_d->timedRead; }
+bool CPropIo::timedWrite() const { return m_d->timedWrite; }
+bool CPropIo::incrementMode() const { return m_d->incrementMode; }
+quint64 CPropIo::exchangeCount() const { return m_d->exchanges; }
+quint64 CPropIo::failureCount() const { return m_d->failures; }
+quint64 CPropIo::messageCount() const { return m_d->messages; }
+quint64 CPropIo::skippedTickCount() const { return m_d->skippedTicks; }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <string>
 
 class CControlIni;
 class InterruptIndicatorRow;
@@ -10,6 +11,11 @@ struct ModbusRequest;
 
 // The I/O page, shared by both editions: process data, event polling and the
 // change field.
+//
+// Every module access is one synchronous exchange on the shared request,
+// started from a button or from one of three timers named "1" (event
+// polling), "2" (timed read) and "3" (timed write). A tick that arrives while
+// an exchange of this page or a message box is open is skipped, never nested.
 class CPropIo : public QWidget {
     Q_OBJECT
 public:
@@ -43,7 +49,58 @@ public:
     void ReadOutputData(bool timed);
     void WriteInputData(bool timed);
 
+    Edition edition() const;
+
+    // Field values, for the main windows and for tests.
+    const uint8_t* inputArea() const;
+    const uint8_t* outputArea() const;
+    const std::string& changedText() const;
+    int eventInterval() const;
+    int inInterval() const;
+    int outInterval() const;
+    int eventFailures() const;
+    int readFailures() const;
+    int writeFailures() const;
+    uint16_t eventWord() const;
+    bool polling() const;
+    bool timedRead() const;
+    bool timedWrite() const;
+    bool incrementMode() const;
+
+    // Running totals for soak tests: exchanges started, exchanges that were
+    // not accepted, message boxes raised by this page, and timer ticks that
+    // were skipped because an exchange or a message box was still open.
+    quint64 exchangeCount() const;
+    quint64 failureCount() const;
+    quint64 messageCount() const;
+    quint64 skippedTickCount() const;
+
+    // The period a timer runs at for a period typed in ms (never below 10).
+    static int TimerPeriod(int intervalMs);
+
+public slots:
+    // Timer ticks (also callable directly). Each is skipped while this page
+    // is inside an exchange or any message box is open.
+    void OnEventTick();
+    void OnReadTick();
+    void OnWriteTick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    void BuildControls();
+    void OnPollingClicked();
+    void OnTimedReadClicked(bool checked);
+    void OnTimedWriteClicked(bool checked);
+    void StopPolling();
+    void StopTimedRead();
+    void StopTimedWrite();
+    void ShowOnGrid(MyCug* grid, const uint8_t* area, int length);
+    int Transact(uint8_t* response, uint8_t* received);
+    void Message(const QString& text);
+    bool TickMayRun();
+
     InterruptIndicatorRow* m_row = nullptr;
     struct State;
     State* m_d;
