@@ -38,10 +38,15 @@ int ModuleStateValue(int index);
 
 // Node-address notation: coding 0 (BCD) "%X" / "%x", any other "%d".
 std::string FormatNodeAddress(uint16_t value, int coding);
-// Leading number of the text in that notation (leading spaces skipped, no
-// sign accepted for hex). False when the text does not start with one.
-// *value is not bounded: callers refuse values above 65535.
+// Leading number of the text in that notation (leading spaces skipped; hex
+// takes an optional 0x prefix and no sign, decimal an optional sign). False
+// when the text does not start with one. *value is not bounded: callers
+// refuse values above 65535; a negative decimal number or one beyond 64 bits
+// gives UINT64_MAX.
 bool ParseNodeAddress(const std::string& text, int coding, uint64_t* value);
+// As ParseNodeAddress, but the whole text (spaces around it aside) must be
+// the number: "25x" is refused instead of read as 25.
+bool ParseNodeAddressText(const std::string& text, int coding, uint64_t* value);
 
 // Up to 4 hex bytes of a vendor-ID style text ("01 02 03" -> 01 02 03 00).
 void ParseDeviceId(const std::string& text, uint8_t out[4]);
@@ -57,8 +62,7 @@ std::string DecodeProductName(const uint8_t* block);
 
 // Emergency message data (4 bytes): first two bytes of each hex text, missing
 // bytes 0.
-void BuildEmergencyData(const std::string& standardCode, const std::string& custom,
-                        uint8_t out[4]);
+void BuildEmergencyData(const std::string& standardCode, const std::string& custom, uint8_t out[4]);
 
 struct FieldbusFields {
     int fieldbusStatus = -1;  // list position or -1
@@ -74,3 +78,17 @@ struct FieldbusFields {
 };
 
 void DecodeFieldbusBlock(const uint8_t* block, int coding, FieldbusFields* fields);
+
+// The entries a page builds into the block: the password (bytes 4-5), the
+// configured node address (6-7) and bit rate (10-11), the three identifiers
+// read as hex bytes (20-31) and the product name (32-63). Every other byte
+// keeps what it held.
+struct FieldbusEntries {
+    uint16_t password = 0;
+    uint16_t nodeAddress = 0;
+    uint16_t bitRate = 0;
+    std::string vendorId, productCode, serialNumber;
+    std::string productName;  // UTF-8
+};
+
+void EncodeFieldbusBlock(const FieldbusEntries& entries, uint8_t* block);
