@@ -1,1 +1,402 @@
-// placeholder: implemented by its owner
+#include "cquillondlg.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadialGradient>
+#include <QRadioButton>
+#include <cstring>
+
+#include "cpropcom.h"
+#include "cpropgeneral.h"
+#include "cpropio.h"
+#include "cpropprotocol.h"
+#include "ctabsheet.h"
+#include "fieldbus_block.h"
+#include "general_block.h"
+#include "interruptindicatorrow.h"
+#include "io_block.h"
+#include "keyswallower.h"
+#include "messages.h"
+#include "response_check.h"
+#include "skinmanager.h"
+
+namespace {
+
+// Tab positions, in the order the pages are added.
+enum Tab { kTabCom = 0, kTabGeneral = 1, kTabIo = 2, kTabFieldbus = 3 };
+
+const char* const kThemeNames[CQuillonDlg::kThemeCount] = {"Default", "Luna", "Royale", "Vista",
+                                                            "Office 2007"};
+const char* const kDeviceModeItems[] = {"启动", "复位", "恢复出厂默认"};
+
+// Skin loaded while the window is built; the saved theme replaces it when
+// the window initialises.
+const char* const kStartSkin = "Vista.cjstyles";
+const char* const kStartScheme = "NormalBlack2.ini";
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+QPushButton* MakeButton(const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    // Enter must never press a button of this window.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+}  // namespace
+
+CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_programFolder(programFolder) {
+    if (!m_programFolder.empty() && m_programFolder.back() != '/') m_programFolder += '/';
+    m_settings.SetPath(m_programFolder + "config.ini");
+    m_skinFolder = QString::fromStdString(m_programFolder) + QStringLiteral("Styles/");
+    m_request.slave = 1;
+    m_port.SetSettings(&m_settings);
+
+    SkinManager& skins = SkinManager::Instance();
+    skins.SetApplyOptions(skins.GetApplyOptions() | 1);
+    skins.LoadSkin(m_skinFolder + Text(kStartSkin), m_skinFolder + Text(kStartScheme));
+
+    m_litLamp = LampPixmap(true);
+    m_unlitLamp = LampPixmap(false);
+
+    setWindowTitle(Text("Tavel VX31 完整版 V1.11"));
+    setWindowIcon(QIcon(m_litLamp));
+    KeySwallower::Install(this);
+
+    BuildControls();
+    InitialisePages();
+
+    m_deviceMode->clear();
+    for (const char* item : kDeviceModeItems) m_deviceMode->addItem(Text(item));
+    int mode = 0;
+    m_settings.ReadInt("general", "modmode", &mode);
+    m_deviceMode->setCurrentIndex(mode >= 0 && mode < m_deviceMode->count() ? mode : -1);
+
+    m_settings.ReadInt("theme", "id", &m_theme);
+    if (m_theme >= 0 && m_theme < kThemeCount) m_themeRadios[m_theme]->setChecked(true);
+    ApplyTheme();
+
+    for (int i = 0; i < kLampCount; ++i) SetLamp(i, false);
+}
+
+CQuillonDlg::~CQuillonDlg() = default;
+
+QPixmap CQuillonDlg::LampPixmap(bool lit) {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+
+    const QColor light = lit ? QColor(170, 255, 170) : QColor(235, 235, 235);
+    const QColor face = lit ? QColor(20, 200, 40) : QColor(150, 150, 150);
+    const QColor dark = lit ? QColor(0, 110, 20) : QColor(95, 95, 95);
+
+    // Outer ring: a thin dark line around the rim so that the lamp stays
+    // visible on light skins.
+    painter.setPen(QPen(QColor(80, 80, 80), 1));
+    painter.setBrush(lit ? QColor(255, 255, 255) : QColor(200, 200, 200));
+    painter.drawEllipse(QRectF(1.5, 1.5, 29, 29));
+
+    QRadialGradient glass(QPointF(12, 11), 16);
+    glass.setColorAt(0.0, light);
+    glass.setColorAt(0.45, face);
+    glass.setColorAt(1.0, dark);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(glass);
+    painter.drawEllipse(QRectF(4.5, 4.5, 23, 23));
+    return pixmap;
+}
+
+void CQuillonDlg::BuildControls() {
+    const int margin = 8;
+
+    m_tabs = new CTabSheet(this);
+    m_comPage = new CPropCom;
+    m_generalPage = new CPropGeneral;
+    m_ioPage = new CPropIo(CPropIo::FullEdition);
+    m_fieldbusPage = new CPropProtocol;
+
+    m_tabs->AddPage(Text("串口"), m_comPage);
+    m_tabs->AddPage(Text("通用参数"), m_generalPage);
+    m_tabs->AddPage(Text("IO参数"), m_ioPage);
+    m_tabs->AddPage(Text("现场总线"), m_fieldbusPage);
+
+    // Every page is laid out for a 470 x 470 client area.
+    for (QWidget* page : {static_cast<QWidget*>(m_comPage), static_cast<QWidget*>(m_generalPage),
+                          static_cast<QWidget*>(m_ioPage), static_cast<QWidget*>(m_fieldbusPage)})
+        page->setMinimumSize(470, 470);
+    const QSize tabSize = m_tabs->sizeHint().expandedTo(QSize(478, 504));
+    m_tabs->setGeometry(margin, margin, tabSize.width(), tabSize.height());
+
+    const int columnLeft = margin + tabSize.width() + 10;
+    const int columnWidth = 120;
+
+    auto* ledGroup = new QGroupBox(Text("LED"), this);
+    ledGroup->setGeometry(columnLeft, margin, columnWidth, 112);
+    const int lampGap = 12;
+    const int lampLeft = (columnWidth - 2 * 32 - lampGap) / 2;
+    for (int i = 0; i < kLampCount; ++i) {
+        m_lamps[i] = new QLabel(ledGroup);
+        m_lamps[i]->setGeometry(lampLeft + (i % 2) * (32 + lampGap), 26 + (i / 2) * (32 + 8), 32,
+                                32);
+    }
+
+    int y = margin + 112 + 16;
+    m_readButton = MakeButton(Text("读取配置"), this);
+    m_readButton->setGeometry(columnLeft, y, columnWidth, 30);
+    y += 40;
+    m_modifyButton = MakeButton(Text("修改配置"), this);
+    m_modifyButton->setGeometry(columnLeft, y, columnWidth, 30);
+    y += 48;
+    auto* modeLabel = new QLabel(Text("设备模式:"), this);
+    modeLabel->setGeometry(columnLeft, y, columnWidth, 20);
+    y += 22;
+    m_deviceMode = new QComboBox(this);
+    m_deviceMode->setEditable(false);
+    m_deviceMode->setGeometry(columnLeft, y, columnWidth, 26);
+    y += 36;
+    m_sendButton = MakeButton(Text("发送"), this);
+    m_sendButton->setGeometry(columnLeft, y, columnWidth, 30);
+
+    const int themeTop = margin + tabSize.height() + 6;
+    auto* themeBox = new QGroupBox(Text("主题"), this);
+    themeBox->setGeometry(margin, themeTop, tabSize.width(), 52);
+    m_themeGroup = new QButtonGroup(this);
+    const int radioWidth = (tabSize.width() - 16) / kThemeCount;
+    for (int i = 0; i < kThemeCount; ++i) {
+        m_themeRadios[i] = new QRadioButton(Text(kThemeNames[i]), themeBox);
+        m_themeRadios[i]->setGeometry(12 + i * radioWidth, 22, radioWidth - 4, 22);
+        m_themeGroup->addButton(m_themeRadios[i], i);
+    }
+
+    connect(m_themeGroup, &QButtonGroup::idClicked, this, &CQuillonDlg::OnThemeClicked);
+    connect(m_readButton, &QPushButton::clicked, this, &CQuillonDlg::OnReadConfig);
+    connect(m_modifyButton, &QPushButton::clicked, this, &CQuillonDlg::OnModifyConfig);
+    connect(m_sendButton, &QPushButton::clicked, this, &CQuillonDlg::OnSendDeviceMode);
+
+    setFixedSize(columnLeft + columnWidth + margin, themeTop + 52 + margin);
+}
+
+void CQuillonDlg::InitialisePages() {
+    m_request.port = &m_port;
+    m_comPage->SetPointers(&m_port, &m_settings);
+    m_generalPage->SetPointers(&m_port, &m_settings);
+    m_ioPage->SetPointers(&m_settings, &m_request);
+    m_fieldbusPage->SetPointers(&m_settings, &m_request);
+
+    // Each page loads its own settings as it initialises; the general page
+    // goes before the fieldbus page because it sets the node-address notation.
+    m_comPage->Initialise();
+    m_generalPage->Initialise();
+    m_ioPage->Initialise();
+    m_fieldbusPage->Initialise();
+    m_tabs->setCurrentIndex(kTabCom);
+}
+
+void CQuillonDlg::OnThemeClicked(int theme) {
+    m_theme = theme;
+    ApplyTheme();
+}
+
+void CQuillonDlg::ApplyTheme() {
+    const QString name = SkinFileForTheme(m_theme);
+    SkinManager::Instance().LoadSkin(name.isEmpty() ? QString() : m_skinFolder + name);
+    update();
+    repaint();
+}
+
+void CQuillonDlg::SetLamp(int index, bool lit) {
+    m_lampLit[index] = lit;
+    m_lamps[index]->setPixmap(lit ? m_litLamp : m_unlitLamp);
+}
+
+void CQuillonDlg::UpdateStatusDisplay() {
+    for (int i = 0; i < kLampCount; ++i) SetLamp(i, StatusLampLit(m_generalBlock, i));
+    m_deviceMode->setCurrentIndex(DeviceModeIndexFromBlock(m_generalBlock));
+}
+
+void CQuillonDlg::closeEvent(QCloseEvent* event) {
+    m_settings.WriteInt("general", "modmode", m_deviceMode->currentIndex());
+    m_settings.WriteInt("theme", "id", m_theme);
+    if (m_port.IsOpen()) m_port.Close();
+    event->accept();
+}
+
+// --- exchanges --------------------------------------------------------------
+
+int CQuillonDlg::Exchange(uint8_t function, uint16_t start, uint16_t quantity,
+                          const uint8_t* data, size_t dataLength, uint8_t* response,
+                          uint8_t* received) {
+    m_request.slave = 1;
+    m_request.function = function;
+    m_request.start = start;
+    m_request.quantity = quantity;
+    if (dataLength == 0) {
+        m_request.dataLength = 0;
+    } else if (!SetRequestData(m_request, data, dataLength)) {
+        return kModbusRequestTooLarge;
+    }
+    *received = 0;
+    return ModbusTransact(m_request, response, received);
+}
+
+int CQuillonDlg::ReadBlock(uint16_t start, uint16_t quantity, size_t blockSize,
+                           uint8_t* response) {
+    uint8_t received = 0;
+    const int status = Exchange(3, start, quantity, nullptr, 0, response, &received);
+    return AcceptBlockRead(status, response, received, blockSize);
+}
+
+bool CQuillonDlg::WriteWireRegisters(uint16_t start, uint16_t registers, const uint8_t* wire) {
+    uint8_t response[kModbusBufferSize] = {};
+    uint8_t received = 0;
+    const int status = Exchange(16, start, registers, wire, 2u * registers, response, &received);
+    return IsGoodResponse(status, response, received, 16);
+}
+
+bool CQuillonDlg::WriteHeldRegisters(uint16_t start, uint16_t registers, const uint8_t* held) {
+    uint8_t wire[kModbusBufferSize] = {};
+    const size_t n = 2u * registers;
+    CopySwapBytePairs(n, n, held, wire);
+    return WriteWireRegisters(start, registers, wire);
+}
+
+bool CQuillonDlg::WriteSingleRegister(uint16_t start, uint8_t high, uint8_t low) {
+    const uint8_t data[2] = {high, low};
+    uint8_t response[kModbusBufferSize] = {};
+    uint8_t received = 0;
+    const int status = Exchange(6, start, 1, data, 2, response, &received);
+    return IsGoodResponse(status, response, received, 6);
+}
+
+// --- "读取配置" ---------------------------------------------------------------
+
+void CQuillonDlg::OnReadConfig() {
+    if (!m_port.IsOpen()) {
+        ShowMessage(this, Text("串口未打开!"));
+        return;
+    }
+    uint8_t response[kModbusBufferSize] = {};
+
+    int n = ReadBlock(reg::kGeneralBlock, reg::kGeneralBlockCount, kGeneralBlockSize, response);
+    if (n < 0) {
+        ShowMessage(this, Text("获取通用参数失败!"));
+        return;
+    }
+    // A short answer replaces only the registers it carries.
+    CopySwapBytePairs(kGeneralBlockSize, static_cast<size_t>(n), response + 3, m_generalBlock);
+    UpdateStatusDisplay();
+    m_generalPage->FillFromBlock(m_generalBlock);
+    m_ioPage->indicatorRow()->ShowInterruptMask(HeldWord(m_generalBlock, 18));
+
+    n = ReadBlock(reg::kIoBlock, reg::kIoBlockCount, kIoBlockSize, response);
+    if (n < 0) {
+        ShowMessage(this, Text("获取 I/O 参数失败!"));
+        return;
+    }
+    CopySwapBytePairs(kIoBlockSize, static_cast<size_t>(n), response + 3, m_ioBlock);
+    m_ioPage->FillFromBlock(m_ioBlock);
+
+    n = ReadBlock(reg::kFieldbusBlock, reg::kFieldbusBlockCount, kFieldbusBlockSize, response);
+    if (n < 0) {
+        ShowMessage(this, Text("获取现场总线参数失败!"));
+        return;
+    }
+    std::memcpy(m_fieldbusBlock, response + 3, static_cast<size_t>(n));
+    m_fieldbusPage->FillFromBlock(m_fieldbusBlock);
+}
+
+// --- "修改配置" ---------------------------------------------------------------
+
+void CQuillonDlg::OnModifyConfig() {
+    bool done = true;
+    switch (m_tabs->currentIndex()) {
+        case kTabGeneral:
+            done = ModifyGeneral();
+            break;
+        case kTabIo:
+            done = ModifyIo();
+            break;
+        case kTabFieldbus:
+            done = ModifyFieldbus();
+            break;
+        default:
+            // The serial page has nothing to write.
+            break;
+    }
+    if (done) ShowMessage(this, Text("修改配置成功!"));
+}
+
+bool CQuillonDlg::ModifyGeneral() {
+    // A refused entry was already reported by the page; nothing may be sent.
+    if (!m_generalPage->BuildBlock(m_generalBlock)) return false;
+    if (!WriteHeldRegisters(reg::kSwitchCoding, reg::kSwitchCodingCount, m_generalBlock + 10) ||
+        !WriteHeldRegisters(reg::kInterface, reg::kInterfaceCount, m_generalBlock + 20) ||
+        !WriteHeldRegisters(reg::kWatchdog, reg::kWatchdogCount, m_generalBlock + 32)) {
+        ShowMessage(this, Text("修改通用配置参数失败!"));
+        return false;
+    }
+    m_generalPage->SaveSettings();
+    return true;
+}
+
+bool CQuillonDlg::ModifyIo() {
+    if (!m_ioPage->TakeBoxes()) return false;
+    SetIoLengthsInBlock(m_ioBlock, m_ioPage->inputLength(), m_ioPage->outputLength());
+    if (!WriteHeldRegisters(reg::kIoLengths, reg::kIoLengthsCount, m_ioBlock)) {
+        ShowMessage(this, Text("修改 I/O 配置参数失败!"));
+        return false;
+    }
+    m_ioPage->SaveSettings();
+    return true;
+}
+
+bool CQuillonDlg::ModifyFieldbus() {
+    const CPropProtocol::BuildResult built = m_fieldbusPage->BuildBlock(m_fieldbusBlock);
+    if (built == CPropProtocol::BuildRefused) return false;
+
+    if (!WriteSingleRegister(reg::kNodeAddress, m_fieldbusBlock[6], m_fieldbusBlock[7])) {
+        ShowMessage(this, Text("修改现场总线节点地址配置参数失败!"));
+        return false;
+    }
+    if (!WriteSingleRegister(reg::kNodeBaudRate, m_fieldbusBlock[10], m_fieldbusBlock[11])) {
+        ShowMessage(this, Text("修改现场总线波特率配置参数失败!"));
+        return false;
+    }
+    if (built == CPropProtocol::PasswordGiven) {
+        // Any failure here, an exception answer above all, means the module
+        // did not take the password; the protected fields are not sent then.
+        if (!WriteSingleRegister(reg::kPassword, m_fieldbusBlock[4], m_fieldbusBlock[5])) {
+            ShowMessage(this, Text("现场总线输入密码错误!"));
+            return false;
+        }
+        if (!WriteWireRegisters(reg::kDeviceInfo, reg::kDeviceInfoCount, m_fieldbusBlock + 20)) {
+            ShowMessage(this, Text("修改现场总线配置参数失败!"));
+            return false;
+        }
+    }
+    m_fieldbusPage->SaveSettings();
+    return true;
+}
+
+// --- device mode "发送" -------------------------------------------------------
+
+void CQuillonDlg::OnSendDeviceMode() {
+    const int selection = m_deviceMode->currentIndex();
+    const int value = DeviceModeValueForIndex(selection);
+    if (!WriteSingleRegister(reg::kDeviceMode, 0x00, static_cast<uint8_t>(value & 0xFF))) {
+        ShowMessage(this, Text("修改设备模式失败!"));
+        return;
+    }
+    m_settings.WriteInt("general", "modmode", selection);
+    ShowMessage(this, Text("修改设备模式成功!"));
+}

@@ -1,1 +1,159 @@
-// placeholder: implemented by its owner
+#include "cpropcom.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "ccontrolini.h"
+#include "cserialport.h"
+#include "hexbytes.h"
+#include "keyswallower.h"
+#include "messages.h"
+
+namespace {
+
+const char* const kBaudItems[] = {"2400",  "4800",   "9600",   "19200",  "38400",
+                                  "57600", "115200", "230400", "460800", "614400 "};
+const char* const kDataBitItems[] = {"8", "7", "6", "5"};
+const char* const kStopBitItems[] = {"1", "1.5", "2"};
+const char* const kFlowItems[] = {"无", "软件流控", "硬件流控"};
+const char* const kParityItems[] = {"无校验", "奇校验", "偶校验"};
+
+constexpr int kPortCount = 255;
+
+template <size_t N>
+void AddItems(QComboBox* list, const char* const (&items)[N]) {
+    for (const char* item : items) list->addItem(QString::fromUtf8(item));
+}
+
+// A stored position outside the list leaves the list without a selection.
+void SelectPosition(QComboBox* list, int position) {
+    list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
+}
+
+// The number an item stands for: its leading decimal digits ("614400 " is
+// 614400); no selection gives 0.
+int SelectedNumber(const QComboBox* list) {
+    if (list->currentIndex() < 0) return 0;
+    return ParseLeadingInt(list->currentText().toStdString());
+}
+
+QComboBox* MakeList(QWidget* page, const QString& caption, int left, int top) {
+    auto* label = new QLabel(caption, page);
+    label->setGeometry(left, top + 3, 60, 20);
+    auto* list = new QComboBox(page);
+    list->setEditable(false);
+    list->setGeometry(left + 64, top, 110, 24);
+    list->setMaxVisibleItems(12);
+    return list;
+}
+
+}  // namespace
+
+CPropCom::CPropCom(QWidget* parent) : QWidget(parent) {
+    setFixedSize(470, 470);
+    KeySwallower::Install(this);
+
+    const int leftColumn = 40;
+    const int rightColumn = 250;
+    m_port = MakeList(this, QString::fromUtf8("串口号:"), leftColumn, 40);
+    m_baud = MakeList(this, QString::fromUtf8("波特率:"), leftColumn, 80);
+    m_dataBits = MakeList(this, QString::fromUtf8("数据位:"), leftColumn, 120);
+    m_stopBits = MakeList(this, QString::fromUtf8("停止位:"), rightColumn, 40);
+    m_flow = MakeList(this, QString::fromUtf8("流控制:"), rightColumn, 80);
+    m_parity = MakeList(this, QString::fromUtf8("校验位:"), rightColumn, 120);
+
+    m_openButton = new QPushButton(QString::fromUtf8("打开"), this);
+    m_openButton->setGeometry(leftColumn + 64, 180, 110, 28);
+    m_closeButton = new QPushButton(QString::fromUtf8("关闭"), this);
+    m_closeButton->setGeometry(rightColumn + 64, 180, 110, 28);
+    for (QPushButton* button : {m_openButton, m_closeButton}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+
+    connect(m_openButton, &QPushButton::clicked, this, &CPropCom::OnOpen);
+    connect(m_closeButton, &QPushButton::clicked, this, &CPropCom::OnClose);
+    connect(m_port, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &CPropCom::UpdatePortTip);
+}
+
+void CPropCom::SetPointers(CSerialPort* port, CControlIni* settings) {
+    m_serial = port;
+    m_settings = settings;
+}
+
+void CPropCom::Initialise() {
+    for (QComboBox* list : {m_port, m_baud, m_dataBits, m_stopBits, m_flow, m_parity})
+        list->clear();
+    for (int n = 1; n <= kPortCount; ++n) m_port->addItem(QString::number(n));
+    AddItems(m_baud, kBaudItems);
+    AddItems(m_dataBits, kDataBitItems);
+    AddItems(m_stopBits, kStopBitItems);
+    AddItems(m_flow, kFlowItems);
+    AddItems(m_parity, kParityItems);
+
+    m_closeButton->setEnabled(false);
+    m_openButton->setEnabled(true);
+    LoadSettings();
+    UpdatePortTip();
+}
+
+void CPropCom::LoadSettings() {
+    if (!m_settings) return;
+    const struct {
+        const char* key;
+        QComboBox* list;
+    } keys[] = {{"com", m_port},         {"baudrate", m_baud}, {"bytebits", m_dataBits},
+                {"stopbits", m_stopBits}, {"flowctrl", m_flow}, {"parity", m_parity}};
+    for (const auto& entry : keys) {
+        int position = 0;
+        m_settings->ReadInt("com", entry.key, &position);
+        SelectPosition(entry.list, position);
+    }
+}
+
+void CPropCom::SaveSettings() {
+    if (!m_settings) return;
+    m_settings->WriteInt("com", "com", m_port->currentIndex());
+    m_settings->WriteInt("com", "baudrate", m_baud->currentIndex());
+    m_settings->WriteInt("com", "bytebits", m_dataBits->currentIndex());
+    m_settings->WriteInt("com", "stopbits", m_stopBits->currentIndex());
+    m_settings->WriteInt("com", "flowctrl", m_flow->currentIndex());
+    m_settings->WriteInt("com", "parity", m_parity->currentIndex());
+}
+
+void CPropCom::OnOpen() {
+    const int status =
+        m_serial ? m_serial->Open(SelectedNumber(m_port), SelectedNumber(m_baud),
+                                  SelectedNumber(m_dataBits), m_stopBits->currentIndex(),
+                                  m_parity->currentIndex(), m_flow->currentIndex())
+                 : static_cast<int>(kSerialOpenFailed);
+    if (status != kSerialOk) {
+        ShowMessage(this, QString::fromUtf8("打开串口失败!"));
+    } else {
+        m_closeButton->setEnabled(true);
+        m_openButton->setEnabled(false);
+    }
+    // The selections are remembered whether or not the line came up.
+    SaveSettings();
+}
+
+void CPropCom::OnClose() {
+    if (m_serial && m_serial->IsOpen()) {
+        m_serial->Close();
+        m_openButton->setEnabled(true);
+        m_closeButton->setEnabled(false);
+    } else {
+        ShowMessage(this, QString::fromUtf8("关闭串口失败!"));
+    }
+}
+
+void CPropCom::UpdatePortTip() {
+    const int number = SelectedNumber(m_port);
+    if (number <= 0) {
+        m_port->setToolTip(QString());
+        return;
+    }
+    m_port->setToolTip(QString::fromStdString(DevicePathForPort(number, m_settings)));
+}

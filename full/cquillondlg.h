@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QDialog>
+#include <QPixmap>
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "ccontrolini.h"
+#include "cserialport.h"
+#include "modbus_rtu.h"
+#include "register_map.h"
+
+class CPropCom;
+class CPropGeneral;
+class CPropIo;
+class CPropProtocol;
+class CTabSheet;
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+// The full edition's main window. Owns the port, the one request record, the
+// settings accessor, the three parameter blocks as held between a read and a
+// write, and the four pages; moves the blocks between the module and the
+// pages ("读取配置", "修改配置") and sends the device-mode command ("发送").
+class CQuillonDlg : public QDialog {
+    Q_OBJECT
+public:
+    // programFolder holds config.ini and Styles/ (a trailing '/' is added
+    // when missing).
+    explicit CQuillonDlg(const std::string& programFolder, QWidget* parent = nullptr);
+    ~CQuillonDlg() override;
+
+    static constexpr int kThemeCount = 5;
+    static constexpr int kLampCount = 4;
+
+    void OnReadConfig();
+    void OnModifyConfig();
+    void OnSendDeviceMode();
+    void OnThemeClicked(int theme);
+    // Lamps from bits 3..0 of held general byte 9, device-mode list from
+    // register 0x5001.
+    void UpdateStatusDisplay();
+
+    CTabSheet* tabSheet() const { return m_tabs; }
+    CPropCom* comPage() const { return m_comPage; }
+    CPropGeneral* generalPage() const { return m_generalPage; }
+    CPropIo* ioPage() const { return m_ioPage; }
+    CPropProtocol* fieldbusPage() const { return m_fieldbusPage; }
+    QComboBox* deviceModeList() const { return m_deviceMode; }
+    QPushButton* readButton() const { return m_readButton; }
+    QPushButton* modifyButton() const { return m_modifyButton; }
+    QPushButton* sendButton() const { return m_sendButton; }
+    QRadioButton* themeRadio(int theme) const { return m_themeRadios[theme]; }
+    QLabel* lamp(int index) const { return m_lamps[index]; }
+    bool IsLampLit(int index) const { return m_lampLit[index]; }
+    int theme() const { return m_theme; }
+
+    CSerialPort& port() { return m_port; }
+    CControlIni& settings() { return m_settings; }
+    const uint8_t* generalBlock() const { return m_generalBlock; }
+    const uint8_t* ioBlock() const { return m_ioBlock; }
+    const uint8_t* fieldbusBlock() const { return m_fieldbusBlock; }
+
+    // The two lamp pictures, drawn by the program (32 x 32).
+    static QPixmap LampPixmap(bool lit);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void InitialisePages();
+    void ApplyTheme();
+    void SetLamp(int index, bool lit);
+
+    // One exchange on the shared request; the answer lands in response.
+    int Exchange(uint8_t function, uint16_t start, uint16_t quantity, const uint8_t* data,
+                 size_t dataLength, uint8_t* response, uint8_t* received);
+    // Function-3 read of a whole block; payload length or -1.
+    int ReadBlock(uint16_t start, uint16_t quantity, size_t blockSize, uint8_t* response);
+    // Function 16 of `registers` registers taken from a held (low byte
+    // first) block, each pair swapped back to wire order.
+    bool WriteHeldRegisters(uint16_t start, uint16_t registers, const uint8_t* held);
+    // Function 16 / 6 of wire-order bytes.
+    bool WriteWireRegisters(uint16_t start, uint16_t registers, const uint8_t* wire);
+    bool WriteSingleRegister(uint16_t start, uint8_t high, uint8_t low);
+
+    bool ModifyGeneral();
+    bool ModifyIo();
+    bool ModifyFieldbus();
+
+    std::string m_programFolder;
+    QString m_skinFolder;
+    CControlIni m_settings;
+    CSerialPort m_port;
+    ModbusRequest m_request;
+    uint8_t m_generalBlock[kGeneralBlockSize] = {};
+    uint8_t m_ioBlock[kIoBlockSize] = {};
+    uint8_t m_fieldbusBlock[kFieldbusBlockSize] = {};
+    int m_theme = 0;
+
+    CTabSheet* m_tabs = nullptr;
+    CPropCom* m_comPage = nullptr;
+    CPropGeneral* m_generalPage = nullptr;
+    CPropIo* m_ioPage = nullptr;
+    CPropProtocol* m_fieldbusPage = nullptr;
+    QComboBox* m_deviceMode = nullptr;
+    QPushButton* m_readButton = nullptr;
+    QPushButton* m_modifyButton = nullptr;
+    QPushButton* m_sendButton = nullptr;
+    QButtonGroup* m_themeGroup = nullptr;
+    std::array<QRadioButton*, kThemeCount> m_themeRadios{};
+    std::array<QLabel*, kLampCount> m_lamps{};
+    std::array<bool, kLampCount> m_lampLit{};
+    QPixmap m_litLamp;
+    QPixmap m_unlitLamp;
+};
