@@ -1,1 +1,105 @@
-// placeholder: implemented by its owner
+#include "cquillondlg.h"
+
+#include <QCloseEvent>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+
+#include "cpropcfg.h"
+#include "cpropio.h"
+#include "ctabsheet.h"
+#include "keyswallower.h"
+#include "skinmanager.h"
+
+namespace {
+
+// The program's own icon: a small module with a green status lamp.
+QIcon ApplicationIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(40, 60, 110), 2));
+    painter.setBrush(QColor(70, 110, 180));
+    painter.drawRoundedRect(QRectF(3, 5, 26, 22), 4, 4);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(230, 230, 230));
+    for (int k = 0; k < 4; ++k) painter.drawRect(QRectF(7 + 5 * k, 20, 3, 4));
+    painter.setBrush(QColor(40, 200, 60));
+    painter.drawEllipse(QRectF(19, 9, 7, 7));
+    painter.end();
+    return QIcon(pixmap);
+}
+
+std::string WithSlash(const std::string& folder) {
+    if (folder.empty() || folder.back() == '/') return folder;
+    return folder + '/';
+}
+
+}  // namespace
+
+CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent) : QDialog(parent) {
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Tavel VX31 简化版 V1.02"));
+
+    m_tabSheet = new CTabSheet(this);
+    m_cfgPage = new CPropCfg;
+    m_ioPage = new CPropIo(CPropIo::SimpleEdition);
+
+    const std::string folder = WithSlash(programFolder);
+    // Without a known program folder there is no skin folder either.
+    m_skinFolder = folder.empty() ? std::string() : folder + "Styles/";
+    m_settings.SetPath(folder + "config.ini");
+    // Port numbers are mapped to devices through [ports] of the same file.
+    m_port.SetSettings(&m_settings);
+    LoadSkin();
+
+    OnInitDialog();
+}
+
+CQuillonDlg::~CQuillonDlg() {
+    // The pages use the port, the request and the settings, which are
+    // members and would otherwise be destroyed before the child widgets.
+    delete m_tabSheet;
+    m_tabSheet = nullptr;
+}
+
+void CQuillonDlg::LoadSkin() {
+    SkinManager::Instance().LoadSkin(QString::fromStdString(m_skinFolder) +
+                                     QString::fromLatin1(kSkinFile));
+}
+
+void CQuillonDlg::OnInitDialog() {
+    setWindowIcon(ApplicationIcon());
+
+    m_cfgPage->SetPointers(&m_settings, &m_port, &m_request, m_ioPage);
+    m_ioPage->SetPointers(&m_settings, &m_request);
+    m_request.port = &m_port;
+
+    m_tabSheet->AddPage(QStringLiteral("配置"), m_cfgPage);
+    m_tabSheet->AddPage(QStringLiteral("I/O"), m_ioPage);
+    m_cfgPage->Initialise();
+    m_ioPage->Initialise();
+    m_tabSheet->setCurrentIndex(0);
+
+    // Every page gets the same 470 x 470 client area; the window is sized
+    // around it and cannot be resized.
+    m_ioPage->setMinimumSize(CPropCfg::kPageWidth, CPropCfg::kPageHeight);
+    const QSize size = m_tabSheet->sizeHint().expandedTo(m_tabSheet->minimumSizeHint());
+    m_tabSheet->setGeometry(0, 0, size.width(), size.height());
+    setFixedSize(size);
+
+    KeySwallower::Install(this);
+
+    LoadSkin();
+    update();
+}
+
+void CQuillonDlg::closeEvent(QCloseEvent* event) {
+    m_ioPage->SaveSettings();
+    if (m_port.IsOpen()) m_port.Close();
+    event->accept();
+    QDialog::closeEvent(event);
+}

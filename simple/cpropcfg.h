@@ -1,0 +1,137 @@
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <string>
+
+#include "modbus_rtu.h"
+#include "register_map.h"
+
+class CControlIni;
+class CPropIo;
+class CSerialPort;
+class InterruptIndicatorRow;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The configuration page of the simple edition: serial port, the module's
+// configuration (a chosen subset of its three parameter blocks), its serial
+// bit rate, the device mode and the fieldbus functions, on one page. It keeps
+// its own copies of the three blocks, so a write changes only the values this
+// page shows and sends every other register as the module last reported it.
+class CPropCfg : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kPageWidth = 470;
+    static constexpr int kPageHeight = 470;
+    static constexpr int kMinLength = 1;
+    static constexpr int kMaxLength = 144;
+
+    explicit CPropCfg(QWidget* parent = nullptr);
+    ~CPropCfg() override;
+
+    // Set by the main window before Initialise; ioPage may be null.
+    void SetPointers(CControlIni* settings, CSerialPort* port, ModbusRequest* request,
+                     CPropIo* ioPage);
+    // Fills the lists, loads the settings and opens the port with them.
+    void Initialise();
+
+    void LoadSettings();
+    // Only after a successful "修改配置".
+    void SaveSettings();
+    // Shows the three held blocks and gives the I/O page its lengths.
+    void FillFromBlock();
+
+    // Button handlers.
+    void OnOpenPort();
+    void OnReadConfig();
+    void OnModifyConfig();
+    void OnChangeBaudRate();
+    void OnSendDeviceMode();
+    void OnSendEmergency();
+    void OnGetNetworkTime();
+
+    QSize sizeHint() const override { return QSize(kPageWidth, kPageHeight); }
+
+    // Controls, for the window and for tests.
+    QComboBox* portList() const { return m_portList; }
+    QComboBox* bitRateList() const { return m_bitRateList; }
+    QPushButton* changeBaudButton() const { return m_changeBaud; }
+    QPushButton* openPortButton() const { return m_openPort; }
+    QLineEdit* inputLengthBox() const { return m_inputLengthBox; }
+    QLineEdit* outputLengthBox() const { return m_outputLengthBox; }
+    InterruptIndicatorRow* indicatorRow() const { return m_row; }
+    QLineEdit* nodeAddressBox() const { return m_nodeAddressBox; }
+    QComboBox* canBitRateList() const { return m_canBitRateList; }
+    QLineEdit* emergencyCodeBox() const { return m_emergencyCodeBox; }
+    QLineEdit* emergencyCustomBox() const { return m_emergencyCustomBox; }
+    QPushButton* sendEmergencyButton() const { return m_sendEmergency; }
+    QLineEdit* networkTimeBox() const { return m_networkTimeBox; }
+    QPushButton* getNetworkTimeButton() const { return m_getNetworkTime; }
+    QComboBox* moduleStateList() const { return m_moduleStateList; }
+    QComboBox* deviceModeList() const { return m_deviceModeList; }
+    QPushButton* sendDeviceModeButton() const { return m_sendDeviceMode; }
+    QPushButton* readConfigButton() const { return m_readConfig; }
+    QPushButton* modifyConfigButton() const { return m_modifyConfig; }
+
+    // The held blocks as last read (and as changed by the last write).
+    const uint8_t* generalBlock() const { return m_generalBlock; }
+    const uint8_t* ioBlock() const { return m_ioBlock; }
+    const uint8_t* fieldbusBlock() const { return m_fieldbusBlock; }
+
+private:
+    void BuildControls();
+    void FillLists();
+    void UpdatePortTooltip();
+    // Takes both length boxes; false when one was refused (prompt shown).
+    bool TakeLengths();
+    // Writes the two lengths back into their boxes.
+    void PushLengths();
+    // Block read into the response buffer; payload length or -1.
+    int ReadBlock(uint16_t start, uint16_t count, size_t blockSize);
+    bool WriteRegister(uint16_t address, uint16_t value);
+    bool WriteRegisters(uint16_t start, uint16_t count, const uint8_t* bytes, size_t n);
+    // Writes 0x5009 and then 0x500E from the general block, each with its
+    // own failure message.
+    bool WriteInterruptAndBaud();
+
+    QPushButton* MakeButton(const QString& caption, int x, int y, int w, int h);
+    QLabel* MakeLabel(const QString& text, int x, int y, int w, int h);
+
+    CControlIni* m_settings = nullptr;
+    CSerialPort* m_port = nullptr;
+    ModbusRequest* m_request = nullptr;
+    CPropIo* m_ioPage = nullptr;
+
+    uint8_t m_generalBlock[kGeneralBlockSize] = {};
+    uint8_t m_ioBlock[kIoBlockSize] = {};
+    uint8_t m_fieldbusBlock[kFieldbusBlockSize] = {};
+    uint8_t m_response[kModbusBufferSize] = {};
+
+    int m_inputLength = 0;
+    int m_outputLength = 0;
+
+    QComboBox* m_portList = nullptr;
+    QComboBox* m_bitRateList = nullptr;
+    QPushButton* m_changeBaud = nullptr;
+    QPushButton* m_openPort = nullptr;
+    QLineEdit* m_inputLengthBox = nullptr;
+    QLineEdit* m_outputLengthBox = nullptr;
+    QGroupBox* m_interruptGroup = nullptr;
+    InterruptIndicatorRow* m_row = nullptr;
+    QLineEdit* m_nodeAddressBox = nullptr;
+    QComboBox* m_canBitRateList = nullptr;
+    QLineEdit* m_emergencyCodeBox = nullptr;
+    QLineEdit* m_emergencyCustomBox = nullptr;
+    QPushButton* m_sendEmergency = nullptr;
+    QLineEdit* m_networkTimeBox = nullptr;
+    QPushButton* m_getNetworkTime = nullptr;
+    QComboBox* m_moduleStateList = nullptr;
+    QComboBox* m_deviceModeList = nullptr;
+    QPushButton* m_sendDeviceMode = nullptr;
+    QPushButton* m_readConfig = nullptr;
+    QPushButton* m_modifyConfig = nullptr;
+};

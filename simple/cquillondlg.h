@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+#include "ccontrolini.h"
+#include "cserialport.h"
+#include "modbus_rtu.h"
+
+class CPropCfg;
+class CPropIo;
+class CTabSheet;
+
+// Main window of the simple edition: a tab sheet with the configuration page
+// and the I/O page. It owns the serial port, the request record and the
+// settings accessor for its whole life and lends them to the pages.
+class CQuillonDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr const char* kSkinFile = "Office2007.cjstyles";
+
+    // programFolder: where config.ini and Styles/ are looked for (the
+    // executable's folder in the program; a test folder in tests).
+    explicit CQuillonDlg(const std::string& programFolder = ExecutableFolder(),
+                         QWidget* parent = nullptr);
+    ~CQuillonDlg() override;
+
+    CTabSheet* tabSheet() const { return m_tabSheet; }
+    CPropCfg* cfgPage() const { return m_cfgPage; }
+    CPropIo* ioPage() const { return m_ioPage; }
+    CSerialPort* port() { return &m_port; }
+    ModbusRequest* request() { return &m_request; }
+    CControlIni* settings() { return &m_settings; }
+    const std::string& skinFolder() const { return m_skinFolder; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void OnInitDialog();
+    void LoadSkin();
+
+    CControlIni m_settings;
+    CSerialPort m_port;
+    ModbusRequest m_request;
+    std::string m_skinFolder;
+    CTabSheet* m_tabSheet = nullptr;
+    CPropCfg* m_cfgPage = nullptr;
+    CPropIo* m_ioPage = nullptr;
+};
