@@ -1,1 +1,406 @@
-// placeholder: implemented by its owner
+#include "cpropgeneral.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <cstring>
+
+#include "ccontrolini.h"
+#include "cdlgfbval.h"
+#include "general_block.h"
+#include "hexbytes.h"
+#include "intbox.h"
+#include "interruptindicatorrow.h"
+#include "messages.h"
+#include "switchcoding.h"
+
+namespace {
+
+const char* const kSection = "general";
+constexpr int kDefaultValuePosition = 2;  // "默认值" in the offline and idle lists
+
+QStringList Items(std::initializer_list<const char*> texts) {
+    QStringList items;
+    for (const char* text : texts) items << QString::fromUtf8(text);
+    return items;
+}
+
+// A position outside the list leaves it without a selection.
+void Select(QComboBox* list, int position) {
+    list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
+}
+
+bool IsDecimalDigits(const QString& text) {
+    if (text.isEmpty()) return false;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9') return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+struct CPropGeneral::Controls {
+    QComboBox* moduleType = nullptr;
+    QComboBox* fieldbusType = nullptr;
+    QLineEdit* watchdog = nullptr;
+    QComboBox* switchCoding = nullptr;
+    QRadioButton* spi = nullptr;
+    QRadioButton* uart = nullptr;
+    QComboBox* cpha = nullptr;
+    QComboBox* cpol = nullptr;
+    QLineEdit* frameInterval = nullptr;
+    QComboBox* uartBaud = nullptr;
+    QComboBox* uartDataBits = nullptr;
+    QComboBox* uartStopBits = nullptr;
+    QComboBox* uartParity = nullptr;
+    QRadioButton* crcEnabled = nullptr;
+    QRadioButton* crcDisabled = nullptr;
+    QLineEdit* modbusAddress = nullptr;
+    QComboBox* offline = nullptr;
+    QComboBox* idle = nullptr;
+
+    uint8_t faultValues[kFaultValueCount] = {};
+    int spiFlag = 0;    // 1 = SPI, 0 = UART
+    int crcChoice = 0;  // config.ini "crc", written back as it was read
+};
+
+CPropGeneral::CPropGeneral(QWidget* parent) : QWidget(parent), m_ui(new Controls) {
+    setObjectName(QStringLiteral("CPropGeneral"));
+    resize(470, 470);
+    CreateControls();
+    FillLists();
+    ApplyInterfaceMode();
+    m_ui->uart->setChecked(true);
+    m_ui->crcDisabled->setChecked(true);
+}
+
+CPropGeneral::~CPropGeneral() {
+    delete m_ui;
+}
+
+void CPropGeneral::CreateControls() {
+    Controls& ui = *m_ui;
+    auto label = [this](const char* text, int x, int y, int w) {
+        auto* l = new QLabel(QString::fromUtf8(text), this);
+        l->setGeometry(x, y, w, 22);
+        return l;
+    };
+    auto list = [this](const char* name, int x, int y, int w) {
+        auto* c = new QComboBox(this);
+        c->setObjectName(QString::fromUtf8(name));
+        c->setGeometry(x, y, w, 22);
+        return c;
+    };
+    auto edit = [this](const char* name, int x, int y, int w) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QString::fromUtf8(name));
+        e->setGeometry(x, y, w, 22);
+        return e;
+    };
+    auto group = [this](const char* title, int x, int y, int w, int h) {
+        auto* g = new QGroupBox(QString::fromUtf8(title), this);
+        g->setGeometry(x, y, w, h);
+        return g;
+    };
+    auto radio = [this](const char* text, const char* name, int x, int y) {
+        auto* r = new QRadioButton(QString::fromUtf8(text), this);
+        r->setObjectName(QString::fromUtf8(name));
+        r->setGeometry(x, y, 80, 20);
+        return r;
+    };
+
+    label("模块类型:", 15, 12, 80);
+    ui.moduleType = list("moduleType", 100, 12, 120);
+    label("现场总线类型:", 245, 12, 90);
+    ui.fieldbusType = list("fieldbusType", 340, 12, 115);
+    label("APP喂狗时间:", 15, 42, 85);
+    ui.watchdog = edit("watchdog", 100, 42, 80);
+    label("(dec)", 185, 42, 40);
+    label("开关编码:", 245, 42, 90);
+    ui.switchCoding = list("switchCoding", 340, 42, 115);
+
+    // The group frames the lamp row; created first so that the lamps lie on it.
+    group("中断配置", 10, 76, 450, 50);
+    m_row = new InterruptIndicatorRow(this, 20, 98, true);
+
+    group("通讯接口配置", 10, 132, 450, 42);
+    ui.spi = radio("SPI", "spiRadio", 40, 150);
+    ui.uart = radio("UART", "uartRadio", 160, 150);
+    auto* interfaceGroup = new QButtonGroup(this);
+    interfaceGroup->addButton(ui.spi);
+    interfaceGroup->addButton(ui.uart);
+
+    group("SPI", 10, 180, 220, 112);
+    label("CPHA:", 20, 200, 90);
+    ui.cpha = list("cpha", 115, 200, 100);
+    label("CPOL:", 20, 230, 90);
+    ui.cpol = list("cpol", 115, 230, 100);
+    label("帧间隔(50us):", 20, 260, 95);
+    ui.frameInterval = edit("frameInterval", 115, 260, 65);
+    label("(dec)", 185, 260, 40);
+
+    group("UART", 240, 180, 220, 140);
+    label("波特率:", 250, 200, 60);
+    ui.uartBaud = list("uartBaud", 315, 200, 135);
+    label("数据位:", 250, 228, 60);
+    ui.uartDataBits = list("uartDataBits", 315, 228, 135);
+    label("停止位:", 250, 256, 60);
+    ui.uartStopBits = list("uartStopBits", 315, 256, 135);
+    label("校验位:", 250, 284, 60);
+    ui.uartParity = list("uartParity", 315, 284, 135);
+
+    group("Modbus CRC", 10, 298, 220, 46);
+    ui.crcEnabled = radio("使能", "crcEnabledRadio", 30, 318);
+    ui.crcDisabled = radio("禁止", "crcDisabledRadio", 130, 318);
+    auto* crcGroup = new QButtonGroup(this);
+    crcGroup->addButton(ui.crcEnabled);
+    crcGroup->addButton(ui.crcDisabled);
+    ui.crcEnabled->setEnabled(false);
+    ui.crcDisabled->setEnabled(false);
+
+    label("Modbus地址:", 250, 330, 80);
+    ui.modbusAddress = edit("modbusAddress", 335, 330, 80);
+    ui.modbusAddress->setEnabled(false);
+
+    group("设备异常配置(I/O)", 10, 358, 450, 56);
+    label("下线:", 25, 380, 40);
+    ui.offline = list("offline", 70, 380, 120);
+    label("空闲:", 245, 380, 40);
+    ui.idle = list("idle", 290, 380, 120);
+
+    // The module's UART rate may also be typed; only a picked item counts, so
+    // typed text must stay as typed (no completion, never added as an item).
+    ui.uartBaud->setEditable(true);
+    ui.uartBaud->setInsertPolicy(QComboBox::NoInsert);
+    ui.uartBaud->setCompleter(nullptr);
+
+    connect(ui.spi, &QRadioButton::clicked, this, [this] {
+        m_ui->spiFlag = 1;
+        ApplyInterfaceMode();
+    });
+    connect(ui.uart, &QRadioButton::clicked, this, [this] {
+        m_ui->spiFlag = 0;
+        ApplyInterfaceMode();
+    });
+    // activated, not currentIndexChanged: only the user's choice opens the
+    // dialog, never a settings load or a block fill.
+    for (QComboBox* action : {ui.offline, ui.idle}) {
+        connect(action, &QComboBox::activated, this, [this](int index) {
+            if (index == kDefaultValuePosition) RunFaultValueDialog();
+        });
+    }
+}
+
+void CPropGeneral::FillLists() {
+    Controls& ui = *m_ui;
+    ui.moduleType->addItems(Items({"Tavel模块", "其他"}));
+    ui.fieldbusType->addItems(Items({"CANOpen", "DeviceNet", "JAE 1939", "Profibus DP"}));
+    ui.switchCoding->addItems(Items({"BCD", "二进制"}));
+    ui.cpha->addItems(Items({"0", "1"}));
+    ui.cpol->addItems(Items({"0", "1"}));
+    ui.uartBaud->addItems(Items({"2400", "4800", "9600", "19200", "38400", "57600", "115200",
+                                 "230400", "460800", "614400 "}));
+    ui.uartDataBits->addItems(Items({"8"}));
+    ui.uartStopBits->addItems(Items({"1位", "2位"}));
+    ui.uartParity->addItems(Items({"无校验", "奇校验", "偶校验"}));
+    ui.offline->addItems(Items({"清除", "冻结", "默认值"}));
+    ui.idle->addItems(Items({"清除", "冻结", "默认值"}));
+    ui.moduleType->setEnabled(false);
+    ui.fieldbusType->setEnabled(false);
+}
+
+void CPropGeneral::SetPointers(CSerialPort* port, CControlIni* settings) {
+    m_port = port;
+    m_settings = settings;
+}
+
+void CPropGeneral::Initialise() {
+    LoadSettings();
+    m_ui->moduleType->setEnabled(false);
+    m_ui->fieldbusType->setEnabled(false);
+}
+
+void CPropGeneral::ApplyInterfaceMode() {
+    Controls& ui = *m_ui;
+    const bool spi = ui.spiFlag != 0;
+    ui.cpha->setEnabled(spi);
+    ui.cpol->setEnabled(spi);
+    ui.frameInterval->setEnabled(spi);
+    for (QComboBox* uartList : {ui.uartBaud, ui.uartDataBits, ui.uartStopBits, ui.uartParity})
+        uartList->setEnabled(!spi);
+    ui.modbusAddress->setEnabled(false);
+}
+
+const uint8_t* CPropGeneral::faultValues() const {
+    return m_ui->faultValues;
+}
+
+void CPropGeneral::LoadSettings() {
+    if (m_settings == nullptr) return;
+    Controls& ui = *m_ui;
+    auto readList = [this](const char* key, QComboBox* list) {
+        int value = 0;
+        m_settings->ReadInt(kSection, key, &value);
+        Select(list, value);
+        return value;
+    };
+    auto readText = [this](const char* key, QLineEdit* box) {
+        std::string text = box->text().toStdString();
+        if (m_settings->ReadString(kSection, key, &text))
+            box->setText(QString::fromStdString(text));
+    };
+
+    readList("modtype", ui.moduleType);
+    SetSwitchCodingMode(readList("switchcoding", ui.switchCoding));
+    readList("fdtype", ui.fieldbusType);
+    readList("idle", ui.idle);
+    readList("offline", ui.offline);
+    // The keys are crossed: "cpol" holds the list labelled "CPHA:" and "cpha"
+    // the one labelled "CPOL:". Files written by earlier versions rely on it.
+    readList("cpol", ui.cpha);
+    readList("cpha", ui.cpol);
+    readList("baudrate", ui.uartBaud);
+    readList("bytebits", ui.uartDataBits);
+    readList("stopbits", ui.uartStopBits);
+    readList("parity", ui.uartParity);
+    int mask = 0;
+    m_settings->ReadInt(kSection, "interrupt", &mask);
+    m_row->ShowInterruptMask(static_cast<uint16_t>(mask));
+    readText("watchdog", ui.watchdog);
+    readText("spiinterval", ui.frameInterval);
+    readText("rtuaddr", ui.modbusAddress);
+    std::string faultText;
+    m_settings->ReadString(kSection, "fbval", &faultText);
+    ParseHexList(faultText, ui.faultValues, kFaultValueCount);
+    m_settings->ReadInt(kSection, "crc", &ui.crcChoice);
+    int spi = 0;
+    m_settings->ReadInt(kSection, "spi", &spi);
+    ui.spiFlag = spi != 0 ? 1 : 0;
+
+    ApplyInterfaceMode();
+    (ui.crcChoice != 0 ? ui.crcEnabled : ui.crcDisabled)->setChecked(true);
+    (ui.spiFlag != 0 ? ui.spi : ui.uart)->setChecked(true);
+}
+
+void CPropGeneral::SaveSettings() {
+    if (m_settings == nullptr) return;
+    const Controls& ui = *m_ui;
+    auto writeInt = [this](const char* key, int value) {
+        m_settings->WriteInt(kSection, key, value);
+    };
+    auto writeText = [this](const char* key, const QLineEdit* box) {
+        m_settings->WriteString(kSection, key, box->text().toStdString());
+    };
+    writeInt("modtype", ui.moduleType->currentIndex());
+    writeInt("switchcoding", ui.switchCoding->currentIndex());
+    writeInt("fdtype", ui.fieldbusType->currentIndex());
+    writeInt("idle", ui.idle->currentIndex());
+    writeInt("offline", ui.offline->currentIndex());
+    writeInt("cpol", ui.cpha->currentIndex());
+    writeInt("cpha", ui.cpol->currentIndex());
+    writeInt("baudrate", UartBaudPosition());
+    writeInt("bytebits", ui.uartDataBits->currentIndex());
+    writeInt("stopbits", ui.uartStopBits->currentIndex());
+    writeInt("parity", ui.uartParity->currentIndex());
+    writeInt("interrupt", m_row->ReadInterruptMask());
+    writeInt("crc", ui.crcChoice);
+    writeInt("spi", ui.spiFlag);
+    writeText("watchdog", ui.watchdog);
+    writeText("spiinterval", ui.frameInterval);
+    writeText("rtuaddr", ui.modbusAddress);
+    m_settings->WriteString(kSection, "fbval", FormatHexBytes(ui.faultValues, kFaultValueCount));
+}
+
+void CPropGeneral::FillFromBlock(const uint8_t* block) {
+    if (block == nullptr) return;
+    Controls& ui = *m_ui;
+    GeneralFields f;
+    DecodeGeneralBlock(block, &f);
+
+    Select(ui.moduleType, f.moduleType);
+    Select(ui.fieldbusType, f.fieldbusType);
+    Select(ui.switchCoding, f.switchCoding);
+    SetSwitchCodingMode(HeldWord(block, 10));
+    ui.watchdog->setText(QString::number(f.watchdog));
+    Select(ui.offline, f.offline);
+    Select(ui.idle, f.idle);
+    m_row->ShowInterruptMask(f.interruptMask);
+    ui.spiFlag = f.spi ? 1 : 0;
+    (f.spi ? ui.spi : ui.uart)->setChecked(true);
+    ApplyInterfaceMode();
+    Select(ui.cpha, f.cpha);
+    Select(ui.cpol, f.cpol);
+    ui.frameInterval->setText(QString::number(f.frameInterval));
+    Select(ui.uartBaud, f.uartBaud);
+    Select(ui.uartParity, f.uartParity);
+    Select(ui.uartStopBits, f.uartStopBits);
+    ui.modbusAddress->setText(QString::number(f.modbusAddress));
+    // Only the radios follow the module; the stored "crc" choice is kept.
+    (f.crcEnabled ? ui.crcEnabled : ui.crcDisabled)->setChecked(true);
+    std::memcpy(ui.faultValues, f.faultValues, kFaultValueCount);
+}
+
+bool CPropGeneral::TakeWordBox(QLineEdit* box, uint16_t* value) {
+    if (box->text().trimmed().isEmpty()) {
+        *value = 0;
+        return true;
+    }
+    int taken = 0;
+    if (!TakeIntBox(box, 0, 65535, &taken)) return false;
+    *value = static_cast<uint16_t>(taken);
+    return true;
+}
+
+bool CPropGeneral::BuildBlock(uint8_t* block) {
+    if (block == nullptr) return true;
+    const Controls& ui = *m_ui;
+
+    // Every entry is checked before the block is touched, so a refusal leaves
+    // it as it was and the caller sends nothing.
+    GeneralFields f;
+    if (!TakeWordBox(ui.watchdog, &f.watchdog)) return false;
+    if (!TakeWordBox(ui.frameInterval, &f.frameInterval)) return false;
+    // The address edit is filled only from the module or config.ini. Before
+    // the first read it is empty, and writing 0 (or any wrapped value) as the
+    // module's own address would cut the module off the line.
+    const QString address = ui.modbusAddress->text().trimmed();
+    if (!IsDecimalDigits(address) || address.size() > 5 || address.toUInt() > 65535) {
+        ShowMessage(this, QStringLiteral("修改通用配置参数失败!"));
+        return false;
+    }
+    f.modbusAddress = static_cast<uint16_t>(address.toUInt());
+
+    f.switchCoding = ui.switchCoding->currentIndex();
+    f.offline = ui.offline->currentIndex();
+    f.idle = ui.idle->currentIndex();
+    f.interruptMask = m_row->ReadInterruptMask();
+    f.spi = ui.spi->isChecked();
+    f.cpha = ui.cpha->currentIndex();
+    f.cpol = ui.cpol->currentIndex();
+    f.uartBaud = UartBaudPosition();
+    f.uartStopBits = ui.uartStopBits->currentIndex();
+    f.uartParity = ui.uartParity->currentIndex();
+    std::memcpy(f.faultValues, ui.faultValues, kFaultValueCount);
+    EncodeGeneralBlock(f, block);
+    return true;
+}
+
+int CPropGeneral::UartBaudPosition() const {
+    const QComboBox* list = m_ui->uartBaud;
+    const int position = list->currentIndex();
+    if (position < 0 || list->currentText() != list->itemText(position)) return -1;
+    return position;
+}
+
+void CPropGeneral::RunFaultValueDialog() {
+    CDlgFbVal dialog(this);
+    dialog.SetValues(m_ui->faultValues, kFaultValueCount);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const int count = dialog.Count();
+    if (count >= 0 && count <= kFaultValueCount)
+        std::memcpy(m_ui->faultValues, dialog.Values(), static_cast<size_t>(count));
+}

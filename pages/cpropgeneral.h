@@ -6,6 +6,7 @@
 class CControlIni;
 class CSerialPort;
 class InterruptIndicatorRow;
+class QLineEdit;
 
 // The general-parameters page ("通用参数"). Translates between its controls
 // and the GeneralParamBlock; never talks to the module itself.
@@ -27,9 +28,27 @@ public:
     // caller must send nothing); the block is then left unchanged.
     bool BuildBlock(uint8_t* block);
 
+    // SPI selected: the SPI lists and the frame-interval edit are enabled and
+    // the four UART lists disabled; UART selected: the reverse. The Modbus
+    // address edit stays disabled either way.
+    void ApplyInterfaceMode();
+
     InterruptIndicatorRow* indicatorRow() const { return m_row; }
+    // The 28 fault values as the page holds them.
+    const uint8_t* faultValues() const;
 
 private:
+    void CreateControls();
+    void FillLists();
+    // Runs "FB Fault Value" on the fault values; called when the user sets
+    // the offline or idle list to "默认值".
+    void RunFaultValueDialog();
+    // The UART baud-rate position: only an item picked from the list counts,
+    // typed text gives -1.
+    int UartBaudPosition() const;
+    // An empty box gives 0; any other text must be an integer in 0-65535.
+    static bool TakeWordBox(QLineEdit* box, uint16_t* value);
+
     InterruptIndicatorRow* m_row = nullptr;
     struct Controls;
     Controls* m_ui;

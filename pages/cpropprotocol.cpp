@@ -1,1 +1,400 @@
-// placeholder: implemented by its owner
+#include "cpropprotocol.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+
+#include "ccontrolini.h"
+#include "cmycugerrormsg.h"
+#include "fieldbus_block.h"
+#include "hexbytes.h"
+#include "intbox.h"
+#include "messages.h"
+#include "modbus_rtu.h"
+#include "network_time.h"
+#include "register_map.h"
+#include "response_check.h"
+#include "switchcoding.h"
+
+namespace {
+
+const char* const kSection = "fieldbus";
+constexpr uint8_t kReadHolding = 3;
+constexpr uint8_t kWriteMultiple = 16;
+
+void Select(QComboBox* list, int position) {
+    list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
+}
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+struct CPropProtocol::Controls {
+    QComboBox* moduleState = nullptr;
+    QComboBox* fieldbusStatus = nullptr;
+    QLineEdit* nodeAddressConfigured = nullptr;
+    QLineEdit* nodeAddressActual = nullptr;
+    QLineEdit* bitRateConfigured = nullptr;
+    QLineEdit* bitRateActual = nullptr;
+    QLineEdit* password = nullptr;
+    QLineEdit* vendorId = nullptr;
+    QLineEdit* serialNumber = nullptr;
+    QLineEdit* productCode = nullptr;
+    QLineEdit* productName = nullptr;
+    QLineEdit* emergencyStandard = nullptr;
+    QLineEdit* emergencyCustom = nullptr;
+    QPushButton* sendEmergency = nullptr;
+    QPushButton* getErrorMessage = nullptr;
+    CMyCUGErrorMsg* errorGrid = nullptr;
+    QLineEdit* networkTime = nullptr;
+    QPushButton* getNetworkTime = nullptr;
+
+    // Kept only in config.ini: nothing shows or sends them.
+    int revision = 0;
+    int statusBits = 0;
+    int configBits = 0;
+    std::string errorMessageText;
+    int bitRateConfiguredValue = 0;
+    int bitRateActualValue = 0;
+};
+
+CPropProtocol::CPropProtocol(QWidget* parent) : QWidget(parent), m_ui(new Controls) {
+    setObjectName(QStringLiteral("CPropProtocol"));
+    resize(470, 470);
+    CreateControls();
+    for (const char* text : kFieldbusStatusTexts)
+        m_ui->fieldbusStatus->addItem(QString::fromUtf8(text));
+    for (const char* text : kModuleStateTexts) m_ui->moduleState->addItem(QString::fromUtf8(text));
+    m_ui->bitRateConfigured->setText(QStringLiteral("0"));
+    m_ui->bitRateActual->setText(QStringLiteral("0"));
+    OnPasswordChange();
+}
+
+CPropProtocol::~CPropProtocol() {
+    delete m_ui;
+}
+
+CMyCUGErrorMsg* CPropProtocol::errorGrid() const {
+    return m_ui->errorGrid;
+}
+
+void CPropProtocol::CreateControls() {
+    Controls& ui = *m_ui;
+    auto label = [this](const char* text, int x, int y, int w) {
+        auto* l = new QLabel(QString::fromUtf8(text), this);
+        l->setGeometry(x, y, w, 22);
+        return l;
+    };
+    auto edit = [this](const char* name, int x, int y, int w) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QString::fromUtf8(name));
+        e->setGeometry(x, y, w, 22);
+        return e;
+    };
+    auto list = [this](const char* name, int x, int y, int w) {
+        auto* c = new QComboBox(this);
+        c->setObjectName(QString::fromUtf8(name));
+        c->setGeometry(x, y, w, 22);
+        return c;
+    };
+    auto button = [this](const char* text, const char* name, int x, int y) {
+        auto* b = new QPushButton(QString::fromUtf8(text), this);
+        b->setObjectName(QString::fromUtf8(name));
+        b->setGeometry(x, y, 60, 24);
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        return b;
+    };
+    auto group = [this](const char* title, int x, int y, int w, int h) {
+        auto* g = new QGroupBox(QString::fromUtf8(title), this);
+        g->setGeometry(x, y, w, h);
+        return g;
+    };
+
+    label("模块状态:", 15, 8, 70);
+    ui.moduleState = list("moduleState", 85, 8, 120);
+    label("现场总线状态:", 220, 8, 90);
+    ui.fieldbusStatus = list("fieldbusStatus", 310, 8, 150);
+
+    group("通信参数", 10, 36, 450, 76);
+    label("节点地址(配置):", 20, 56, 105);
+    ui.nodeAddressConfigured = edit("nodeAddressConfigured", 125, 56, 60);
+    label("(dec)", 188, 56, 35);
+    label("节点波特率(配置):", 235, 56, 115);
+    ui.bitRateConfigured = edit("bitRateConfigured", 350, 56, 60);
+    label("(dec)", 413, 56, 35);
+    label("节点地址(实际):", 20, 84, 105);
+    ui.nodeAddressActual = edit("nodeAddressActual", 125, 84, 60);
+    label("(dec)", 188, 84, 35);
+    label("节点波特率(实际):", 235, 84, 115);
+    ui.bitRateActual = edit("bitRateActual", 350, 84, 60);
+    label("(dec)", 413, 84, 35);
+
+    group("设备信息", 10, 116, 450, 106);
+    label("密码保护:", 20, 136, 70);
+    ui.password = edit("password", 90, 136, 110);
+    ui.password->setEchoMode(QLineEdit::Password);
+    label("(输入密码后改变密码保护信息)", 210, 136, 240);
+    label("厂商ID:", 20, 164, 70);
+    ui.vendorId = edit("vendorId", 90, 164, 110);
+    label("设备序列号:", 235, 164, 80);
+    ui.serialNumber = edit("serialNumber", 315, 164, 135);
+    label("产品代码:", 20, 192, 70);
+    ui.productCode = edit("productCode", 90, 192, 110);
+    label("产品名称:", 235, 192, 80);
+    ui.productName = edit("productName", 315, 192, 135);
+
+    group("紧急报文", 10, 226, 450, 50);
+    label("标准错误码:", 20, 246, 75);
+    ui.emergencyStandard = edit("emergencyStandard", 95, 246, 95);
+    label("自定义:", 205, 246, 55);
+    ui.emergencyCustom = edit("emergencyCustom", 260, 246, 110);
+    ui.sendEmergency = button("发送", "sendEmergency", 385, 245);
+
+    label("错误消息:", 15, 282, 70);
+    ui.getErrorMessage = button("获取", "getErrorMessage", 90, 281);
+    ui.errorGrid = new CMyCUGErrorMsg(this);
+    ui.errorGrid->setObjectName(QStringLiteral("errorGrid"));
+    ui.errorGrid->setGeometry(15, 310, 390, 120);
+
+    label("网络时间标识:", 15, 440, 90);
+    ui.networkTime = edit("networkTime", 105, 440, 270);
+    ui.networkTime->setReadOnly(true);
+    ui.getNetworkTime = button("获取", "getNetworkTime", 385, 439);
+
+    for (QWidget* fixed : std::initializer_list<QWidget*>{ui.moduleState, ui.fieldbusStatus,
+                                                          ui.nodeAddressActual, ui.bitRateActual})
+        fixed->setEnabled(false);
+
+    connect(ui.password, &QLineEdit::textChanged, this, [this] { OnPasswordChange(); });
+    connect(ui.sendEmergency, &QPushButton::clicked, this, [this] { OnSendEmergency(); });
+    connect(ui.getErrorMessage, &QPushButton::clicked, this, [this] { OnGetErrorMessage(); });
+    connect(ui.getNetworkTime, &QPushButton::clicked, this, [this] { OnGetNetworkTime(); });
+}
+
+void CPropProtocol::SetPointers(CControlIni* settings, ModbusRequest* request) {
+    m_settings = settings;
+    m_request = request;
+}
+
+void CPropProtocol::Initialise() {
+    LoadSettings();
+    OnPasswordChange();
+}
+
+void CPropProtocol::LoadSettings() {
+    if (m_settings == nullptr) return;
+    Controls& ui = *m_ui;
+    auto readInt = [this](const char* key) {
+        int value = 0;
+        m_settings->ReadInt(kSection, key, &value);
+        return value;
+    };
+    auto readText = [this](const char* key, QLineEdit* box) {
+        std::string text = box->text().toStdString();
+        if (m_settings->ReadString(kSection, key, &text)) box->setText(FromUtf8(text));
+    };
+
+    Select(ui.moduleState, readInt("modstatus"));
+    Select(ui.fieldbusStatus, readInt("fbstatus"));
+    readText("addrcfg", ui.nodeAddressConfigured);
+    readText("addractual", ui.nodeAddressActual);
+    ui.bitRateConfiguredValue = readInt("ratecfg");
+    ui.bitRateActualValue = readInt("rateactual");
+    ui.revision = readInt("revision");
+    ui.statusBits = readInt("statusbits");
+    ui.configBits = readInt("cfgbits");
+    readText("vendorid", ui.vendorId);
+    readText("productcode", ui.productCode);
+    readText("serialnumber", ui.serialNumber);
+    readText("emcycode1", ui.emergencyStandard);
+    readText("emcycode2", ui.emergencyCustom);
+    readText("productname", ui.productName);
+    m_settings->ReadString(kSection, "errormsg", &ui.errorMessageText);
+
+    ui.bitRateConfigured->setText(QString::number(ui.bitRateConfiguredValue));
+    ui.bitRateActual->setText(QString::number(ui.bitRateActualValue));
+}
+
+void CPropProtocol::SaveSettings() {
+    if (m_settings == nullptr) return;
+    Controls& ui = *m_ui;
+    // Saving follows a successful modify, which took the boxes already; a
+    // box that does not hold an integer keeps the value taken last.
+    bool ok = false;
+    const int configured = ui.bitRateConfigured->text().trimmed().toInt(&ok);
+    if (ok) ui.bitRateConfiguredValue = configured;
+    const int actual = ui.bitRateActual->text().trimmed().toInt(&ok);
+    if (ok) ui.bitRateActualValue = actual;
+
+    auto writeInt = [this](const char* key, int value) {
+        m_settings->WriteInt(kSection, key, value);
+    };
+    auto writeText = [this](const char* key, const QLineEdit* box) {
+        m_settings->WriteString(kSection, key, box->text().toStdString());
+    };
+    writeInt("modstatus", ui.moduleState->currentIndex());
+    writeInt("fbstatus", ui.fieldbusStatus->currentIndex());
+    writeText("addrcfg", ui.nodeAddressConfigured);
+    writeText("addractual", ui.nodeAddressActual);
+    writeInt("ratecfg", ui.bitRateConfiguredValue);
+    writeInt("rateactual", ui.bitRateActualValue);
+    writeInt("revision", ui.revision);
+    writeInt("statusbits", ui.statusBits);
+    writeInt("cfgbits", ui.configBits);
+    writeText("vendorid", ui.vendorId);
+    writeText("productcode", ui.productCode);
+    writeText("serialnumber", ui.serialNumber);
+    writeText("emcycode1", ui.emergencyStandard);
+    writeText("emcycode2", ui.emergencyCustom);
+    writeText("productname", ui.productName);
+    m_settings->WriteString(kSection, "errormsg", ui.errorMessageText);
+}
+
+void CPropProtocol::FillFromBlock(const uint8_t* block) {
+    if (block == nullptr) return;
+    Controls& ui = *m_ui;
+    FieldbusFields f;
+    DecodeFieldbusBlock(block, SwitchCodingMode(), &f);
+
+    Select(ui.fieldbusStatus, f.fieldbusStatus);
+    // An NMT state the list does not know leaves the shown one.
+    if (f.moduleState >= 0) Select(ui.moduleState, f.moduleState);
+    ui.nodeAddressConfigured->setText(FromUtf8(f.nodeAddressConfigured));
+    ui.nodeAddressActual->setText(FromUtf8(f.nodeAddressActual));
+    ui.bitRateConfiguredValue = f.bitRateConfigured;
+    ui.bitRateActualValue = f.bitRateActual;
+    ui.bitRateConfigured->setText(QString::number(f.bitRateConfigured));
+    ui.bitRateActual->setText(QString::number(f.bitRateActual));
+    ui.vendorId->setText(FromUtf8(f.vendorId));
+    ui.productCode->setText(FromUtf8(f.productCode));
+    ui.serialNumber->setText(FromUtf8(f.serialNumber));
+    ui.emergencyStandard->setText(FromUtf8(f.emergencyStandard));
+    ui.emergencyCustom->setText(FromUtf8(f.emergencyCustom));
+    ui.productName->setText(FromUtf8(f.productName));
+    ui.errorGrid->SetBytes(f.errorMessage, static_cast<int>(kErrorMessageBytes));
+}
+
+bool CPropProtocol::TakeBitRate(int* value) {
+    return TakeIntBox(m_ui->bitRateConfigured, 0, 65535, value);
+}
+
+CPropProtocol::BuildResult CPropProtocol::BuildBlock(uint8_t* block) {
+    Controls& ui = *m_ui;
+    int bitRate = 0;
+    if (!TakeBitRate(&bitRate)) return BuildRefused;
+    ui.bitRateConfiguredValue = bitRate;
+
+    // A text that is no number in the notation would send an address the
+    // user never meant, so it is refused like a bad bit rate.
+    uint64_t address = 0;
+    if (!ParseNodeAddressText(ui.nodeAddressConfigured->text().toStdString(), SwitchCodingMode(),
+                              &address)) {
+        ShowMessage(this, QStringLiteral("节点地址输入错误，请重新输入!"));
+        ui.nodeAddressConfigured->setFocus(Qt::OtherFocusReason);
+        return BuildRefused;
+    }
+    if (address > 0xFFFF) {
+        ShowMessage(this, QStringLiteral("请输入一个介于 0 和 65535 之间的整数。"));
+        ui.nodeAddressConfigured->setFocus(Qt::OtherFocusReason);
+        return BuildRefused;
+    }
+
+    const std::string password = ui.password->text().toStdString();
+    const BuildResult result = password.empty() ? NoPassword : PasswordGiven;
+    if (block == nullptr) return result;
+
+    FieldbusEntries entries;
+    // The module judges the password, so it keeps its loose reading: the
+    // leading hex digits, low 16 bits.
+    entries.password = static_cast<uint16_t>(ParseHexNumber(password) & 0xFFFF);
+    entries.nodeAddress = static_cast<uint16_t>(address);
+    entries.bitRate = static_cast<uint16_t>(bitRate);
+    entries.vendorId = ui.vendorId->text().toStdString();
+    entries.productCode = ui.productCode->text().toStdString();
+    entries.serialNumber = ui.serialNumber->text().toStdString();
+    entries.productName = ui.productName->text().toStdString();
+    EncodeFieldbusBlock(entries, block);
+    return result;
+}
+
+void CPropProtocol::OnPasswordChange() {
+    const bool given = !m_ui->password->text().isEmpty();
+    for (QLineEdit* box :
+         {m_ui->vendorId, m_ui->serialNumber, m_ui->productCode, m_ui->productName})
+        box->setEnabled(given);
+}
+
+bool CPropProtocol::Transact(uint8_t function, uint16_t start, uint16_t quantity,
+                             const uint8_t* data, size_t length, int* status, uint8_t* response,
+                             uint8_t* received) {
+    *received = 0;
+    if (m_request == nullptr) return false;
+    m_request->function = function;
+    m_request->start = start;
+    m_request->quantity = quantity;
+    if (length == 0) {
+        m_request->dataLength = 0;
+    } else if (!SetRequestData(*m_request, data, length)) {
+        return false;
+    }
+    *status = ModbusTransact(*m_request, response, received);
+    return true;
+}
+
+void CPropProtocol::OnSendEmergency() {
+    // The data exchange takes every box first; a refused bit rate stops the
+    // send like it stops a modify.
+    int bitRate = 0;
+    if (!TakeBitRate(&bitRate)) return;
+    m_ui->bitRateConfiguredValue = bitRate;
+
+    uint8_t data[4] = {};
+    BuildEmergencyData(m_ui->emergencyStandard->text().toStdString(),
+                       m_ui->emergencyCustom->text().toStdString(), data);
+    uint8_t response[kModbusBufferSize + 1] = {};
+    uint8_t received = 0;
+    int status = -1;
+    const bool good = Transact(kWriteMultiple, reg::kEmergency, reg::kEmergencyCount, data,
+                               sizeof data, &status, response, &received) &&
+                      IsGoodResponse(status, response, received, kWriteMultiple);
+    ShowMessage(this,
+                good ? QStringLiteral("发送紧急代码成功!") : QStringLiteral("发送紧急代码失败!"));
+}
+
+void CPropProtocol::OnGetErrorMessage() {
+    uint8_t response[kModbusBufferSize + 1] = {};
+    uint8_t received = 0;
+    int status = -1;
+    const uint8_t* payload = nullptr;
+    int count = -1;
+    if (Transact(kReadHolding, reg::kErrorMessage, reg::kErrorMessageCount, nullptr, 0, &status,
+                 response, &received))
+        count = ReadPayload(status, response, received, &payload);
+    if (count < 0) {
+        ShowMessage(this, QStringLiteral("获取错误消息失败!"));
+        return;
+    }
+    m_ui->errorGrid->SetBytes(payload, std::min(count, static_cast<int>(kErrorMessageBytes)));
+}
+
+void CPropProtocol::OnGetNetworkTime() {
+    uint8_t response[kModbusBufferSize + 1] = {};
+    uint8_t received = 0;
+    int status = -1;
+    uint32_t ms = 0;
+    uint16_t days = 0;
+    if (!Transact(kReadHolding, reg::kNetworkTime, reg::kNetworkTimeCount, nullptr, 0, &status,
+                  response, &received) ||
+        !AcceptNetworkTime(status, response, received, &ms, &days)) {
+        ShowMessage(this, QStringLiteral("获取网络时间标识失败!"));
+        return;
+    }
+    m_ui->networkTime->setText(FromUtf8(FormatNetworkTime(ms, days)));
+}

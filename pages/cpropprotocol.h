@@ -4,6 +4,7 @@
 #include <cstdint>
 
 class CControlIni;
+class CMyCUGErrorMsg;
 struct ModbusRequest;
 
 // The fieldbus page ("现场总线"): the CANopen-side parameters of the
@@ -29,8 +30,21 @@ public:
     void OnSendEmergency();
     void OnGetErrorMessage();
     void OnGetNetworkTime();
+    // The password text decides alone whether the four device-information
+    // edits can be changed.
+    void OnPasswordChange();
+
+    CMyCUGErrorMsg* errorGrid() const;
 
 private:
+    void CreateControls();
+    // The configured bit rate as the data exchange takes it (integer prompt,
+    // 0-65535); false when refused.
+    bool TakeBitRate(int* value);
+    // One exchange on the shared request; false when there is no request.
+    bool Transact(uint8_t function, uint16_t start, uint16_t quantity, const uint8_t* data,
+                  size_t length, int* status, uint8_t* response, uint8_t* received);
+
     struct Controls;
     Controls* m_ui;
     CControlIni* m_settings = nullptr;
