@@ -32,6 +32,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    bool isDisabledItself() const;
+
     int m_state = Off;
     QString m_caption;
     QColor m_textColor{0, 0, 0};
