@@ -339,21 +339,25 @@ bool CPropIo::TickMayRun() {
 int CPropIo::TimerPeriod(int intervalMs) { return std::max(intervalMs, kShortestPeriodMs); }
 
 void CPropIo::OnEventTick() {
+    // A tick that was already queued when its mode was switched off.
+    if (!m_d->polling) return;
     if (!TickMayRun()) return;
     BusyGuard guard(m_d->busy);
     PollEvents();
 }
 
 void CPropIo::OnReadTick() {
+    if (!m_d->timedRead) return;
     if (!TickMayRun()) return;
     BusyGuard guard(m_d->busy);
-    ReadOutputData(m_d->timedRead);
+    ReadOutputData(true);
 }
 
 void CPropIo::OnWriteTick() {
+    if (!m_d->timedWrite) return;
     if (!TickMayRun()) return;
     BusyGuard guard(m_d->busy);
-    WriteInputData(m_d->timedWrite);
+    WriteInputData(true);
 }
 
 void CPropIo::PollEvents() {
