@@ -3,6 +3,7 @@
 #include <QString>
 
 class QLineEdit;
+class QWidget;
 
 // Data exchange of a whole-number box: a box that holds no integer shows
 // "请输入一个整数。", one outside [low, high] shows "请输入一个介于 low 和 high
