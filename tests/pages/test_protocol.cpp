@@ -278,7 +278,14 @@ TEST_F(FieldbusPage, DeviceInformationAndPassword) {
     EXPECT_EQ(WireWord(block.data(), 34), 0x0043);
     EXPECT_EQ(WireWord(block.data(), 36), 0x0000);
 
+    block[64] = 0x81;
+    block[65] = 0x10;
+    block[91] = 0x5A;  // last byte of the error message
     page.FillFromBlock(block.data());
+    EXPECT_EQ(Edit("emergencyStandard")->text(), "81 10 ");
+    EXPECT_EQ(Edit("emergencyCustom")->text(), "00 00 ");
+    EXPECT_EQ(page.errorGrid()->used(), 24);
+    EXPECT_EQ(page.errorGrid()->CellText(3, 5), "5A");
     EXPECT_EQ(Edit("vendorId")->text(), "01 02 03 00 ");
     EXPECT_EQ(Edit("productCode")->text(), "01 02 03 04 ");
     EXPECT_EQ(Edit("serialNumber")->text(), "00 00 00 00 ");
