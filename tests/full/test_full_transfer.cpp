@@ -480,8 +480,9 @@ TEST_F(Transfer, FieldbusModifyFailuresStopAtTheirStepAndSaveNothing) {
         EXPECT_EQ(m_messages.messages(), QStringList{U(c.message)});
         const std::vector<Frame> frames = Frames();
         EXPECT_EQ(frames.size(), c.frames);
-        if (c.frames < 4)
+        if (c.frames < 4) {
             for (const Frame& f : frames) EXPECT_NE(f.start, 0x700B);
+        }
         EXPECT_EQ(m_folder.IniBytes(), ini);
     }
 }
