@@ -68,6 +68,11 @@ if ! read -r -t 10 device <&3 || [ -z "$device" ]; then
   echo "The module simulator did not start." >&2
   exit 1
 fi
+# The simulator writes config.ini just after printing its device.
+for _ in $(seq 1 50); do
+  grep -q "com1=$device" "$bin/config.ini" 2>/dev/null && break
+  sleep 0.1
+done
 echo "== Module simulator on $device (port 1 on the serial page, any baud rate)"
 
 echo "== Quillon"
