@@ -1,0 +1,371 @@
+// The simple edition's window: start-up, port opening, the page's controls,
+// closing, keys, and the config.ini it shares with the full edition.
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabBar>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include "ccontrolini.h"
+#include "cpropio.h"
+#include "cserialport.h"
+#include "ctabsheet.h"
+#include "fieldbus_block.h"
+#include "simplefixture.h"
+#include "skinmanager.h"
+
+namespace {
+
+// Tells whether anybody opened a file since the watch was set.
+class OpenWatch {
+public:
+    explicit OpenWatch(const std::string& path) {
+        m_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (m_fd >= 0) inotify_add_watch(m_fd, path.c_str(), IN_OPEN);
+    }
+    ~OpenWatch() {
+        if (m_fd >= 0) close(m_fd);
+    }
+    bool valid() const { return m_fd >= 0; }
+    bool Opened() {
+        char buffer[4096];
+        return read(m_fd, buffer, sizeof buffer) > 0;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+const QStringList kBitRates = {"2400",  "4800",   "9600",   "19200",  "38400",
+                               "57600", "115200", "230400", "460800", "614400 "};
+const QStringList kDeviceModes = {"启动", "复位", "恢复出厂默认"};
+const QStringList kModuleStates = {"Initialisation", "Stopped", "Operational", "PreOperational"};
+const QStringList kCanBitRates = {"0：1 Mbps",   "1：800 kbps", "2：500 kbps", "3：250 kbps", "4：125 kbps",
+                                  "5：100 kbps", "6：50 kbps",  "7：20 kbps",  "8：10 kbps"};
+
+using StartupTest = SimpleWindowTest;
+
+TEST_F(StartupTest, PortOneAt2400IsOpenedAtStart) {
+    WriteConfig("");
+    CQuillonDlg& window = OpenWindow();
+    EXPECT_EQ(Page().portList()->currentText(), "1");
+    EXPECT_EQ(Page().bitRateList()->currentText(), "2400");
+    EXPECT_TRUE(window.port()->IsOpen());
+    EXPECT_EQ(window.port()->TimeoutMs(), SerialTimeoutMs(2400));
+    EXPECT_EQ(Page().openPortButton()->text(), "关闭串口");
+    EXPECT_EQ(Page().portList()->toolTip().toStdString(), m_sim.DevicePath());
+    EXPECT_TRUE(m_messages.messages().isEmpty());
+    // Opening sends nothing to the module.
+    EXPECT_EQ(m_sim.RequestCount(), 0u);
+}
+
+TEST_F(StartupTest, WithoutConfigFileNothingIsCreatedAndTheFirstItemsAreSelected) {
+    CQuillonDlg& window = OpenWindow();
+    EXPECT_EQ(Page().portList()->currentIndex(), 0);
+    EXPECT_EQ(Page().bitRateList()->currentIndex(), 0);
+    EXPECT_EQ(Page().deviceModeList()->currentIndex(), 0);
+    EXPECT_EQ(Page().moduleStateList()->currentIndex(), 0);
+    EXPECT_EQ(Page().canBitRateList()->currentIndex(), 0);
+    EXPECT_EQ(Page().indicatorRow()->ReadInterruptMask(), 0);
+    EXPECT_EQ(Page().nodeAddressBox()->text(), "");
+    EXPECT_EQ(Page().portList()->toolTip(), "/dev/ttyS0");
+    // Port 1 was tried: either it opened or the failure was told.
+    if (!window.port()->IsOpen()) {
+        EXPECT_EQ(m_messages.messages(), QStringList{"打开串口失败!"});
+        EXPECT_EQ(Page().openPortButton()->text(), "打开串口");
+    }
+    EXPECT_FALSE(std::ifstream(ConfigPath()).good());
+}
+
+TEST_F(StartupTest, AMissingDeviceIsAFailedOpen) {
+    std::ofstream(ConfigPath()) << "[ports]\ncom1=" << m_dir.file("no-such-device") << "\n";
+    CQuillonDlg& window = OpenWindow();
+    EXPECT_EQ(m_messages.messages(), QStringList{"打开串口失败!"});
+    EXPECT_EQ(Page().openPortButton()->text(), "打开串口");
+    EXPECT_FALSE(window.port()->IsOpen());
+
+    // Mapped to the module now, the button opens it.
+    m_messages.clear();
+    WriteConfig("");
+    Click(Page().openPortButton());
+    EXPECT_TRUE(window.port()->IsOpen());
+    EXPECT_EQ(Page().openPortButton()->text(), "关闭串口");
+    Click(Page().openPortButton());
+    EXPECT_FALSE(window.port()->IsOpen());
+    EXPECT_EQ(Page().openPortButton()->text(), "打开串口");
+    EXPECT_TRUE(m_messages.messages().isEmpty());
+}
+
+TEST_F(StartupTest, NoBitRateOrPortIsAFailedOpenWithoutTouchingADevice) {
+    // A second module's terminal stands in for the device: nobody but the
+    // window can open it while the test watches.
+    ModuleSimulator other;
+    ASSERT_TRUE(other.Start());
+    const std::string device = other.DevicePath();
+    struct Case {
+        const char* com;
+        const char* baudrate;
+        bool touched;
+    };
+    const Case cases[] = {{"0", "0", true}, {"0", "10", false}, {"0", "-1", false}, {"300", "0", false}};
+    for (const Case& c : cases) {
+        m_window.reset();
+        m_messages.clear();
+        std::ofstream(ConfigPath()) << "[ports]\ncom1=" << device << "\n[com]\ncom=" << c.com
+                                    << "\nbaudrate=" << c.baudrate << "\n";
+        OpenWatch watch(device);
+        ASSERT_TRUE(watch.valid());
+        CQuillonDlg& window = OpenWindow();
+        EXPECT_EQ(watch.Opened(), c.touched) << c.com << "/" << c.baudrate;
+        if (c.touched) {
+            // The control case: a usable selection opens the device.
+            EXPECT_TRUE(window.port()->IsOpen());
+            EXPECT_TRUE(m_messages.messages().isEmpty());
+            continue;
+        }
+        EXPECT_FALSE(window.port()->IsOpen());
+        EXPECT_EQ(m_messages.messages(), QStringList{"打开串口失败!"}) << c.com << "/" << c.baudrate;
+        EXPECT_EQ(Page().openPortButton()->text(), "打开串口");
+    }
+}
+
+TEST_F(StartupTest, SkinIsLoadedFromTheStylesFolder) {
+    WriteConfig();
+    CQuillonDlg& window = OpenWindow();
+    EXPECT_EQ(window.skinFolder(), m_dir.path() + "/Styles/");
+    EXPECT_TRUE(SkinManager::Instance().CurrentSkin().isEmpty() ||
+                SkinManager::Instance().CurrentSkin().endsWith("Office2007.cjstyles"));
+    // Without Styles/ the window works all the same (the other tests).
+    EXPECT_TRUE(window.port()->IsOpen());
+}
+
+using WindowTest = SimpleWindowTest;
+
+TEST_F(WindowTest, WindowHasTwoTabsAndAFixedSize) {
+    WriteConfig();
+    CQuillonDlg& window = OpenWindow();
+    EXPECT_EQ(window.windowTitle(), "Tavel VX31 简化版 V1.02");
+    EXPECT_TRUE(window.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+
+    CTabSheet* sheet = window.tabSheet();
+    ASSERT_EQ(sheet->count(), 2);
+    EXPECT_EQ(sheet->tabText(0), "配置");
+    EXPECT_EQ(sheet->tabText(1), "I/O");
+    EXPECT_EQ(sheet->widget(0), window.cfgPage());
+    EXPECT_EQ(sheet->widget(1), window.ioPage());
+    EXPECT_EQ(sheet->currentIndex(), 0);
+    EXPECT_EQ(sheet->geometry(), window.rect());
+    // Each page gets its 470 x 470 client area.
+    for (int i = 0; i < 2; ++i) {
+        sheet->setCurrentIndex(i);
+        QApplication::processEvents();
+        EXPECT_GE(sheet->currentWidget()->width(), 470) << i;
+        EXPECT_GE(sheet->currentWidget()->height(), 470) << i;
+    }
+}
+
+TEST_F(WindowTest, PageHasEveryControlWithItsItems) {
+    WriteConfig();
+    OpenWindow();
+    CPropCfg& page = Page();
+    ASSERT_EQ(page.portList()->count(), 255);
+    for (int i = 0; i < 255; ++i) ASSERT_EQ(page.portList()->itemText(i), QString::number(i + 1));
+    EXPECT_EQ(Items(page.bitRateList()), kBitRates);
+    EXPECT_EQ(Items(page.canBitRateList()), kCanBitRates);
+    EXPECT_EQ(Items(page.moduleStateList()), kModuleStates);
+    EXPECT_EQ(Items(page.deviceModeList()), kDeviceModes);
+    EXPECT_FALSE(page.moduleStateList()->isEnabled());
+    EXPECT_TRUE(page.networkTimeBox()->isReadOnly());
+
+    EXPECT_EQ(page.changeBaudButton()->text(), "改变波特率");
+    EXPECT_EQ(page.sendEmergencyButton()->text(), "发送");
+    EXPECT_EQ(page.getNetworkTimeButton()->text(), "获取");
+    EXPECT_EQ(page.sendDeviceModeButton()->text(), "发送");
+    EXPECT_EQ(page.readConfigButton()->text(), "读取配置");
+    EXPECT_EQ(page.modifyConfigButton()->text(), "修改配置");
+    EXPECT_FALSE(page.modifyConfigButton()->isEnabled());
+    EXPECT_FALSE(page.changeBaudButton()->isEnabled());
+
+    QStringList labels;
+    for (const QLabel* label : page.findChildren<QLabel*>()) labels << label->text();
+    for (const char* text : {"串口号:", "波特率:", "输入I/O长度:", "输出I/O长度:", "节点地址:",
+                             "CAN波特率:", "标准错误码:", "自定义:", "网络时间标识:", "模块状态:",
+                             "设备模式:"})
+        EXPECT_TRUE(labels.contains(QString::fromUtf8(text))) << text;
+    EXPECT_EQ(labels.count("(dec)"), 3);
+    QStringList groups;
+    for (const QGroupBox* group : page.findChildren<QGroupBox*>()) groups << group->title();
+    groups.sort();
+    QStringList expectedGroups = {"中断配置", "通信参数", "紧急报文"};
+    expectedGroups.sort();
+    EXPECT_EQ(groups, expectedGroups);
+
+    // The lamps: 40 x 18 each, side by side from (20, 98), bit 9 first.
+    for (int k = 0; k < 10; ++k)
+        EXPECT_EQ(page.indicatorRow()->button(k)->geometry(), QRect(20 + 40 * k, 98, 40, 18)) << k;
+}
+
+TEST_F(WindowTest, ControlsLieInsideThePageWithoutOverlapping) {
+    WriteConfig();
+    OpenWindow();
+    const QRect pageRect(0, 0, 470, 470);
+    QList<QWidget*> controls;
+    QList<QGroupBox*> groups;
+    for (QObject* child : Page().children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (!widget || widget->isWindow()) continue;
+        EXPECT_TRUE(pageRect.contains(widget->geometry())) << widget->metaObject()->className();
+        if (auto* group = qobject_cast<QGroupBox*>(widget))
+            groups << group;
+        else
+            controls << widget;
+    }
+    for (int i = 0; i < controls.size(); ++i)
+        for (int j = i + 1; j < controls.size(); ++j)
+            EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
+                << controls[i]->metaObject()->className() << " " << i << " / "
+                << controls[j]->metaObject()->className() << " " << j;
+    // A control either lies inside a group or clear of it.
+    for (QGroupBox* group : groups)
+        for (QWidget* control : controls) {
+            const QRect r = control->geometry();
+            EXPECT_TRUE(group->geometry().contains(r) || !group->geometry().intersects(r))
+                << group->title().toStdString();
+        }
+}
+
+TEST_F(WindowTest, ClosingClosesThePortAndSavesTheIoPage) {
+    WriteConfig();
+    CQuillonDlg& window = OpenWindow();
+    ASSERT_TRUE(window.port()->IsOpen());
+    EXPECT_EQ(ConfigText().find("outinterval"), std::string::npos);
+    window.close();
+    EXPECT_FALSE(window.port()->IsOpen());
+    EXPECT_FALSE(window.isVisible());
+    const std::string text = ConfigText();
+    for (const char* key : {"outinterval=", "ininterval=", "eventinterval=", "inputdata=", "outputdata="})
+        EXPECT_NE(text.find(key), std::string::npos) << key;
+    // The configuration page saves only after a successful modify.
+    EXPECT_EQ(text.find("addrcfg"), std::string::npos);
+    EXPECT_EQ(text.find("modmode"), std::string::npos);
+}
+
+TEST_F(WindowTest, ClosingWithThePortClosedStillSaves) {
+    WriteConfig();
+    CQuillonDlg& window = OpenWindow();
+    Click(Page().openPortButton());
+    window.close();
+    EXPECT_FALSE(window.port()->IsOpen());
+    EXPECT_NE(ConfigText().find("eventinterval="), std::string::npos);
+}
+
+TEST_F(WindowTest, EnterAndEscapeDoNotCloseTheWindow) {
+    WriteConfig();
+    CQuillonDlg& window = OpenWindow();
+    QApplication::setActiveWindow(&window);
+    QWidget* targets[] = {&window, Page().nodeAddressBox(), Page().readConfigButton(),
+                          Page().portList()};
+    for (QWidget* target : targets) {
+        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+            QTest::keyClick(target, key);
+            EXPECT_TRUE(window.isVisible()) << target->metaObject()->className() << " " << key;
+        }
+    }
+    EXPECT_EQ(window.result(), 0);
+    EXPECT_TRUE(window.port()->IsOpen());
+    // Enter on the focused read button did not press it.
+    EXPECT_EQ(m_sim.RequestCount(), 0u);
+}
+
+// Both editions may share one config.ini: the keys they have in common carry
+// the same list positions and texts.
+using SharedConfigTest = SimpleWindowTest;
+
+TEST_F(SharedConfigTest, ReadsWhatTheFullEditionWrote) {
+    // As the full edition leaves it: its own keys mixed in, LF line ends.
+    std::ofstream(ConfigPath(), std::ios::binary)
+        << "[ports]\ncom1=" << m_sim.DevicePath() << "\ncom3=" << m_sim.DevicePath() << "\n"
+        << "[com]\ncom=2\nbaudrate=6\nbytebits=1\nstopbits=2\nflowctrl=0\nparity=1\n"
+        << "[general]\nmodmode=2\nmodtype=0\nswitchcoding=1\ninterrupt=513\nwatchdog=100\n"
+        << "[theme]\nid=3\n"
+        << "[ioprm]\ninput=8\noutput=16\nchanged=\noutinterval=100\nininterval=200\n"
+           "eventinterval=300\ninputdata=01 02 \noutputdata=\n"
+        << "[fieldbus]\nmodstatus=3\nfbstatus=2\naddrcfg=1A\naddractual=1A\n"
+           "emcycode1=81 10 \nemcycode2=00 01 \nproductname=Tavel\n";
+    CQuillonDlg& window = OpenWindow();
+    EXPECT_EQ(Page().portList()->currentText(), "3");
+    EXPECT_EQ(Page().bitRateList()->currentText(), "115200");
+    EXPECT_TRUE(window.port()->IsOpen());
+    EXPECT_EQ(window.port()->TimeoutMs(), SerialTimeoutMs(115200));
+    EXPECT_EQ(Page().deviceModeList()->currentText(), "恢复出厂默认");
+    EXPECT_EQ(Page().indicatorRow()->ReadInterruptMask(), 513);
+    EXPECT_EQ(Page().indicatorRow()->button(0)->state(), CButtonEx::Lit);  // SYSS, bit 9
+    EXPECT_EQ(Page().indicatorRow()->button(9)->state(), CButtonEx::Lit);  // START, bit 0
+    EXPECT_EQ(Page().inputLengthBox()->text(), "8");
+    EXPECT_EQ(Page().outputLengthBox()->text(), "16");
+    EXPECT_EQ(Page().moduleStateList()->currentText(), "PreOperational");
+    EXPECT_EQ(Page().nodeAddressBox()->text(), "1A");
+    EXPECT_EQ(Page().emergencyCodeBox()->text(), "81 10");
+    EXPECT_EQ(Page().emergencyCustomBox()->text(), "00 01");
+    // A key the full edition does not have reads as its first item.
+    EXPECT_EQ(Page().canBitRateList()->currentIndex(), 0);
+}
+
+TEST_F(SharedConfigTest, WritesWhatTheFullEditionReadsWithTheSameMeaning) {
+    m_sim.SetRegister(0x7002, 4);
+    WriteConfig("[com]\r\nbaudrate=6\r\nbytebits=1\r\n[theme]\r\nid=3\r\n");
+    OpenWindow();
+    Click(Page().readConfigButton());
+    ASSERT_TRUE(m_messages.messages().isEmpty());
+    // The user's choices, by text.
+    Page().portList()->setCurrentIndex(Page().portList()->findText("1"));
+    Page().bitRateList()->setCurrentIndex(Page().bitRateList()->findText("57600"));
+    Page().deviceModeList()->setCurrentIndex(Page().deviceModeList()->findText("复位"));
+    SetLamps(0x0208);
+    Page().inputLengthBox()->setText("6");
+    Page().outputLengthBox()->setText("7");
+    Page().nodeAddressBox()->setText("2B");
+    Page().emergencyCodeBox()->setText("81 10");
+    Page().emergencyCustomBox()->setText("00 01");
+    Click(Page().modifyConfigButton());
+    ASSERT_EQ(m_messages.messages(), QStringList{"修改配置成功!"});
+
+    CControlIni ini;
+    ini.SetPath(ConfigPath());
+    auto readInt = [&](const char* section, const char* key) {
+        int value = 0;
+        EXPECT_TRUE(ini.ReadInt(section, key, &value)) << section << "/" << key;
+        return value;
+    };
+    auto readText = [&](const char* section, const char* key) {
+        std::string text;
+        EXPECT_TRUE(ini.ReadString(section, key, &text)) << section << "/" << key;
+        return QString::fromStdString(text);
+    };
+    // Positions in the full edition's lists.
+    EXPECT_EQ(readInt("com", "com"), 0);  // "1"
+    EXPECT_EQ(kBitRates.value(readInt("com", "baudrate")), "57600");
+    EXPECT_EQ(kDeviceModes.value(readInt("general", "modmode")), "复位");
+    EXPECT_EQ(readInt("general", "interrupt"), 0x0208);
+    EXPECT_EQ(readInt("ioprm", "input"), 6);
+    EXPECT_EQ(readInt("ioprm", "output"), 7);
+    EXPECT_EQ(kModuleStates.value(readInt("fieldbus", "modstatus")), "Stopped");
+    EXPECT_EQ(readText("fieldbus", "addrcfg"), "2B");
+    EXPECT_EQ(readText("fieldbus", "emcycode1"), "81 10");
+    EXPECT_EQ(readText("fieldbus", "emcycode2"), "00 01");
+    // The full edition's own keys are left alone.
+    EXPECT_EQ(readInt("com", "bytebits"), 1);
+    EXPECT_EQ(readInt("theme", "id"), 3);
+    // The module-state list is the one the fieldbus codec knows.
+    for (int i = 0; i < kModuleStateCount; ++i)
+        EXPECT_EQ(kModuleStates[i], QString::fromUtf8(kModuleStateTexts[i]));
+}
+
+}  // namespace
