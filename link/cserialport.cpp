@@ -1,1 +1,270 @@
-// placeholder: implemented by its owner
+#include "cserialport.h"
+
+// termios2 and BOTHER come from the kernel headers; <termios.h> declares a
+// different struct termios of the same name, so it must not be included in
+// this file. Everything is done with ioctl() instead of the tc* wrappers.
+#include <asm/termbits.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include "ccontrolini.h"
+
+namespace {
+
+constexpr uint8_t kXon = 0x11;
+constexpr uint8_t kXoff = 0x13;
+// A driver may round the rate to what its clock divides into; more than
+// this deviation and the line would not work, so the rate counts as refused.
+constexpr double kRateTolerance = 0.02;
+
+int64_t NowNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+// Waits for `events` on fd until the absolute monotonic deadline. Returns the
+// revents seen, 0 on time-out.
+short WaitFor(int fd, short events, int64_t deadlineNs) {
+    for (;;) {
+        const int64_t left = deadlineNs - NowNs();
+        if (left <= 0) return 0;
+        timespec wait{};
+        wait.tv_sec = static_cast<time_t>(left / 1000000000LL);
+        wait.tv_nsec = static_cast<long>(left % 1000000000LL);
+        pollfd entry{fd, events, 0};
+        const int rc = ppoll(&entry, 1, &wait, nullptr);
+        if (rc > 0) return entry.revents;
+        if (rc == 0) return 0;
+        if (errno != EINTR) return POLLERR;
+    }
+}
+
+tcflag_t CharacterSizeFlag(int dataBits) {
+    switch (dataBits) {
+    case 5: return CS5;
+    case 6: return CS6;
+    case 7: return CS7;
+    case 8: return CS8;
+    default: return 0;
+    }
+}
+
+bool RateTaken(speed_t got, int wanted) {
+    const double deviation = (static_cast<double>(got) - wanted) / wanted;
+    return deviation <= kRateTolerance && deviation >= -kRateTolerance;
+}
+
+// Modem-line requests are best effort: a pseudo-terminal refuses them.
+void ClearModemLines(int fd, int lines) { (void)ioctl(fd, TIOCMBIC, &lines); }
+
+bool ConfigureLine(int fd, int baud, int dataBits, int stopBits, int parity, int flow) {
+    const tcflag_t size = CharacterSizeFlag(dataBits);
+    if (size == 0) return false;
+
+    struct termios2 tio {};
+    if (ioctl(fd, TCGETS2, &tio) != 0) return false;
+
+    // Raw binary line: no line editing, echo, signals, output processing or
+    // CR/LF translation. Parity errors are checked (INPCK) even with no
+    // parity, as the module link always did.
+    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
+                                          ICRNL | IUCLC | IXON | IXOFF | IXANY | IMAXBEL);
+    tio.c_iflag |= INPCK;
+    tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CBAUD);
+    tio.c_cflag |= CREAD | CLOCAL | size | BOTHER;
+    tio.c_cflag &= ~static_cast<tcflag_t>(CBAUD << IBSHIFT);
+    tio.c_cflag |= static_cast<tcflag_t>(BOTHER) << IBSHIFT;
+    tio.c_ispeed = static_cast<speed_t>(baud);
+    tio.c_ospeed = static_cast<speed_t>(baud);
+    // Reads are driven by poll() against our own deadline, never by the
+    // driver's 0.1 s VTIME grid. VMIN 1 makes an empty non-blocking read
+    // fail with EAGAIN, so that a read of 0 bytes only ever means hang-up.
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+
+    // 1 and 1.5 stop bits share CSTOPB: at 5 data bits the UART sends 1.5.
+    if (stopBits == 1 || stopBits == 2) tio.c_cflag |= CSTOPB;
+
+    switch (parity) {
+    case 1: tio.c_cflag |= PARENB | PARODD; break;
+    case 2: tio.c_cflag |= PARENB; break;
+    case 3: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case 4: tio.c_cflag |= PARENB | CMSPAR; break;
+    default: break;
+    }
+
+    switch (flow) {
+    case 1:
+        tio.c_iflag |= IXON | IXOFF;
+        tio.c_cc[VSTART] = kXon;
+        tio.c_cc[VSTOP] = kXoff;
+        ClearModemLines(fd, TIOCM_DTR | TIOCM_RTS);
+        break;
+    case 2:
+        // DTR keeps whatever the port had.
+        tio.c_cflag |= CRTSCTS;
+        break;
+    default:
+        ClearModemLines(fd, TIOCM_DTR | TIOCM_RTS);
+        break;
+    }
+
+    if (ioctl(fd, TCSETS2, &tio) != 0) return false;
+
+    struct termios2 check {};
+    if (ioctl(fd, TCGETS2, &check) != 0) return false;
+    if ((check.c_cflag & CSIZE) != size) return false;
+    if (!RateTaken(check.c_ospeed, baud)) return false;
+    return true;
+}
+
+}  // namespace
+
+int SerialTimeoutMs(int baud) {
+    return static_cast<int>(2040000u / static_cast<unsigned>(baud)) + 100;
+}
+
+std::string DevicePathForPort(int portNumber, const CControlIni* ini) {
+    if (ini != nullptr) {
+        const std::string key = "com" + std::to_string(portNumber);
+        std::string device;
+        if (ini->ReadString("ports", key.c_str(), &device) && !device.empty()) return device;
+    }
+    return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
+CSerialPort::~CSerialPort() { Close(); }
+
+int CSerialPort::Open(int portNumber, int baud, int dataBits, int stopBits, int parity, int flow) {
+    if (m_open) return kSerialAlreadyOpen;
+    if (baud <= 0) return kSerialOpenFailed;
+    return OpenDevice(DevicePathForPort(portNumber, m_settings), baud, dataBits, stopBits, parity,
+                      flow);
+}
+
+int CSerialPort::Open(int portNumber, int baud) { return Open(portNumber, baud, 8, 0, 0, 0); }
+
+int CSerialPort::OpenDevice(const std::string& path, int baud, int dataBits, int stopBits,
+                            int parity, int flow) {
+    if (m_open) return kSerialAlreadyOpen;
+    if (baud <= 0 || path.empty()) return kSerialOpenFailed;
+
+    // Only serial devices: a settings entry naming a regular file, a folder
+    // or a FIFO must never be opened read-write as if it were a port.
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return kSerialOpenFailed;
+
+    // O_NOCTTY: the module's line must not become our controlling terminal.
+    // O_NONBLOCK: every wait is a poll() against our own deadline.
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return kSerialOpenFailed;
+
+    bool usable = fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) && isatty(fd);
+    // TIOCEXCL stops further opens by unprivileged programs; the flock also
+    // stops privileged ones and other instances of ourselves.
+    usable = usable && flock(fd, LOCK_EX | LOCK_NB) == 0;
+    usable = usable && ioctl(fd, TIOCEXCL) == 0;
+    usable = usable && ConfigureLine(fd, baud, dataBits, stopBits, parity, flow);
+    if (!usable) {
+        (void)ioctl(fd, TIOCNXCL);
+        close(fd);
+        return kSerialOpenFailed;
+    }
+
+    m_fd = fd;
+    m_open = true;
+    m_gone = false;
+    m_timeoutMs = SerialTimeoutMs(baud);
+    m_path = path;
+    return kSerialOk;
+}
+
+void CSerialPort::Close() {
+    if (!m_open) return;
+    m_open = false;
+    // The exclusive flag belongs to the terminal, not to our descriptor: when
+    // another holder keeps the device alive (a pseudo-terminal's other side),
+    // it would outlive us and lock out the next open.
+    (void)ioctl(m_fd, TIOCNXCL);
+    close(m_fd);
+    m_fd = -1;
+    m_gone = false;
+}
+
+void CSerialPort::PurgeInput() {
+    if (!m_open || m_gone) return;
+    (void)ioctl(m_fd, TCFLSH, TCIFLUSH);
+}
+
+size_t CSerialPort::Write(const uint8_t* bytes, size_t n) {
+    if (!m_open || m_gone) return 0;
+    const int64_t deadline = NowNs() + static_cast<int64_t>(m_timeoutMs) * 1000000LL;
+    size_t written = 0;
+    while (written < n) {
+        const ssize_t rc = write(m_fd, bytes + written, n - written);
+        if (rc > 0) {
+            written += static_cast<size_t>(rc);
+            continue;
+        }
+        if (rc < 0 && errno == EINTR) continue;
+        if (rc < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            if (errno == EIO || errno == ENXIO || errno == ENODEV) m_gone = true;
+            break;
+        }
+        const short revents = WaitFor(m_fd, POLLOUT, deadline);
+        if (revents == 0) break;  // time-out
+        if (revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            m_gone = true;
+            break;
+        }
+    }
+    return written;
+}
+
+size_t CSerialPort::ReadResponse(uint8_t* buffer, size_t expected) {
+    if (!m_open || m_gone || expected == 0) return 0;
+    const int64_t deadline = NowNs() + static_cast<int64_t>(m_timeoutMs) * 1000000LL;
+    size_t got = 0;
+    while (got < expected) {
+        // An exception answer is 5 bytes whatever was expected; waiting for
+        // more would only add the whole time-out.
+        if (got >= 5 && (buffer[1] & 0x80) != 0) break;
+
+        const ssize_t rc = read(m_fd, buffer + got, expected - got);
+        if (rc > 0) {
+            got += static_cast<size_t>(rc);
+            continue;
+        }
+        if (rc == 0) {
+            // End of file on a terminal: the other side hung up.
+            m_gone = true;
+            break;
+        }
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            m_gone = true;
+            break;
+        }
+        const short revents = WaitFor(m_fd, POLLIN, deadline);
+        if (revents == 0) break;  // time-out
+        if ((revents & POLLIN) == 0 && (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            m_gone = true;
+            break;
+        }
+        // POLLIN (possibly with POLLHUP): read what is left; the read itself
+        // reports the hang-up once the data is drained.
+    }
+    return got;
+}

@@ -30,7 +30,8 @@ enum class EventReadResult { Failed, Ignored, Ok };
 EventReadResult AcceptEventWord(int status, const uint8_t* response, size_t received,
                                 uint16_t* word);
 
-// Network time (0x7043, 3 registers): good and at least 9 bytes. *ms =
+// Network time (0x7043, 3 registers): good, at least 9 bytes, and all six
+// data bytes present before the CRC (11 bytes in all). *ms =
 // value(0x7044) * 65536 + value(0x7043), *days = value(0x7045).
 bool AcceptNetworkTime(int status, const uint8_t* response, size_t received, uint32_t* ms,
                        uint16_t* days);

@@ -6,6 +6,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,6 +16,23 @@
 // and output data, functions 3, 6 and 16. Serves on its own thread so that a
 // program (or test) blocked in an exchange on the same process is answered.
 // Can misbehave on purpose and records every request it received.
+//
+// Behaviour worth knowing when testing against it:
+// - Register ranges: 0x0001-0x0048 input data, 0x1001-0x1048 output data,
+//   0x5001-0x501F, 0x6001-0x600B, 0x7001-0x7045. Anything else answers
+//   exception 2; functions other than 3, 6 and 16 answer exception 1.
+// - 0x5001 takes 0, 3 and 4 (4 also restores the default configuration);
+//   0x6001/0x6002 take 0..144; other values answer exception 3.
+// - Writing input data sets event bit 3 in 0x500A and, for every 8-byte
+//   group whose bytes changed, its bit in the change field (0x6003..0x600B);
+//   the output data follow the input data. Reading 0x500A or a change-field
+//   register clears what was read.
+// - 0x7003 answers exception 3 unless the password is written; the device
+//   information 0x700B-0x7020 answers exception 3 until it was. 0x7043-0x7045
+//   (network time from the host clock) are read-only (exception 2).
+// - A fault that stands for a lost or refused request (Silent, Exception,
+//   Vanish) leaves the registers unchanged; the others damage only the answer
+//   of a request that was carried out.
 class ModuleSimulator {
 public:
     struct Options {
@@ -67,16 +85,35 @@ public:
     bool WaitForRequests(size_t n, int timeoutMs) const;
     uint64_t AnswersSent() const { return m_answers.load(); }
 
-    // Closes the pseudo-terminal now (the device vanishes).
+    // Closes the pseudo-terminal now (the device vanishes). Returns once it
+    // is closed.
     void CloseDevice();
+    // After CloseDevice: a new pseudo-terminal (the device is back, possibly
+    // under another path; DevicePath() tells). Registers are kept.
+    bool ReopenDevice();
 
 private:
+    enum class Request { None, Close, Reopen };
+
+    bool OpenPty();
+    void ClosePty();
     void Serve();
-    void HandleFrame(const std::vector<uint8_t>& frame);
+    void ServeRequests();
+    void TakeFrames(std::vector<uint8_t>& rx, int64_t rxStartNs, bool* dropping);
+    void HandleFrame(const std::vector<uint8_t>& frame, int64_t rxStartNs);
+    std::pair<Fault, int> NextFault();
     std::vector<uint8_t> Answer(const std::vector<uint8_t>& frame);
-    void Send(const std::vector<uint8_t>& bytes, int interByteMs);
+    std::vector<uint8_t> AnswerRead(uint8_t function, uint16_t start, uint16_t quantity);
+    std::vector<uint8_t> AnswerWrite(uint8_t function, uint16_t start,
+                                     const std::vector<uint16_t>& values,
+                                     const std::vector<uint8_t>& echo);
+    uint8_t CheckWrite(uint16_t address, uint16_t value, bool* passwordAccepted) const;
+    uint16_t ReadRegisterLocked(uint16_t address) const;
+    void Send(const std::vector<uint8_t>& bytes, int64_t startNs, int interByteMs);
+    bool SleepUntil(int64_t deadlineNs) const;
     void InitialiseRegisters();
     void OnInputDataWritten(uint16_t first, uint16_t count, const std::vector<uint16_t>& before);
+    void Log(const char* direction, const std::vector<uint8_t>& bytes, const char* note) const;
 
     Options m_options;
     int m_master = -1;
@@ -94,5 +131,12 @@ private:
     std::deque<std::pair<Fault, int>> m_faults;
     double m_randomFaultRate = 0.0;
     unsigned m_seed = 1;
+    std::mt19937 m_random;
     bool m_passwordAccepted = false;
+
+    // Close/reopen requests handed to the serving thread.
+    std::mutex m_deviceMutex;
+    std::condition_variable m_deviceChanged;
+    Request m_deviceRequest = Request::None;
+    bool m_deviceRequestOk = false;
 };
