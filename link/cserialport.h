@@ -49,6 +49,8 @@ public:
 
     bool IsOpen() const { return m_open; }
     int TimeoutMs() const { return m_timeoutMs; }
+    // The operating-system handle (-1 while closed).
+    int Handle() const { return m_fd; }
     const std::string& DevicePath() const { return m_path; }
     // True once the other end hung up (EIO/POLLHUP); exchanges then fail at
     // once until the port is closed and opened again.

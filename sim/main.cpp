@@ -87,15 +87,15 @@ int main(int argc, char** argv) {
                      std::strerror(errno));
         return 1;
     }
-    std::printf("%s\n", simulator.DevicePath().c_str());
-    std::fflush(stdout);
-
     if (!configPath.empty()) {
         CControlIni ini;
         ini.SetPath(configPath);
         if (!ini.WriteString("ports", "com1", simulator.DevicePath()))
             std::fprintf(stderr, "quillon-sim: cannot write %s\n", configPath.c_str());
     }
+    // Printed last: whoever reads this line may use config.ini at once.
+    std::printf("%s\n", simulator.DevicePath().c_str());
+    std::fflush(stdout);
 
     int signal = 0;
     sigwait(&stopSignals, &signal);

@@ -1,0 +1,168 @@
+// quillon-sim as a program, and a third-party master (mbpoll) against it.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "ccontrolini.h"
+#include "response_check.h"
+#include "simclient.h"
+#include "tempdir.h"
+
+namespace {
+
+// A child process whose standard output we read line by line.
+class Child {
+public:
+    explicit Child(const std::vector<std::string>& argv) {
+        int out[2];
+        if (pipe(out) != 0) return;
+        m_pid = fork();
+        if (m_pid == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            close(out[0]);
+            close(out[1]);
+            std::vector<char*> args;
+            for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+            args.push_back(nullptr);
+            execv(args[0], args.data());
+            _exit(127);
+        }
+        close(out[1]);
+        m_out = out[0];
+    }
+    ~Child() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        if (m_out >= 0) close(m_out);
+    }
+    // Next line of output, or empty after timeoutMs.
+    std::string ReadLine(int timeoutMs) {
+        for (;;) {
+            const size_t end = m_pending.find('\n');
+            if (end != std::string::npos) {
+                std::string line = m_pending.substr(0, end);
+                m_pending.erase(0, end + 1);
+                return line;
+            }
+            pollfd in{m_out, POLLIN, 0};
+            if (poll(&in, 1, timeoutMs) <= 0) return {};
+            char chunk[256];
+            const ssize_t n = read(m_out, chunk, sizeof chunk);
+            if (n <= 0) return {};
+            m_pending.append(chunk, static_cast<size_t>(n));
+        }
+    }
+    // Exit status after the signal, -1 when it did not end within 5 s.
+    int StopWith(int signal) {
+        kill(m_pid, signal);
+        for (int i = 0; i < 500; ++i) {
+            int status = 0;
+            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            usleep(10000);
+        }
+        return -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_out = -1;
+    std::string m_pending;
+};
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool IsCharacterDevice(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+}
+
+TEST(SimProgram, ServesWritesConfigAndStopsCleanly) {
+    TempDir dir;
+    const std::string config = dir.file("config.ini");
+    {
+        std::ofstream out(config, std::ios::binary);
+        out << "; kept\r\n[com]\r\nbaud=6\r\n[ports]\r\ncom2=/dev/ttyUSB1\r\n";
+    }
+    Child sim({QUILLON_SIM_PROGRAM, "--config", config, "--password", "00ff", "--log"});
+    const std::string device = sim.ReadLine(5000);
+    ASSERT_TRUE(IsCharacterDevice(device)) << device;
+
+    CControlIni ini;
+    ini.SetPath(config);
+    std::string mapped;
+    ASSERT_TRUE(ini.ReadString("ports", "com1", &mapped));
+    EXPECT_EQ(device, mapped);
+    const std::string text = FileText(config);
+    EXPECT_NE(std::string::npos, text.find("; kept\r\n[com]\r\nbaud=6\r\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("com2=/dev/ttyUSB1\r\n")) << text;
+
+    SimClient client;
+    ASSERT_TRUE(client.Open(device));
+    const SimClient::Bytes answer = client.Read(0x5001, 31);
+    EXPECT_EQ(62, AcceptBlockRead(0, answer.data(), answer.size(), 62));
+    // --log shows the request in hex.
+    EXPECT_NE(std::string::npos, sim.ReadLine(2000).find("01 03 50 01 00 1F"));
+    EXPECT_TRUE(IsGoodResponse(0, client.WriteOne(0x7003, 0x00FF).data(), 8, 6));
+
+    EXPECT_EQ(0, sim.StopWith(SIGTERM));
+}
+
+TEST(SimProgram, StopsOnInterruptAndRefusesBadArguments) {
+    Child sim({QUILLON_SIM_PROGRAM, "--baud", "115200"});
+    ASSERT_TRUE(IsCharacterDevice(sim.ReadLine(5000)));
+    EXPECT_EQ(0, sim.StopWith(SIGINT));
+
+    Child bad({QUILLON_SIM_PROGRAM, "--baud", "fast"});
+    EXPECT_EQ(2, bad.StopWith(0));
+}
+
+TEST(SimProgram, MbpollReadsTheGeneralBlock) {
+    const char* const mbpoll = "/usr/bin/mbpoll";
+    if (access(mbpoll, X_OK) != 0) GTEST_SKIP() << "mbpoll is not installed (apt-get install mbpoll)";
+
+    ModuleSimulator sim;
+    ASSERT_TRUE(sim.Start());
+    // mbpoll counts references from 1: reference 20482 is register 0x5001.
+    const std::string command = std::string(mbpoll) +
+                                " -m rtu -a 1 -r 20482 -c 16 -t 4:hex -b 115200 -P none -1 " +
+                                sim.DevicePath() + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(nullptr, pipe);
+    std::string output;
+    char line[256];
+    while (fgets(line, sizeof line, pipe) != nullptr) output += line;
+    EXPECT_EQ(0, pclose(pipe)) << output;
+
+    for (uint16_t k = 0; k < 16; ++k) {
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "[%u]: \t0x%04X", 20482u + k,
+                      sim.Register(static_cast<uint16_t>(0x5001 + k)));
+        if (k == 9) continue;  // the event word was cleared by the read itself
+        EXPECT_NE(std::string::npos, output.find(expected)) << expected << "\n" << output;
+    }
+    EXPECT_NE(std::string::npos, output.find("[20491]: \t0x0001")) << output;
+    ASSERT_EQ(1u, sim.RequestCount());
+    EXPECT_EQ(SimClient::WithCrc({0x01, 0x03, 0x50, 0x01, 0x00, 0x10}), sim.Requests()[0]);
+}
+
+}  // namespace
