@@ -4,17 +4,17 @@
 // different struct termios of the same name, so it must not be included in
 // this file. Everything is done with ioctl() instead of the tc* wrappers.
 #include <asm/termbits.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <ctime>
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include "ccontrolini.h"
 
@@ -51,11 +51,16 @@ short WaitFor(int fd, short events, int64_t deadlineNs) {
 
 tcflag_t CharacterSizeFlag(int dataBits) {
     switch (dataBits) {
-    case 5: return CS5;
-    case 6: return CS6;
-    case 7: return CS7;
-    case 8: return CS8;
-    default: return 0;
+        case 5:
+            return CS5;
+        case 6:
+            return CS6;
+        case 7:
+            return CS7;
+        case 8:
+            return CS8;
+        default:
+            return 0;
     }
 }
 
@@ -65,7 +70,9 @@ bool RateTaken(speed_t got, int wanted) {
 }
 
 // Modem-line requests are best effort: a pseudo-terminal refuses them.
-void ClearModemLines(int fd, int lines) { (void)ioctl(fd, TIOCMBIC, &lines); }
+void ClearModemLines(int fd, int lines) {
+    (void)ioctl(fd, TIOCMBIC, &lines);
+}
 
 bool ConfigureLine(int fd, int baud, int dataBits, int stopBits, int parity, int flow) {
     const tcflag_t size = CharacterSizeFlag(dataBits);
@@ -82,7 +89,8 @@ bool ConfigureLine(int fd, int baud, int dataBits, int stopBits, int parity, int
     tio.c_iflag |= INPCK;
     tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
-    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CBAUD);
+    tio.c_cflag &=
+        ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CBAUD);
     tio.c_cflag |= CREAD | CLOCAL | size | BOTHER;
     tio.c_cflag &= ~static_cast<tcflag_t>(CBAUD << IBSHIFT);
     tio.c_cflag |= static_cast<tcflag_t>(BOTHER) << IBSHIFT;
@@ -98,27 +106,36 @@ bool ConfigureLine(int fd, int baud, int dataBits, int stopBits, int parity, int
     if (stopBits == 1 || stopBits == 2) tio.c_cflag |= CSTOPB;
 
     switch (parity) {
-    case 1: tio.c_cflag |= PARENB | PARODD; break;
-    case 2: tio.c_cflag |= PARENB; break;
-    case 3: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case 4: tio.c_cflag |= PARENB | CMSPAR; break;
-    default: break;
+        case 1:
+            tio.c_cflag |= PARENB | PARODD;
+            break;
+        case 2:
+            tio.c_cflag |= PARENB;
+            break;
+        case 3:
+            tio.c_cflag |= PARENB | CMSPAR | PARODD;
+            break;
+        case 4:
+            tio.c_cflag |= PARENB | CMSPAR;
+            break;
+        default:
+            break;
     }
 
     switch (flow) {
-    case 1:
-        tio.c_iflag |= IXON | IXOFF;
-        tio.c_cc[VSTART] = kXon;
-        tio.c_cc[VSTOP] = kXoff;
-        ClearModemLines(fd, TIOCM_DTR | TIOCM_RTS);
-        break;
-    case 2:
-        // DTR keeps whatever the port had.
-        tio.c_cflag |= CRTSCTS;
-        break;
-    default:
-        ClearModemLines(fd, TIOCM_DTR | TIOCM_RTS);
-        break;
+        case 1:
+            tio.c_iflag |= IXON | IXOFF;
+            tio.c_cc[VSTART] = kXon;
+            tio.c_cc[VSTOP] = kXoff;
+            ClearModemLines(fd, TIOCM_DTR | TIOCM_RTS);
+            break;
+        case 2:
+            // DTR keeps whatever the port had.
+            tio.c_cflag |= CRTSCTS;
+            break;
+        default:
+            ClearModemLines(fd, TIOCM_DTR | TIOCM_RTS);
+            break;
     }
 
     if (ioctl(fd, TCSETS2, &tio) != 0) return false;
@@ -145,7 +162,9 @@ std::string DevicePathForPort(int portNumber, const CControlIni* ini) {
     return "/dev/ttyS" + std::to_string(portNumber - 1);
 }
 
-CSerialPort::~CSerialPort() { Close(); }
+CSerialPort::~CSerialPort() {
+    Close();
+}
 
 int CSerialPort::Open(int portNumber, int baud, int dataBits, int stopBits, int parity, int flow) {
     if (m_open) return kSerialAlreadyOpen;
@@ -154,7 +173,9 @@ int CSerialPort::Open(int portNumber, int baud, int dataBits, int stopBits, int 
                       flow);
 }
 
-int CSerialPort::Open(int portNumber, int baud) { return Open(portNumber, baud, 8, 0, 0, 0); }
+int CSerialPort::Open(int portNumber, int baud) {
+    return Open(portNumber, baud, 8, 0, 0, 0);
+}
 
 int CSerialPort::OpenDevice(const std::string& path, int baud, int dataBits, int stopBits,
                             int parity, int flow) {

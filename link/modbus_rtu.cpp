@@ -12,16 +12,16 @@ constexpr uint8_t kAppendQuantity = 2;
 
 uint8_t FunctionFlags(uint8_t function) {
     switch (function) {
-    case 3:
-    case 4:
-        return kAppendQuantity;
-    case 6:
-        return kAppendData;
-    case 16:
-        return kAppendQuantity | kAppendData;
-    default:
-        // Unknown functions carry just the address; nothing is guessed.
-        return 0;
+        case 3:
+        case 4:
+            return kAppendQuantity;
+        case 6:
+            return kAppendData;
+        case 16:
+            return kAppendQuantity | kAppendData;
+        default:
+            // Unknown functions carry just the address; nothing is guessed.
+            return 0;
     }
 }
 
@@ -36,7 +36,9 @@ size_t FrameLengthFor(const ModbusRequest& request) {
     return length;
 }
 
-bool IsRead(uint8_t function) { return function == 3 || function == 4; }
+bool IsRead(uint8_t function) {
+    return function == 3 || function == 4;
+}
 
 }  // namespace
 
@@ -74,7 +76,8 @@ bool BuildFrame(ModbusRequest& request) {
         frame[length++] = static_cast<uint8_t>(request.quantity & 0xFF);
     }
     if (flags & kAppendData) {
-        if (request.function == 16) frame[length++] = static_cast<uint8_t>((2 * request.quantity) & 0xFF);
+        if (request.function == 16)
+            frame[length++] = static_cast<uint8_t>((2 * request.quantity) & 0xFF);
         std::memcpy(frame + length, request.data, request.dataLength);
         length += request.dataLength;
     }
@@ -91,14 +94,14 @@ bool SetRequestData(ModbusRequest& request, const uint8_t* bytes, size_t n) {
 
 size_t ExpectedResponseLength(const ModbusRequest& request) {
     switch (request.function) {
-    case 3:
-    case 4:
-        return 2 * static_cast<size_t>(request.quantity) + 5;
-    case 6:
-    case 16:
-        return 8;
-    default:
-        return kModbusBufferSize;
+        case 3:
+        case 4:
+            return 2 * static_cast<size_t>(request.quantity) + 5;
+        case 6:
+        case 16:
+            return 8;
+        default:
+            return kModbusBufferSize;
     }
 }
 

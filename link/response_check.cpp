@@ -14,7 +14,9 @@ uint16_t WireWordAt(const uint8_t* bytes) {
     return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]);
 }
 
-bool IsReadFunction(uint8_t function) { return function == 3 || function == 4; }
+bool IsReadFunction(uint8_t function) {
+    return function == 3 || function == 4;
+}
 
 }  // namespace
 
@@ -65,8 +67,7 @@ bool AcceptNetworkTime(int status, const uint8_t* response, size_t received, uin
     const int length = ReadPayload(status, response, received, nullptr);
     if (length < 6) return false;
     const uint8_t* data = response + 3;
-    if (ms != nullptr)
-        *ms = (static_cast<uint32_t>(WireWordAt(data + 2)) << 16) | WireWordAt(data);
+    if (ms != nullptr) *ms = (static_cast<uint32_t>(WireWordAt(data + 2)) << 16) | WireWordAt(data);
     if (days != nullptr) *days = WireWordAt(data + 4);
     return true;
 }

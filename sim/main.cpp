@@ -16,12 +16,13 @@
 namespace {
 
 void Usage(FILE* out) {
-    std::fprintf(out,
-                 "usage: quillon-sim [--baud N] [--config FILE] [--log] [--password HEX]\n"
-                 "  --baud N        pace every answer byte at N baud (10 bits a byte); 0 = no pacing\n"
-                 "  --config FILE   write [ports] com1=<device> into that config.ini\n"
-                 "  --log           print every request and answer in hex with a timestamp\n"
-                 "  --password HEX  the fieldbus password (default 1234)\n");
+    std::fprintf(
+        out,
+        "usage: quillon-sim [--baud N] [--config FILE] [--log] [--password HEX]\n"
+        "  --baud N        pace every answer byte at N baud (10 bits a byte); 0 = no pacing\n"
+        "  --config FILE   write [ports] com1=<device> into that config.ini\n"
+        "  --log           print every request and answer in hex with a timestamp\n"
+        "  --password HEX  the fieldbus password (default 1234)\n");
 }
 
 // Only there so that the signals are not ignored: a program started in the

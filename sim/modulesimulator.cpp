@@ -1,6 +1,10 @@
 #include "modulesimulator.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/prctl.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -8,10 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include "modbus_rtu.h"
 
@@ -99,18 +99,18 @@ constexpr size_t kUntilIdle = static_cast<size_t>(-1);
 size_t RequestLength(const std::vector<uint8_t>& rx) {
     if (rx.size() < 2) return 0;
     switch (rx[1]) {
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 6:
-        return 8;
-    case 15:
-    case 16:
-        return rx.size() < 7 ? 0 : 9 + static_cast<size_t>(rx[6]);
-    default:
-        return kUntilIdle;
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+        case 6:
+            return 8;
+        case 15:
+        case 16:
+            return rx.size() < 7 ? 0 : 9 + static_cast<size_t>(rx[6]);
+        default:
+            return kUntilIdle;
     }
 }
 
@@ -142,9 +142,13 @@ void NetworkTimeNow(uint32_t* ms, uint16_t* days) {
 
 }  // namespace
 
-ModuleSimulator::ModuleSimulator() { InitialiseRegisters(); }
+ModuleSimulator::ModuleSimulator() {
+    InitialiseRegisters();
+}
 
-ModuleSimulator::~ModuleSimulator() { Stop(); }
+ModuleSimulator::~ModuleSimulator() {
+    Stop();
+}
 
 bool ModuleSimulator::Start(const Options& options) {
     if (m_running.load()) return false;
@@ -178,7 +182,8 @@ bool ModuleSimulator::OpenPty() {
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master < 0) return false;
     char name[128] = {};
-    if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0) {
+    if (grantpt(master) != 0 || unlockpt(master) != 0 ||
+        ptsname_r(master, name, sizeof name) != 0) {
         close(master);
         return false;
     }
@@ -362,48 +367,49 @@ void ModuleSimulator::HandleFrame(const std::vector<uint8_t>& frame, int64_t rxS
     int delayMs = 0;
     int interByteMs = 0;
     switch (fault) {
-    case Fault::Silent:
-        Log("--", {}, "silent");
-        return;
-    case Fault::Vanish:
-        Log("--", {}, "device vanishes");
-        ClosePty();
-        return;
-    case Fault::Exception:
-        answer = ExceptionFrame(frame[1], static_cast<uint8_t>(param > 0 ? param : kDeviceFailure));
-        break;
-    default:
-        answer = Answer(frame);
-        break;
+        case Fault::Silent:
+            Log("--", {}, "silent");
+            return;
+        case Fault::Vanish:
+            Log("--", {}, "device vanishes");
+            ClosePty();
+            return;
+        case Fault::Exception:
+            answer =
+                ExceptionFrame(frame[1], static_cast<uint8_t>(param > 0 ? param : kDeviceFailure));
+            break;
+        default:
+            answer = Answer(frame);
+            break;
     }
 
     switch (fault) {
-    case Fault::BadCrc:
-        answer.back() ^= 0x5A;
-        break;
-    case Fault::Truncated: {
-        const size_t drop = static_cast<size_t>(param > 0 ? param : 3);
-        answer.resize(answer.size() > drop ? answer.size() - drop : 0);
-        break;
-    }
-    case Fault::Garbage: {
-        // Bit 7 clear: garbage must not pass for an exception function code.
-        static const uint8_t pattern[] = {0x00, 0x55, 0x2A, 0x7F, 0x13};
-        const int n = param > 0 ? param : 3;
-        std::vector<uint8_t> noisy;
-        for (int i = 0; i < n; ++i) noisy.push_back(pattern[i % 5]);
-        noisy.insert(noisy.end(), answer.begin(), answer.end());
-        answer.swap(noisy);
-        break;
-    }
-    case Fault::SlowBytes:
-        interByteMs = param > 0 ? param : 200;
-        break;
-    case Fault::Delay:
-        delayMs = param > 0 ? param : 500;
-        break;
-    default:
-        break;
+        case Fault::BadCrc:
+            answer.back() ^= 0x5A;
+            break;
+        case Fault::Truncated: {
+            const size_t drop = static_cast<size_t>(param > 0 ? param : 3);
+            answer.resize(answer.size() > drop ? answer.size() - drop : 0);
+            break;
+        }
+        case Fault::Garbage: {
+            // Bit 7 clear: garbage must not pass for an exception function code.
+            static const uint8_t pattern[] = {0x00, 0x55, 0x2A, 0x7F, 0x13};
+            const int n = param > 0 ? param : 3;
+            std::vector<uint8_t> noisy;
+            for (int i = 0; i < n; ++i) noisy.push_back(pattern[i % 5]);
+            noisy.insert(noisy.end(), answer.begin(), answer.end());
+            answer.swap(noisy);
+            break;
+        }
+        case Fault::SlowBytes:
+            interByteMs = param > 0 ? param : 200;
+            break;
+        case Fault::Delay:
+            delayMs = param > 0 ? param : 500;
+            break;
+        default:
+            break;
     }
 
     // On a real line the request's last byte arrives one frame time after
@@ -446,7 +452,8 @@ std::vector<uint8_t> ModuleSimulator::Answer(const std::vector<uint8_t>& frame) 
 
 std::vector<uint8_t> ModuleSimulator::AnswerRead(uint8_t function, uint16_t start,
                                                  uint16_t quantity) {
-    if (quantity == 0 || quantity > kMaxReadQuantity) return ExceptionFrame(function, kIllegalValue);
+    if (quantity == 0 || quantity > kMaxReadQuantity)
+        return ExceptionFrame(function, kIllegalValue);
     std::lock_guard<std::mutex> lock(m_mutex);
     for (uint32_t a = start; a < static_cast<uint32_t>(start) + quantity; ++a) {
         if (a > 0xFFFF || !IsMapped(static_cast<uint16_t>(a)))
@@ -618,7 +625,7 @@ void ModuleSimulator::InitialiseRegisters() {
     m_registers[0x7002] = 127;     // NMT pre-operational
     m_registers[0x7004] = 0x0025;  // node address (BCD 25)
     m_registers[0x7005] = 0x0025;
-    m_registers[0x7006] = 2;       // 500 kbit/s
+    m_registers[0x7006] = 2;  // 500 kbit/s
     m_registers[0x7007] = 2;
     m_registers[0x7008] = 0x0103;  // revision
     m_registers[0x700B] = 0x0000;  // vendor ID 00 00 03 A5
@@ -633,7 +640,8 @@ void ModuleSimulator::InitialiseRegisters() {
         const uint8_t low = 2 * k < nameLength ? static_cast<uint8_t>(kProductNameText[2 * k]) : 0;
         const uint8_t high =
             2 * k + 1 < nameLength ? static_cast<uint8_t>(kProductNameText[2 * k + 1]) : 0;
-        m_registers[static_cast<uint16_t>(kProductName + k)] = static_cast<uint16_t>(low | high << 8);
+        m_registers[static_cast<uint16_t>(kProductName + k)] =
+            static_cast<uint16_t>(low | high << 8);
     }
     m_registers[0x7021] = 0x8130;  // emergency: life guard error
     m_registers[0x7022] = 0x0001;

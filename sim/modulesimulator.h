@@ -36,21 +36,21 @@
 class ModuleSimulator {
 public:
     struct Options {
-        int baud = 0;             // pace every byte at this rate (10 bits); 0 = no pacing
+        int baud = 0;                // pace every byte at this rate (10 bits); 0 = no pacing
         uint16_t password = 0x1234;  // the fieldbus password (register 0x7003)
-        bool log = false;         // print requests and answers with timestamps to stdout
+        bool log = false;            // print requests and answers with timestamps to stdout
     };
 
     enum class Fault {
         None,
-        Silent,      // no answer
-        Exception,   // exception answer (param = exception code, default 4)
-        BadCrc,      // answer with its CRC damaged
-        Truncated,   // answer cut short (param = bytes dropped, default 3)
-        Garbage,     // param garbage bytes (default 3) before a good answer
-        SlowBytes,   // param ms between answer bytes (default 200)
-        Delay,       // param ms before the answer (default 500)
-        Vanish,      // close the pseudo-terminal instead of answering
+        Silent,     // no answer
+        Exception,  // exception answer (param = exception code, default 4)
+        BadCrc,     // answer with its CRC damaged
+        Truncated,  // answer cut short (param = bytes dropped, default 3)
+        Garbage,    // param garbage bytes (default 3) before a good answer
+        SlowBytes,  // param ms between answer bytes (default 200)
+        Delay,      // param ms before the answer (default 500)
+        Vanish,     // close the pseudo-terminal instead of answering
     };
 
     ModuleSimulator();

@@ -30,7 +30,9 @@ constexpr int kBaud = 115200;
 
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 double Median(std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
@@ -125,7 +127,8 @@ int main(int argc, char** argv) {
             }
             ModbusRequest request;
             request.port = &port;
-            const auto mine = Time(exchanges / 2, [&] { return OurExchange(request, c); }, &failures);
+            const auto mine = Time(
+                exchanges / 2, [&] { return OurExchange(request, c); }, &failures);
             ours.insert(ours.end(), mine.begin(), mine.end());
             port.Close();
 
@@ -135,8 +138,10 @@ int main(int argc, char** argv) {
                 return 2;
             }
             // The same time-out as ours at this rate.
-            modbus_set_response_timeout(ctx, 0, static_cast<uint32_t>(SerialTimeoutMs(kBaud)) * 1000);
-            const auto other = Time(exchanges / 2, [&] { return LibmodbusExchange(ctx, c); }, &failures);
+            modbus_set_response_timeout(ctx, 0,
+                                        static_cast<uint32_t>(SerialTimeoutMs(kBaud)) * 1000);
+            const auto other = Time(
+                exchanges / 2, [&] { return LibmodbusExchange(ctx, c); }, &failures);
             theirs.insert(theirs.end(), other.begin(), other.end());
             modbus_close(ctx);
             modbus_free(ctx);
@@ -149,8 +154,8 @@ int main(int argc, char** argv) {
         const double ratioLib = reference > 0 ? median / reference : 0;
         std::printf("%s median_ms=%.3f wire_ms=%.3f ratio_wire=%.3f ratio_libmodbus=%.3f\n", c.name,
                     median, wire, ratioWire, ratioLib);
-        std::printf("# %s: libmodbus median_ms=%.3f, samples %zu/%zu, failed exchanges %d\n", c.name,
-                    reference, ours.size(), theirs.size(), failures);
+        std::printf("# %s: libmodbus median_ms=%.3f, samples %zu/%zu, failed exchanges %d\n",
+                    c.name, reference, ours.size(), theirs.size(), failures);
         if (failures > 0 || ratioLib > 1.05) targetsMet = false;
         if (c.function == 3 && c.start == 0x5001 && ratioWire > 1.1 && median - wire > 2.0)
             targetsMet = false;
@@ -184,9 +189,10 @@ int main(int argc, char** argv) {
         }
         const double cpu = CpuMs() - cpuBefore;
         const double wall = Ms(Clock::now() - wallBefore);
-        std::printf("vanished_device mid_exchange_ms=%.3f next_exchange_ms=%.3f cpu_ms=%.1f "
-                    "wall_ms=%.0f exchanges=%d gone=%d\n",
-                    midExchange, after, cpu, wall, polls, port.IsGone() ? 1 : 0);
+        std::printf(
+            "vanished_device mid_exchange_ms=%.3f next_exchange_ms=%.3f cpu_ms=%.1f "
+            "wall_ms=%.0f exchanges=%d gone=%d\n",
+            midExchange, after, cpu, wall, polls, port.IsGone() ? 1 : 0);
         if (answered || midExchange > 50.0 || after > 50.0 || cpu > 50.0) targetsMet = false;
     }
 

@@ -58,12 +58,14 @@ protected:
 
 TEST_F(LinkExchange, GeneralBlockReadReturnsSixtySevenBytes) {
     std::vector<uint16_t> held;
-    for (uint16_t k = 0; k < 31; ++k) held.push_back(m_sim.Register(static_cast<uint16_t>(0x5001 + k)));
+    for (uint16_t k = 0; k < 31; ++k)
+        held.push_back(m_sim.Register(static_cast<uint16_t>(0x5001 + k)));
     ASSERT_EQ(kModbusOk, Exchange(3, 0x5001, 31));
     ASSERT_EQ(67u, m_answer.size());
     EXPECT_EQ(62, AcceptBlockRead(0, m_answer.data(), m_answer.size(), 62));
     for (uint16_t k = 0; k < 31; ++k) {
-        const uint16_t value = static_cast<uint16_t>(m_answer[3 + 2 * k] << 8 | m_answer[4 + 2 * k]);
+        const uint16_t value =
+            static_cast<uint16_t>(m_answer[3 + 2 * k] << 8 | m_answer[4 + 2 * k]);
         EXPECT_EQ(held[k], value) << k;
     }
     ASSERT_EQ(1u, m_sim.RequestCount());

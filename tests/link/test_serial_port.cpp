@@ -1,13 +1,12 @@
 // Opening, configuring and guarding the serial line, over a pseudo-terminal.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 #include "ccontrolini.h"
 #include "cserialport.h"
@@ -53,9 +52,8 @@ protected:
 };
 
 TEST(SerialTimeoutMs, Formula) {
-    const std::pair<int, int> cases[] = {{9600, 312},  {230400, 108}, {115200, 117},
-                                         {2400, 950},  {614400, 103}, {19200, 206},
-                                         {2040001, 100}};
+    const std::pair<int, int> cases[] = {{9600, 312},   {230400, 108}, {115200, 117}, {2400, 950},
+                                         {614400, 103}, {19200, 206},  {2040001, 100}};
     for (const auto& [baud, ms] : cases) EXPECT_EQ(ms, SerialTimeoutMs(baud)) << baud;
 }
 
@@ -102,14 +100,12 @@ struct LineCase {
 // character size (always 8 bits), so those two are checked separately.
 TEST_F(SerialPortTest, LineSettingsTable) {
     const LineCase cases[] = {
-        {0, 0, 0, false, false, false, false, false},
-        {2, 2, 0, false, false, true, false, false},
-        {1, 1, 0, true, false, true, false, false},   // 1.5 stop bits share CSTOPB
-        {0, 3, 0, true, true, false, false, false},   // mark
-        {1, 4, 0, false, true, true, false, false},   // space
+        {0, 0, 0, false, false, false, false, false}, {2, 2, 0, false, false, true, false, false},
+        {1, 1, 0, true, false, true, false, false},    // 1.5 stop bits share CSTOPB
+        {0, 3, 0, true, true, false, false, false},    // mark
+        {1, 4, 0, false, true, true, false, false},    // space
         {7, 9, 0, false, false, false, false, false},  // out of range: 1 stop bit, no parity
-        {0, 0, 1, false, false, false, true, false},
-        {0, 0, 2, false, false, false, false, true},
+        {0, 0, 1, false, false, false, true, false},  {0, 0, 2, false, false, false, false, true},
         {0, 0, 5, false, false, false, false, false},
     };
     for (const auto& c : cases) {

@@ -1,16 +1,15 @@
 // quillon-sim as a program, and a third-party master (mbpoll) against it.
 #include <gtest/gtest.h>
-
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "ccontrolini.h"
@@ -138,7 +137,8 @@ TEST(SimProgram, StopsOnInterruptAndRefusesBadArguments) {
 
 TEST(SimProgram, MbpollReadsTheGeneralBlock) {
     const char* const mbpoll = "/usr/bin/mbpoll";
-    if (access(mbpoll, X_OK) != 0) GTEST_SKIP() << "mbpoll is not installed (apt-get install mbpoll)";
+    if (access(mbpoll, X_OK) != 0)
+        GTEST_SKIP() << "mbpoll is not installed (apt-get install mbpoll)";
 
     ModuleSimulator sim;
     ASSERT_TRUE(sim.Start());

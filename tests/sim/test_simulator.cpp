@@ -29,12 +29,12 @@ protected:
 TEST_F(Simulator, BelievableDefaults) {
     const Bytes general = m_client.Read(0x5001, 31);
     ASSERT_EQ(62, AcceptBlockRead(0, general.data(), general.size(), 62));
-    EXPECT_EQ(0x0201, SimClient::Word(general, 2));   // module type
-    EXPECT_EQ(1, SimClient::Word(general, 3));        // CANopen
-    EXPECT_NE(0, SimClient::Word(general, 4) & 0x0F00);  // status lamps
+    EXPECT_EQ(0x0201, SimClient::Word(general, 2));        // module type
+    EXPECT_EQ(1, SimClient::Word(general, 3));             // CANopen
+    EXPECT_NE(0, SimClient::Word(general, 4) & 0x0F00);    // status lamps
     EXPECT_EQ(0x06, SimClient::Word(general, 13) & 0xFF);  // UART 115200
     EXPECT_EQ(0x84, SimClient::Word(general, 13) >> 8);    // 1 stop bit, no parity
-    EXPECT_EQ(1, SimClient::Word(general, 14));       // Modbus address
+    EXPECT_EQ(1, SimClient::Word(general, 14));            // Modbus address
 
     const Bytes io = m_client.Read(0x6001, 2);
     EXPECT_EQ(16, SimClient::Word(io, 0));
@@ -42,7 +42,7 @@ TEST_F(Simulator, BelievableDefaults) {
 
     const Bytes fieldbus = m_client.Read(0x7001, 66);
     ASSERT_EQ(132, AcceptBlockRead(0, fieldbus.data(), fieldbus.size(), 132));
-    EXPECT_EQ(127, SimClient::Word(fieldbus, 1));     // pre-operational
+    EXPECT_EQ(127, SimClient::Word(fieldbus, 1));  // pre-operational
     EXPECT_EQ(0x0025, SimClient::Word(fieldbus, 3));
     EXPECT_EQ(2, SimClient::Word(fieldbus, 5));
     // Product name: character 2k in the low byte of register 0x7011 + k.
