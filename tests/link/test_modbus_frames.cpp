@@ -161,20 +161,6 @@ TEST(ModbusTransact, ClosedOrMissingPortSendsNothing) {
     EXPECT_EQ(0x77, received);  // left as the caller set it
 }
 
-TEST(ModbusTransact, OversizedRequestsAreRefusedBeforeThePort) {
-    ModbusRequest request;
-    uint8_t response[kModbusBufferSize];
-    uint8_t received = 0x77;
-    for (uint8_t function : {uint8_t{3}, uint8_t{4}}) {
-        request.function = function;
-        request.quantity = 126;
-        EXPECT_EQ(kModbusRequestTooLarge, ModbusTransact(request, response, &received));
-        request.quantity = 125;
-        EXPECT_EQ(kModbusPortClosed, ModbusTransact(request, response, &received));
-    }
-    EXPECT_EQ(0x77, received);
-}
-
 TEST(BytePairs, SwapInPlaceOnlyWholePairs) {
     uint8_t bytes[5] = {1, 2, 3, 4, 5};
     EXPECT_EQ(5u, SwapBytePairs(bytes, 5));

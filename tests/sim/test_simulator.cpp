@@ -170,17 +170,6 @@ TEST_F(Simulator, PasswordGuardsTheDeviceInformation) {
     EXPECT_EQ(SimClient::Exception(6, 3), m_client.WriteOne(0x700B, 0));
 }
 
-TEST_F(Simulator, OptionPasswordIsTheOneAccepted) {
-    m_sim.Stop();
-    ModuleSimulator::Options options;
-    options.password = 0x00FF;
-    ASSERT_TRUE(m_sim.Start(options));
-    SimClient client;
-    ASSERT_TRUE(client.Open(m_sim.DevicePath()));
-    EXPECT_EQ(SimClient::Exception(6, 3), client.WriteOne(0x7003, 0x1234));
-    EXPECT_TRUE(IsGoodResponse(0, client.WriteOne(0x7003, 0x00FF).data(), 8, 6));
-}
-
 TEST_F(Simulator, NetworkTimeFollowsTheHostClock) {
     const Bytes answer = m_client.Read(0x7043, 3);
     uint32_t ms = 0;
