@@ -1,0 +1,66 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "modulesimulator.h"
+
+// The ways a module or a line can misbehave during an exchange.
+struct FaultKind {
+    ModuleSimulator::Fault fault;
+    int param;
+    const char* name;
+};
+
+inline const std::vector<FaultKind>& FaultKinds() {
+    using F = ModuleSimulator::Fault;
+    static const std::vector<FaultKind> kinds = {
+        {F::Silent, 0, "Silence"},
+        {F::Exception, 4, "Exception"},
+        {F::BadCrc, 0, "BadCrc"},
+        {F::Truncated, 3, "Truncated"},
+        {F::Garbage, 3, "GarbageFirst"},
+        // Slower than the 117 ms time-out of a 115200-baud line allows.
+        {F::SlowBytes, 150, "SlowBytes"},
+        {F::Vanish, 0, "Vanish"},
+    };
+    return kinds;
+}
+
+// One module operation, with the failure message of each of its exchanges
+// (empty where the operation stays silent on a single failure).
+struct Operation {
+    int id;
+    const char* name;
+    std::vector<const char*> messages;
+};
+
+struct FaultCase {
+    Operation operation;
+    int step;  // the exchange of the operation that misbehaves
+    FaultKind kind;
+};
+
+inline std::vector<FaultCase> AllCases(const std::vector<Operation>& operations) {
+    std::vector<FaultCase> cases;
+    for (const Operation& op : operations) {
+        for (size_t step = 0; step < op.messages.size(); ++step) {
+            for (const FaultKind& kind : FaultKinds())
+                cases.push_back({op, static_cast<int>(step), kind});
+        }
+    }
+    return cases;
+}
+
+inline std::string CaseName(const FaultCase& c) {
+    return std::string(c.operation.name) + "_step" + std::to_string(c.step) + "_" + c.kind.name;
+}
+
+inline void PrintTo(const FaultCase& c, std::ostream* out) { *out << CaseName(c); }
+
+// Lets the simulator answer the first `step` exchanges and misbehave on the next.
+inline void InjectAtStep(ModuleSimulator& sim, const FaultCase& c) {
+    if (c.step > 0) sim.InjectFault(ModuleSimulator::Fault::None, c.step);
+    sim.InjectFault(c.kind.fault, 1, c.kind.param);
+}

@@ -1,0 +1,315 @@
+// Every module operation of the full edition against every way the module
+// or the line can misbehave, at every exchange of the operation: the
+// operation ends with its failure message (or stays silent where a timer
+// counts failures), sends nothing further, changes nothing that the failing
+// exchange would have changed, and leaves config.ini as it was.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+
+#include "cmycugerrormsg.h"
+#include "cpropcom.h"
+#include "cpropio.h"
+#include "cpropprotocol.h"
+#include "cquillondlg.h"
+#include "ctabsheet.h"
+#include "faultcases.h"
+#include "fullharness.h"
+#include "interruptindicatorrow.h"
+#include "messagerecorder.h"
+#include "mycug.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+enum OpId {
+    kRead, kModifyGeneral, kModifyIo, kModifyFieldbus, kSendMode, kEmergency, kErrorMessage,
+    kNetworkTime, kIoRead, kIoWrite, kPoll, kTimedRead, kTimedWrite
+};
+
+const std::vector<Operation>& Operations() {
+    static const std::vector<Operation> operations = {
+        {kRead, "ReadConfig", {"获取通用参数失败!", "获取 I/O 参数失败!", "获取现场总线参数失败!"}},
+        {kModifyGeneral, "ModifyGeneral",
+         {"修改通用配置参数失败!", "修改通用配置参数失败!", "修改通用配置参数失败!"}},
+        {kModifyIo, "ModifyIo", {"修改 I/O 配置参数失败!"}},
+        {kModifyFieldbus, "ModifyFieldbus",
+         {"修改现场总线节点地址配置参数失败!", "修改现场总线波特率配置参数失败!",
+          "现场总线输入密码错误!", "修改现场总线配置参数失败!"}},
+        {kSendMode, "SendDeviceMode", {"修改设备模式失败!"}},
+        {kEmergency, "SendEmergency", {"发送紧急代码失败!"}},
+        {kErrorMessage, "GetErrorMessage", {"获取错误消息失败!"}},
+        {kNetworkTime, "GetNetworkTime", {"获取网络时间标识失败!"}},
+        {kIoRead, "ReadData", {"读取输出数据失败!"}},
+        {kIoWrite, "WriteData", {"写入输入数据失败!"}},
+        // A failed poll is only counted; a failed change-field read is reported.
+        {kPoll, "PollEvents", {"", "读取输入数据改变域失败!"}},
+        {kTimedRead, "TimedRead", {""}},
+        {kTimedWrite, "TimedWrite", {""}},
+    };
+    return operations;
+}
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+Bytes Copy(const uint8_t* bytes, size_t n) { return Bytes(bytes, bytes + n); }
+
+template <typename T>
+T* Child(QWidget* parent, const char* name) {
+    T* child = parent->findChild<T*>(QString::fromUtf8(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
+class FullFaultMatrix : public ::testing::TestWithParam<FaultCase> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_sim.Start());
+        // Periods long enough that the timers never tick by themselves: the
+        // test drives each tick.
+        m_folder.WriteIni("[ports]\r\ncom1=" + m_sim.DevicePath() +
+                          "\r\n[com]\r\nbaudrate=6\r\n[ioprm]\r\neventinterval=600000\r\n"
+                          "ininterval=600000\r\noutinterval=600000\r\n");
+        m_dlg = std::make_unique<CQuillonDlg>(m_folder.path());
+        m_dlg->show();
+        QTest::mouseClick(m_dlg->comPage()->openButton(), Qt::LeftButton);
+        ASSERT_TRUE(m_dlg->port().IsOpen());
+        QTest::mouseClick(m_dlg->readButton(), Qt::LeftButton);
+        ASSERT_TRUE(m_messages.messages().isEmpty());
+        PrepareOperation(GetParam().operation.id);
+        ASSERT_TRUE(m_messages.messages().isEmpty())
+            << m_messages.messages().join(',').toStdString();
+        m_messages.clear();
+        m_sim.ClearRequests();
+        m_iniBefore = m_folder.IniBytes();
+    }
+
+    void TearDown() override {
+        if (m_dlg) m_dlg->port().Close();
+    }
+
+    CPropIo* Io() const { return m_dlg->ioPage(); }
+
+    void PrepareOperation(int id) {
+        switch (id) {
+            case kModifyFieldbus:
+                // The simulator's password, so that all four writes are due.
+                PasswordEdit()->setText("1234");
+                break;
+            case kSendMode:
+                m_dlg->deviceModeList()->setCurrentIndex(1);
+                break;
+            case kEmergency:
+                Child<QLineEdit>(m_dlg->fieldbusPage(), "emergencyStandard")->setText("81 10");
+                Child<QLineEdit>(m_dlg->fieldbusPage(), "emergencyCustom")->setText("00 01");
+                break;
+            case kPoll:
+                // A write marks input data changed, so a poll reads the change field too.
+                Io()->WriteInputData(false);
+                QTest::mouseClick(Child<QPushButton>(Io(), "pollButton"), Qt::LeftButton);
+                ASSERT_TRUE(Io()->polling());
+                break;
+            case kTimedRead:
+                QTest::mouseClick(Child<QCheckBox>(Io(), "timedReadCheck"), Qt::LeftButton);
+                ASSERT_TRUE(Io()->timedRead());
+                break;
+            case kTimedWrite:
+                QTest::mouseClick(Child<QCheckBox>(Io(), "timedWriteCheck"), Qt::LeftButton);
+                ASSERT_TRUE(Io()->timedWrite());
+                break;
+            default:
+                break;
+        }
+    }
+
+    QLineEdit* PasswordEdit() const {
+        for (QLineEdit* edit : m_dlg->fieldbusPage()->findChildren<QLineEdit*>())
+            if (edit->echoMode() == QLineEdit::Password) return edit;
+        return nullptr;
+    }
+
+    void Run(int id) {
+        switch (id) {
+            case kRead:
+                QTest::mouseClick(m_dlg->readButton(), Qt::LeftButton);
+                break;
+            case kModifyGeneral:
+            case kModifyIo:
+            case kModifyFieldbus:
+                m_dlg->tabSheet()->setCurrentIndex(id == kModifyGeneral ? 1 : id == kModifyIo ? 2 : 3);
+                QTest::mouseClick(m_dlg->modifyButton(), Qt::LeftButton);
+                break;
+            case kSendMode:
+                QTest::mouseClick(m_dlg->sendButton(), Qt::LeftButton);
+                break;
+            case kEmergency:
+                QTest::mouseClick(Child<QPushButton>(m_dlg->fieldbusPage(), "sendEmergency"),
+                                  Qt::LeftButton);
+                break;
+            case kErrorMessage:
+                QTest::mouseClick(Child<QPushButton>(m_dlg->fieldbusPage(), "getErrorMessage"),
+                                  Qt::LeftButton);
+                break;
+            case kNetworkTime:
+                QTest::mouseClick(Child<QPushButton>(m_dlg->fieldbusPage(), "getNetworkTime"),
+                                  Qt::LeftButton);
+                break;
+            case kIoRead:
+                QTest::mouseClick(Child<QPushButton>(Io(), "readButton"), Qt::LeftButton);
+                break;
+            case kIoWrite:
+                QTest::mouseClick(Child<QPushButton>(Io(), "writeButton"), Qt::LeftButton);
+                break;
+            case kPoll:
+                Io()->OnEventTick();
+                break;
+            case kTimedRead:
+                Io()->OnReadTick();
+                break;
+            case kTimedWrite:
+                Io()->OnWriteTick();
+                break;
+        }
+    }
+
+    ModuleSimulator m_sim;
+    ProgramFolder m_folder;
+    MessageRecorder m_messages;
+    std::unique_ptr<CQuillonDlg> m_dlg;
+    std::string m_iniBefore;
+};
+
+TEST_P(FullFaultMatrix, FailsWithItsMessageAndChangesNothingMore) {
+    const FaultCase& c = GetParam();
+    const int id = c.operation.id;
+
+    const Bytes general = Copy(m_dlg->generalBlock(), 62);
+    const Bytes io = Copy(m_dlg->ioBlock(), 22);
+    const Bytes fieldbus = Copy(m_dlg->fieldbusBlock(), 132);
+    const Bytes errorBytes = Copy(m_dlg->fieldbusPage()->errorGrid()->data(), 24);
+    const int errorUsed = m_dlg->fieldbusPage()->errorGrid()->used();
+    const QString networkTime = Child<QLineEdit>(m_dlg->fieldbusPage(), "networkTime")->text();
+    const Bytes outputArea = Copy(Io()->outputArea(), 144);
+    const int outputUsed = Io()->outputGrid()->used();
+    const int outputLength = Io()->outputLength();
+    const Bytes inputGrid = Copy(Io()->inputGrid()->data(), 144);
+    const int inputUsed = Io()->inputGrid()->used();
+    const uint16_t shownEvents = Io()->indicatorRow()->ReadInterruptMask();
+    const std::string changed = Io()->changedText();
+
+    InjectAtStep(m_sim, c);
+    Run(id);
+    Settle();
+
+    const char* expected = c.operation.messages[static_cast<size_t>(c.step)];
+    if (*expected) {
+        EXPECT_EQ(m_messages.messages(), QStringList{U(expected)});
+    } else {
+        EXPECT_TRUE(m_messages.messages().isEmpty())
+            << m_messages.messages().join(',').toStdString();
+    }
+    // The failing exchange is the operation's last.
+    EXPECT_EQ(m_sim.RequestCount(), static_cast<size_t>(c.step + 1));
+    EXPECT_EQ(m_folder.IniBytes(), m_iniBefore);
+
+    switch (id) {
+        case kRead:
+            // Blocks before the failing read are refreshed; the failing one
+            // and the later ones stay as they were.
+            if (c.step <= 0) {
+                EXPECT_EQ(Copy(m_dlg->generalBlock(), 62), general);
+            }
+            if (c.step <= 1) {
+                EXPECT_EQ(Copy(m_dlg->ioBlock(), 22), io);
+            }
+            EXPECT_EQ(Copy(m_dlg->fieldbusBlock(), 132), fieldbus);
+            break;
+        case kErrorMessage:
+            EXPECT_EQ(Copy(m_dlg->fieldbusPage()->errorGrid()->data(), 24), errorBytes);
+            EXPECT_EQ(m_dlg->fieldbusPage()->errorGrid()->used(), errorUsed);
+            break;
+        case kNetworkTime:
+            EXPECT_EQ(Child<QLineEdit>(m_dlg->fieldbusPage(), "networkTime")->text(), networkTime);
+            break;
+        case kIoRead:
+        case kTimedRead:
+            EXPECT_EQ(Copy(Io()->outputArea(), 144), outputArea);
+            EXPECT_EQ(Io()->outputGrid()->used(), outputUsed);
+            EXPECT_EQ(Io()->outputLength(), outputLength);
+            if (id == kTimedRead) {
+                EXPECT_EQ(Io()->readFailures(), 1);
+                EXPECT_TRUE(Io()->timedRead());
+            }
+            break;
+        case kIoWrite:
+        case kTimedWrite:
+            EXPECT_EQ(Copy(Io()->inputGrid()->data(), 144), inputGrid);
+            EXPECT_EQ(Io()->inputGrid()->used(), inputUsed);
+            if (id == kTimedWrite) {
+                EXPECT_EQ(Io()->writeFailures(), 1);
+                EXPECT_TRUE(Io()->timedWrite());
+            }
+            break;
+        case kPoll:
+            EXPECT_TRUE(Io()->polling());
+            if (c.step == 0) {
+                EXPECT_EQ(Io()->eventFailures(), 1);
+                EXPECT_EQ(Io()->indicatorRow()->ReadInterruptMask(), shownEvents);
+            } else {
+                EXPECT_EQ(Io()->changedText(), changed);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryOperation, FullFaultMatrix, ::testing::ValuesIn(AllCases(Operations())),
+                         [](const ::testing::TestParamInfo<FaultCase>& info) {
+                             return CaseName(info.param);
+                         });
+
+// Once the device has vanished, every later exchange fails at once, and the
+// port can be closed and opened again when the device is back.
+TEST(FullVanishedDevice, LaterOperationsFailAtOnceAndReopeningWorks) {
+    ModuleSimulator sim;
+    ASSERT_TRUE(sim.Start());
+    ProgramFolder folder;
+    folder.WriteIni("[ports]\r\ncom1=" + sim.DevicePath() + "\r\n[com]\r\nbaudrate=6\r\n");
+    MessageRecorder messages;
+    CQuillonDlg dlg(folder.path());
+    dlg.show();
+    QTest::mouseClick(dlg.comPage()->openButton(), Qt::LeftButton);
+    ASSERT_TRUE(dlg.port().IsOpen());
+
+    sim.InjectFault(ModuleSimulator::Fault::Vanish);
+    QTest::mouseClick(dlg.readButton(), Qt::LeftButton);
+    EXPECT_EQ(messages.messages(), QStringList{U("获取通用参数失败!")});
+    EXPECT_TRUE(dlg.port().IsGone());
+
+    messages.clear();
+    QTest::mouseClick(dlg.readButton(), Qt::LeftButton);
+    QTest::mouseClick(dlg.sendButton(), Qt::LeftButton);
+    EXPECT_EQ(messages.messages(), (QStringList{U("获取通用参数失败!"), U("修改设备模式失败!")}));
+
+    ASSERT_TRUE(sim.ReopenDevice());
+    CControlIni ini;
+    ini.SetPath(folder.iniPath());
+    ini.WriteString("ports", "com1", sim.DevicePath());
+    messages.clear();
+    QTest::mouseClick(dlg.comPage()->closeButton(), Qt::LeftButton);
+    QTest::mouseClick(dlg.comPage()->openButton(), Qt::LeftButton);
+    ASSERT_TRUE(dlg.port().IsOpen());
+    sim.ClearRequests();
+    QTest::mouseClick(dlg.readButton(), Qt::LeftButton);
+    EXPECT_TRUE(messages.messages().isEmpty()) << messages.messages().join(',').toStdString();
+    EXPECT_EQ(sim.RequestCount(), 3u);
+    dlg.port().Close();
+}
+
+}  // namespace
