@@ -1,0 +1,233 @@
+// Every module operation of the simple edition against every way the module
+// or the line can misbehave, at every exchange of the operation: the
+// operation ends with its failure message (or stays silent where a timer
+// counts failures), sends nothing further, changes nothing that the failing
+// exchange would have changed, and leaves config.ini as it was.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "cpropcfg.h"
+#include "cpropio.h"
+#include "cquillondlg.h"
+#include "faultcases.h"
+#include "interruptindicatorrow.h"
+#include "messagerecorder.h"
+#include "mycug.h"
+#include "tempdir.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+enum OpId {
+    kRead, kModify, kChangeBaud, kSendMode, kEmergency, kNetworkTime, kIoRead, kIoWrite, kPoll,
+    kTimedRead, kTimedWrite
+};
+
+const std::vector<Operation>& Operations() {
+    static const std::vector<Operation> operations = {
+        {kRead, "ReadConfig", {"获取通用参数失败!", "获取 I/O 参数失败!", "获取现场总线参数失败!"}},
+        {kModify, "ModifyConfig",
+         {"修改中断配置参数失败!", "修改波特率失败!", "修改 I/O 配置参数失败!",
+          "修改现场总线节点地址配置参数失败!", "修改现场总线波特率配置参数失败!"}},
+        {kChangeBaud, "ChangeBaudRate", {"修改中断配置参数失败!", "修改波特率失败!"}},
+        {kSendMode, "SendDeviceMode", {"修改设备模式失败!"}},
+        {kEmergency, "SendEmergency", {"发送紧急代码失败!"}},
+        {kNetworkTime, "GetNetworkTime", {"获取网络时间标识失败!"}},
+        {kIoRead, "ReadData", {"读取输出数据失败!"}},
+        {kIoWrite, "WriteData", {"写入输入数据失败!"}},
+        {kPoll, "PollEvents", {"", "读取输入数据改变域失败!"}},
+        {kTimedRead, "TimedRead", {""}},
+        {kTimedWrite, "TimedWrite", {""}},
+    };
+    return operations;
+}
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+Bytes Copy(const uint8_t* bytes, size_t n) { return Bytes(bytes, bytes + n); }
+
+template <typename T>
+T* Child(QWidget* parent, const char* name) {
+    T* child = parent->findChild<T*>(QString::fromUtf8(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
+class SimpleFaultMatrix : public ::testing::TestWithParam<FaultCase> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_sim.Start());
+        {
+            std::ofstream out(m_dir.file("config.ini"), std::ios::binary);
+            out << "[ports]\r\ncom1=" << m_sim.DevicePath()
+                << "\r\n[com]\r\nbaudrate=6\r\n[ioprm]\r\neventinterval=600000\r\n"
+                   "ininterval=600000\r\noutinterval=600000\r\n";
+        }
+        m_window = std::make_unique<CQuillonDlg>(m_dir.path());
+        m_window->show();
+        ASSERT_TRUE(m_window->port()->IsOpen());
+        QTest::mouseClick(Cfg()->readConfigButton(), Qt::LeftButton);
+        ASSERT_TRUE(m_messages.messages().isEmpty());
+        Prepare(GetParam().operation.id);
+        ASSERT_TRUE(m_messages.messages().isEmpty())
+            << m_messages.messages().join(',').toStdString();
+        m_sim.ClearRequests();
+        m_iniBefore = IniBytes();
+    }
+    void TearDown() override {
+        if (m_window) m_window->port()->Close();
+    }
+
+    CPropCfg* Cfg() const { return m_window->cfgPage(); }
+    CPropIo* Io() const { return m_window->ioPage(); }
+    std::string IniBytes() const {
+        std::ifstream in(m_dir.file("config.ini"), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    void Prepare(int id) {
+        switch (id) {
+            case kModify:
+                Cfg()->inputLengthBox()->setText("8");
+                Cfg()->outputLengthBox()->setText("10");
+                break;
+            case kChangeBaud:
+                Cfg()->bitRateList()->setCurrentIndex(4);
+                break;
+            case kSendMode:
+                Cfg()->deviceModeList()->setCurrentIndex(1);
+                break;
+            case kEmergency:
+                Cfg()->emergencyCodeBox()->setText("81 10");
+                Cfg()->emergencyCustomBox()->setText("00 01");
+                break;
+            case kPoll:
+                Io()->WriteInputData(false);
+                QTest::mouseClick(Child<QPushButton>(Io(), "pollButton"), Qt::LeftButton);
+                ASSERT_TRUE(Io()->polling());
+                break;
+            case kTimedRead:
+                QTest::mouseClick(Child<QCheckBox>(Io(), "timedReadCheck"), Qt::LeftButton);
+                ASSERT_TRUE(Io()->timedRead());
+                break;
+            case kTimedWrite:
+                QTest::mouseClick(Child<QCheckBox>(Io(), "timedWriteCheck"), Qt::LeftButton);
+                ASSERT_TRUE(Io()->timedWrite());
+                break;
+            default:
+                break;
+        }
+    }
+
+    void Run(int id) {
+        QAbstractButton* button = nullptr;
+        switch (id) {
+            case kRead: button = Cfg()->readConfigButton(); break;
+            case kModify: button = Cfg()->modifyConfigButton(); break;
+            case kChangeBaud: button = Cfg()->changeBaudButton(); break;
+            case kSendMode: button = Cfg()->sendDeviceModeButton(); break;
+            case kEmergency: button = Cfg()->sendEmergencyButton(); break;
+            case kNetworkTime: button = Cfg()->getNetworkTimeButton(); break;
+            case kIoRead: button = Child<QPushButton>(Io(), "readButton"); break;
+            case kIoWrite: button = Child<QPushButton>(Io(), "writeButton"); break;
+            case kPoll: Io()->OnEventTick(); return;
+            case kTimedRead: Io()->OnReadTick(); return;
+            case kTimedWrite: Io()->OnWriteTick(); return;
+        }
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    TempDir m_dir;
+    ModuleSimulator m_sim;
+    MessageRecorder m_messages;
+    std::unique_ptr<CQuillonDlg> m_window;
+    std::string m_iniBefore;
+};
+
+TEST_P(SimpleFaultMatrix, FailsWithItsMessageAndChangesNothingMore) {
+    const FaultCase& c = GetParam();
+    const int id = c.operation.id;
+
+    const QString inputLength = Cfg()->inputLengthBox()->text();
+    const QString nodeAddress = Cfg()->nodeAddressBox()->text();
+    const int bitRate = Cfg()->bitRateList()->currentIndex();
+    const uint16_t mask = Cfg()->indicatorRow()->ReadInterruptMask();
+    const QString networkTime = Cfg()->networkTimeBox()->text();
+    const Bytes fieldbus = Copy(Cfg()->fieldbusBlock(), 132);
+    const int inputUsed = Io()->inputGrid()->used();
+    const Bytes inputGrid = Copy(Io()->inputGrid()->data(), 144);
+    const Bytes outputArea = Copy(Io()->outputArea(), 144);
+    const int outputUsed = Io()->outputGrid()->used();
+    const std::string changed = Io()->changedText();
+
+    InjectAtStep(m_sim, c);
+    Run(id);
+    QCoreApplication::processEvents();
+
+    const char* expected = c.operation.messages[static_cast<size_t>(c.step)];
+    if (*expected) {
+        EXPECT_EQ(m_messages.messages(), QStringList{U(expected)});
+    } else {
+        EXPECT_TRUE(m_messages.messages().isEmpty())
+            << m_messages.messages().join(',').toStdString();
+    }
+    EXPECT_EQ(m_sim.RequestCount(), static_cast<size_t>(c.step + 1));
+    EXPECT_EQ(IniBytes(), m_iniBefore);
+    EXPECT_TRUE(m_window->port()->IsOpen());
+
+    switch (id) {
+        case kRead:
+            // A failed read changes no control.
+            EXPECT_EQ(Cfg()->inputLengthBox()->text(), inputLength);
+            EXPECT_EQ(Cfg()->nodeAddressBox()->text(), nodeAddress);
+            EXPECT_EQ(Cfg()->bitRateList()->currentIndex(), bitRate);
+            EXPECT_EQ(Cfg()->indicatorRow()->ReadInterruptMask(), mask);
+            EXPECT_EQ(Copy(Cfg()->fieldbusBlock(), 132), fieldbus);
+            break;
+        case kModify:
+            // The I/O page learns the new lengths only once they are written.
+            if (c.step <= 2) {
+                EXPECT_EQ(Io()->inputGrid()->used(), inputUsed);
+            } else {
+                EXPECT_EQ(Io()->inputGrid()->used(), 8);
+            }
+            break;
+        case kNetworkTime:
+            EXPECT_EQ(Cfg()->networkTimeBox()->text(), networkTime);
+            break;
+        case kIoRead:
+        case kTimedRead:
+            EXPECT_EQ(Copy(Io()->outputArea(), 144), outputArea);
+            EXPECT_EQ(Io()->outputGrid()->used(), outputUsed);
+            break;
+        case kIoWrite:
+        case kTimedWrite:
+            EXPECT_EQ(Copy(Io()->inputGrid()->data(), 144), inputGrid);
+            EXPECT_EQ(Io()->inputGrid()->used(), inputUsed);
+            break;
+        case kPoll:
+            EXPECT_TRUE(Io()->polling());
+            if (c.step == 1) {
+                EXPECT_EQ(Io()->changedText(), changed);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryOperation, SimpleFaultMatrix,
+                         ::testing::ValuesIn(AllCases(Operations())),
+                         [](const ::testing::TestParamInfo<FaultCase>& info) {
+                             return CaseName(info.param);
+                         });
+
+}  // namespace
