@@ -110,19 +110,6 @@ TEST_F(CfgPageTest, ReadShowsTheModuleValuesAndGivesTheIoPageItsLengths) {
     EXPECT_TRUE(Page().changeBaudButton()->isEnabled());
 }
 
-TEST_F(CfgPageTest, EveryModuleStateValueSelectsItsItem) {
-    SetUpModule();
-    WriteConfig();
-    OpenWindow();
-    const std::pair<uint16_t, const char*> states[] = {
-        {0, "Initialisation"}, {4, "Stopped"}, {5, "Operational"}, {127, "PreOperational"}};
-    for (const auto& [value, text] : states) {
-        m_sim.SetRegister(0x7002, value);
-        Click(Page().readConfigButton());
-        EXPECT_EQ(Page().moduleStateList()->currentText(), text) << value;
-    }
-}
-
 TEST_F(CfgPageTest, AFailedReadNamesItsBlockAndLeavesTheControls) {
     const char* messages[] = {"获取通用参数失败!", "获取 I/O 参数失败!", "获取现场总线参数失败!"};
     SetUpModule();

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "ccontrolini.h"
@@ -134,14 +135,22 @@ TEST_F(StartupTest, NoBitRateOrPortIsAFailedOpenWithoutTouchingADevice) {
     }
 }
 
-TEST_F(StartupTest, SkinIsLoadedFromTheStylesFolder) {
+TEST_F(StartupTest, OfficeSkinComesFromStylesBesideTheProgram) {
     WriteConfig();
+    OpenWindow();
+    // Without Styles/ the plain look is in force and the program works.
+    EXPECT_TRUE(SkinManager::Instance().CurrentSkin().isEmpty());
+    EXPECT_TRUE(m_window->port()->IsOpen());
+    m_window.reset();
+
+    const std::string styles = m_dir.file("Styles");
+    ASSERT_EQ(mkdir(styles.c_str(), 0755), 0);
+    std::ofstream(styles + "/Office2007.cjstyles") << "QPushButton { padding: 1px; }\n";
+    std::ofstream(styles + "/Vista.cjstyles") << "QPushButton { padding: 2px; }\n";
     CQuillonDlg& window = OpenWindow();
     EXPECT_EQ(window.skinFolder(), m_dir.path() + "/Styles/");
-    EXPECT_TRUE(SkinManager::Instance().CurrentSkin().isEmpty() ||
-                SkinManager::Instance().CurrentSkin().endsWith("Office2007.cjstyles"));
-    // Without Styles/ the window works all the same (the other tests).
-    EXPECT_TRUE(window.port()->IsOpen());
+    EXPECT_EQ(SkinManager::Instance().CurrentSkin().toStdString(), styles + "/Office2007.cjstyles");
+    SkinManager::Instance().LoadSkin(QString());
 }
 
 using WindowTest = SimpleWindowTest;
