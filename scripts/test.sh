@@ -7,23 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev
-          mbpoll clang libclang-rt-14-dev)
-
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" = 0 ]; then
-    apt-get update
-    DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
-  else
-    echo "Missing packages. Install them with:"
-    echo "  sudo apt-get install -y ${missing[*]}"
-    exit 1
-  fi
-fi
+source scripts/lib/common.sh
+ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev mbpoll clang libclang-rt-14-dev
 
 jobs=$(nproc)
 build="$root/build-test"
