@@ -271,9 +271,4 @@ TEST(CTabSheetTest, HoldsAtMostSixteenPages) {
     delete seventeenth;
     EXPECT_EQ(sheet.currentIndex(), 0);
     EXPECT_EQ(sheet.tabText(15), "15");
-
-    CTabSheet full;
-    const QStringList titles{"串口", "通用参数", "IO参数", "现场总线"};
-    for (const QString& t : titles) full.AddPage(t, new QWidget);
-    for (int i = 0; i < titles.size(); ++i) EXPECT_EQ(full.tabText(i), titles[i]);
 }

@@ -124,16 +124,6 @@ struct Probe {
 
 }  // namespace
 
-TEST(SkinFileForThemeTest, RadioValuesToFileNames) {
-    EXPECT_EQ(SkinFileForTheme(0), "");
-    EXPECT_EQ(SkinFileForTheme(1), "WinXP.Luna.cjstyles");
-    EXPECT_EQ(SkinFileForTheme(2), "WinXP.Royale.cjstyles");
-    EXPECT_EQ(SkinFileForTheme(3), "Vista.cjstyles");
-    EXPECT_EQ(SkinFileForTheme(4), "Office2007.cjstyles");
-    EXPECT_EQ(SkinFileForTheme(5), "");
-    EXPECT_EQ(SkinFileForTheme(-1), "");
-}
-
 TEST_F(SkinTest, MissingOrEmptyNamesLeaveThePlainLook) {
     SkinManager& skins = SkinManager::Instance();
     ASSERT_TRUE(skins.LoadSkin(kStyles + "Vista.cjstyles", kStyles + "NormalBlack2.ini"));
