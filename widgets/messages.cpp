@@ -38,6 +38,10 @@ void ShowMessage(QWidget* parent, const QString& text) {
     box.exec();
 }
 
-void SetMessageSink(MessageSink sink) { Sink() = std::move(sink); }
+MessageSink SetMessageSink(MessageSink sink) {
+    MessageSink previous = std::move(Sink());
+    Sink() = std::move(sink);
+    return previous;
+}
 
 bool IsMessageOpen() { return g_openMessages > 0; }

@@ -2,8 +2,8 @@
 
 #include "messages.h"
 
-MessageRecorder::MessageRecorder() {
-    SetMessageSink([this](QWidget*, const QString& text) { m_messages.append(text); });
-}
+MessageRecorder::MessageRecorder()
+    : m_previous(SetMessageSink(
+          [this](QWidget*, const QString& text) { m_messages.append(text); })) {}
 
-MessageRecorder::~MessageRecorder() { SetMessageSink({}); }
+MessageRecorder::~MessageRecorder() { SetMessageSink(std::move(m_previous)); }

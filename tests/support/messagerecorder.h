@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "messages.h"
+
 // Replaces the message box for the lifetime of the recorder and keeps every
 // text shown, in order.
 class MessageRecorder {
@@ -15,4 +17,5 @@ public:
 
 private:
     QStringList m_messages;
+    MessageSink m_previous;
 };
