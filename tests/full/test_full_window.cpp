@@ -26,7 +26,9 @@
 
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 int CountWindows() {
     int n = 0;
@@ -45,7 +47,8 @@ TEST(FullApplication, ShowsTheReminderBeforeTheWindowThenRunsItUntilClosed) {
         // Close the window as soon as its loop runs.
         QTimer::singleShot(0, [] {
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* dlg = qobject_cast<CQuillonDlg*>(w); dlg && dlg->isVisible()) dlg->close();
+                if (auto* dlg = qobject_cast<CQuillonDlg*>(w); dlg && dlg->isVisible())
+                    dlg->close();
         });
     });
     const int result = CQuillonApp(folder.path()).Run();
@@ -126,7 +129,7 @@ TEST(FullWindow, FreshStartShowsTheFirstItemsAndThePlainLook) {
 
 TEST(FullWindow, SavedThemeAndDeviceModeAreRestored) {
     ProgramFolder folder;
-    folder.CopyStyles();
+    folder.CopyStyles(QUILLON_STYLES_DIR);
     folder.WriteIni("[general]\r\nmodmode=2\r\n[theme]\r\nid=3\r\n");
     CQuillonDlg dlg(folder.path());
 
@@ -140,7 +143,7 @@ TEST(FullWindow, SavedThemeAndDeviceModeAreRestored) {
 
 TEST(FullWindow, ThemeRadiosApplyTheirSkinsAtOnce) {
     ProgramFolder folder;
-    folder.CopyStyles();
+    folder.CopyStyles(QUILLON_STYLES_DIR);
     CQuillonDlg dlg(folder.path());
     dlg.show();
 
@@ -177,7 +180,7 @@ TEST(FullWindow, ClosingSavesChoicesAndClosesAnOpenPort) {
     ModuleSimulator sim;
     ASSERT_TRUE(sim.Start());
     ProgramFolder folder;
-    folder.WriteIni("[ports]\ncom1=" + sim.DevicePath() + "\n");
+    folder.WritePorts(sim.DevicePath());
     MessageRecorder messages;
     CQuillonDlg dlg(folder.path());
     dlg.show();
@@ -231,30 +234,6 @@ TEST(FullWindow, EnterAndEscapeNeitherCloseTheWindowNorPressAButton) {
     EXPECT_TRUE(messages.messages().isEmpty()) << messages.messages().join(',').toStdString();
     EXPECT_EQ(dlg.comPage()->baudList()->currentIndex(), 0);
     EXPECT_TRUE(folder.IniBytes().empty());
-    dlg.close();
-}
-
-TEST(FullWindow, SwitchingTabsLeavesPortAndBlocksAlone) {
-    ModuleSimulator sim;
-    ASSERT_TRUE(sim.Start());
-    ProgramFolder folder;
-    folder.WriteIni("[ports]\ncom1=" + sim.DevicePath() + "\n[com]\nbaudrate=6\n");
-    MessageRecorder messages;
-    CQuillonDlg dlg(folder.path());
-    dlg.show();
-    QTest::mouseClick(dlg.comPage()->openButton(), Qt::LeftButton);
-    QTest::mouseClick(dlg.readButton(), Qt::LeftButton);
-    ASSERT_TRUE(messages.messages().isEmpty()) << messages.messages().join(',').toStdString();
-    const std::vector<uint8_t> general(dlg.generalBlock(), dlg.generalBlock() + 62);
-    const size_t requests = sim.RequestCount();
-
-    for (int tab : {3, 1, 2, 0, 2}) {
-        dlg.tabSheet()->setCurrentIndex(tab);
-        Settle();
-    }
-    EXPECT_TRUE(dlg.port().IsOpen());
-    EXPECT_EQ(sim.RequestCount(), requests);
-    EXPECT_EQ(std::vector<uint8_t>(dlg.generalBlock(), dlg.generalBlock() + 62), general);
     dlg.close();
 }
 

@@ -7,7 +7,26 @@
 
 #include <cstdlib>
 
-#include "modbus_rtu.h"
+namespace {
+
+// Length of the request at the front of `rx`, 0 while it cannot be told
+// yet. Functions 3, 4 and 6 have 8 bytes, 16 carries its byte count; any
+// other request is taken as it arrived.
+size_t RequestLength(const Bytes& rx) {
+    if (rx.size() < 2) return 0;
+    switch (rx[1]) {
+        case 3:
+        case 4:
+        case 6:
+            return 8;
+        case 16:
+            return rx.size() < 7 ? 0 : 9u + rx[6];
+        default:
+            return rx.size();
+    }
+}
+
+}  // namespace
 
 ScriptedSlave::~ScriptedSlave() {
     m_running = false;
@@ -36,51 +55,37 @@ bool ScriptedSlave::Start() {
     return true;
 }
 
-std::vector<uint8_t> ScriptedSlave::ReadAnswer(const std::vector<uint8_t>& data) {
-    std::vector<uint8_t> body = {0x01, 0x03, static_cast<uint8_t>(data.size())};
-    body.insert(body.end(), data.begin(), data.end());
-    return body;
-}
-
-void ScriptedSlave::QueueAnswer(std::vector<uint8_t> body) {
-    const uint16_t crc = Crc16Modbus(body.data(), body.size());
-    body.push_back(static_cast<uint8_t>(crc & 0xFF));
-    body.push_back(static_cast<uint8_t>(crc >> 8));
+void ScriptedSlave::Queue(Bytes answer) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_answers.push_back(std::move(body));
+    m_answers.push_back(std::move(answer));
 }
 
-std::vector<std::vector<uint8_t>> ScriptedSlave::Requests() const {
+std::vector<Bytes> ScriptedSlave::Requests() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_requests;
 }
 
 void ScriptedSlave::Serve() {
-    std::vector<uint8_t> rx;
+    Bytes rx;
     while (m_running) {
         pollfd fd{m_master, POLLIN, 0};
-        if (poll(&fd, 1, 20) <= 0) continue;
+        if (poll(&fd, 1, 20) <= 0 || !(fd.revents & POLLIN)) continue;
         uint8_t chunk[256];
         const ssize_t got = read(m_master, chunk, sizeof chunk);
         if (got <= 0) continue;
         rx.insert(rx.end(), chunk, chunk + got);
-        // Requests of functions 3 and 6 are 8 bytes; 16 carries its count.
-        for (;;) {
-            if (rx.size() < 8) break;
-            size_t length = 8;
-            if (rx[1] == 16) length = 9 + static_cast<size_t>(rx[6]);
-            if (rx.size() < length) break;
-            std::vector<uint8_t> frame(rx.begin(), rx.begin() + static_cast<long>(length));
-            rx.erase(rx.begin(), rx.begin() + static_cast<long>(length));
-            std::vector<uint8_t> answer;
+        for (size_t length = RequestLength(rx); length != 0 && rx.size() >= length;
+             length = RequestLength(rx)) {
+            Bytes answer;
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
-                m_requests.push_back(frame);
+                m_requests.emplace_back(rx.begin(), rx.begin() + static_cast<long>(length));
                 if (!m_answers.empty()) {
                     answer = std::move(m_answers.front());
                     m_answers.pop_front();
                 }
             }
+            rx.erase(rx.begin(), rx.begin() + static_cast<long>(length));
             size_t sent = 0;
             while (sent < answer.size()) {
                 const ssize_t n = write(m_master, answer.data() + sent, answer.size() - sent);

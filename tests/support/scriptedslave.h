@@ -1,17 +1,17 @@
 #pragma once
 
 #include <atomic>
-#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
+
+#include "frames.h"
 
 // A slave on a pseudo-terminal that answers each request with the next
-// answer queued, byte for byte as given, and stays silent once the queue is
-// empty. Used for answers the module simulator never produces, such as a
-// short but consistent block answer.
+// queued answer, byte for byte as given, and stays silent once none is
+// queued. It stands in for answers the module simulator never gives: a
+// short but consistent block, a byte count that lies, a fixed network time.
 class ScriptedSlave {
 public:
     ScriptedSlave() = default;
@@ -22,12 +22,8 @@ public:
     bool Start();
     const std::string& DevicePath() const { return m_devicePath; }
 
-    // Appends the CRC to `body` and queues it as the next answer.
-    void QueueAnswer(std::vector<uint8_t> body);
-    std::vector<std::vector<uint8_t>> Requests() const;
-
-    // A function-3 answer carrying `data` (byte count = data size).
-    static std::vector<uint8_t> ReadAnswer(const std::vector<uint8_t>& data);
+    void Queue(Bytes answer);
+    std::vector<Bytes> Requests() const;
 
 private:
     void Serve();
@@ -38,6 +34,6 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_running{false};
     mutable std::mutex m_mutex;
-    std::deque<std::vector<uint8_t>> m_answers;
-    std::vector<std::vector<uint8_t>> m_requests;
+    std::deque<Bytes> m_answers;
+    std::vector<Bytes> m_requests;
 };
