@@ -87,10 +87,6 @@ TEST(NetworkTime, Text) {
 
 // ---- general block --------------------------------------------------------
 
-std::vector<uint8_t> Filled(size_t n, uint8_t value) {
-    return std::vector<uint8_t>(n, value);
-}
-
 TEST(GeneralBlock, ValuesOutsideTheListsGiveNoSelection) {
     uint8_t block[kGeneralBlockSize] = {};
     SetHeldWord(block, 4, 0x0100);
@@ -126,16 +122,8 @@ TEST(GeneralBlock, ValuesOutsideTheListsGiveNoSelection) {
     EXPECT_EQ(f.uartParity, 0);
 }
 
-TEST(GeneralBlock, UartFormatByte) {
-    EXPECT_EQ(EncodeUartFormat(0, 2), 0x86);  // "1位", "偶校验"
-    EXPECT_EQ(EncodeUartFormat(1, 0), 0x88);  // "2位", "无校验"
-    EXPECT_EQ(EncodeUartFormat(1, 1), 0x89);
-    EXPECT_EQ(EncodeUartFormat(-1, 1), 0x81);  // no stop-bits selection: bits 2-3 zero
-    EXPECT_EQ(EncodeUartFormat(0, -1), 0xFF);  // no parity selection: the whole byte
-}
-
 TEST(GeneralBlock, EncodeWritesOnlyTheBuiltBytes) {
-    std::vector<uint8_t> block = Filled(kGeneralBlockSize, 0xEE);
+    std::vector<uint8_t> block(kGeneralBlockSize, 0xEE);
     GeneralFields f;
     f.switchCoding = 1;
     f.offline = 2;
@@ -188,10 +176,6 @@ TEST(FieldbusBlock, StatusIndexBySignificantBits) {
         {0x2000, 14}, {0x3FFF, 14}, {0x4000, -1}, {0x8000, -1}, {0xFFFF, -1},
     };
     for (const auto& c : cases) EXPECT_EQ(FieldbusStatusIndex(c.status), c.index) << c.status;
-    EXPECT_STREQ(kFieldbusStatusTexts[0], "总线正常");
-    EXPECT_STREQ(kFieldbusStatusTexts[1], "警告触发置位");
-    EXPECT_STREQ(kFieldbusStatusTexts[6], "缓冲区溢出");
-    EXPECT_STREQ(kFieldbusStatusTexts[14], "第一次连接上总线");
 }
 
 TEST(FieldbusBlock, NodeAddressNotation) {
