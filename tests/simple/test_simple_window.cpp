@@ -1,22 +1,22 @@
 // The simple edition's window: start-up, port opening, the page's controls,
 // closing, keys, and the config.ini it shares with the full edition.
 
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/inotify.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "ccontrolini.h"
 #include "cpropio.h"
 #include "cserialport.h"
 #include "ctabsheet.h"
-#include "fieldbus_block.h"
 #include "simplefixture.h"
 #include "skinmanager.h"
 
@@ -46,8 +46,9 @@ const QStringList kBitRates = {"2400",  "4800",   "9600",   "19200",  "38400",
                                "57600", "115200", "230400", "460800", "614400 "};
 const QStringList kDeviceModes = {"启动", "复位", "恢复出厂默认"};
 const QStringList kModuleStates = {"Initialisation", "Stopped", "Operational", "PreOperational"};
-const QStringList kCanBitRates = {"0：1 Mbps",   "1：800 kbps", "2：500 kbps", "3：250 kbps", "4：125 kbps",
-                                  "5：100 kbps", "6：50 kbps",  "7：20 kbps",  "8：10 kbps"};
+const QStringList kCanBitRates = {"0：1 Mbps",   "1：800 kbps", "2：500 kbps",
+                                  "3：250 kbps", "4：125 kbps", "5：100 kbps",
+                                  "6：50 kbps",  "7：20 kbps",  "8：10 kbps"};
 
 using StartupTest = SimpleWindowTest;
 
@@ -80,11 +81,11 @@ TEST_F(StartupTest, WithoutConfigFileNothingIsCreatedAndTheFirstItemsAreSelected
         EXPECT_EQ(m_messages.messages(), QStringList{"打开串口失败!"});
         EXPECT_EQ(Page().openPortButton()->text(), "打开串口");
     }
-    EXPECT_FALSE(std::ifstream(ConfigPath()).good());
+    EXPECT_FALSE(m_folder.IniExists());
 }
 
 TEST_F(StartupTest, AMissingDeviceIsAFailedOpen) {
-    std::ofstream(ConfigPath()) << "[ports]\ncom1=" << m_dir.file("no-such-device") << "\n";
+    m_folder.WritePorts(m_folder.path() + "/no-such-device");
     CQuillonDlg& window = OpenWindow();
     EXPECT_EQ(m_messages.messages(), QStringList{"打开串口失败!"});
     EXPECT_EQ(Page().openPortButton()->text(), "打开串口");
@@ -113,12 +114,13 @@ TEST_F(StartupTest, NoBitRateOrPortIsAFailedOpenWithoutTouchingADevice) {
         const char* baudrate;
         bool touched;
     };
-    const Case cases[] = {{"0", "0", true}, {"0", "10", false}, {"0", "-1", false}, {"300", "0", false}};
+    const Case cases[] = {
+        {"0", "0", true}, {"0", "10", false}, {"0", "-1", false}, {"300", "0", false}};
     for (const Case& c : cases) {
         m_window.reset();
         m_messages.clear();
-        std::ofstream(ConfigPath()) << "[ports]\ncom1=" << device << "\n[com]\ncom=" << c.com
-                                    << "\nbaudrate=" << c.baudrate << "\n";
+        m_folder.WritePorts(
+            device, std::string("[com]\r\ncom=") + c.com + "\r\nbaudrate=" + c.baudrate + "\r\n");
         OpenWatch watch(device);
         ASSERT_TRUE(watch.valid());
         CQuillonDlg& window = OpenWindow();
@@ -130,7 +132,8 @@ TEST_F(StartupTest, NoBitRateOrPortIsAFailedOpenWithoutTouchingADevice) {
             continue;
         }
         EXPECT_FALSE(window.port()->IsOpen());
-        EXPECT_EQ(m_messages.messages(), QStringList{"打开串口失败!"}) << c.com << "/" << c.baudrate;
+        EXPECT_EQ(m_messages.messages(), QStringList{"打开串口失败!"})
+            << c.com << "/" << c.baudrate;
         EXPECT_EQ(Page().openPortButton()->text(), "打开串口");
     }
 }
@@ -143,12 +146,12 @@ TEST_F(StartupTest, OfficeSkinComesFromStylesBesideTheProgram) {
     EXPECT_TRUE(m_window->port()->IsOpen());
     m_window.reset();
 
-    const std::string styles = m_dir.file("Styles");
+    const std::string styles = m_folder.path() + "/Styles";
     ASSERT_EQ(mkdir(styles.c_str(), 0755), 0);
     std::ofstream(styles + "/Office2007.cjstyles") << "QPushButton { padding: 1px; }\n";
     std::ofstream(styles + "/Vista.cjstyles") << "QPushButton { padding: 2px; }\n";
     CQuillonDlg& window = OpenWindow();
-    EXPECT_EQ(window.skinFolder(), m_dir.path() + "/Styles/");
+    EXPECT_EQ(window.skinFolder(), styles + "/");
     EXPECT_EQ(SkinManager::Instance().CurrentSkin().toStdString(), styles + "/Office2007.cjstyles");
     SkinManager::Instance().LoadSkin(QString());
 }
@@ -204,9 +207,9 @@ TEST_F(WindowTest, PageHasEveryControlWithItsItems) {
 
     QStringList labels;
     for (const QLabel* label : page.findChildren<QLabel*>()) labels << label->text();
-    for (const char* text : {"串口号:", "波特率:", "输入I/O长度:", "输出I/O长度:", "节点地址:",
-                             "CAN波特率:", "标准错误码:", "自定义:", "网络时间标识:", "模块状态:",
-                             "设备模式:"})
+    for (const char* text :
+         {"串口号:", "波特率:", "输入I/O长度:", "输出I/O长度:", "节点地址:", "CAN波特率:",
+          "标准错误码:", "自定义:", "网络时间标识:", "模块状态:", "设备模式:"})
         EXPECT_TRUE(labels.contains(QString::fromUtf8(text))) << text;
     EXPECT_EQ(labels.count("(dec)"), 3);
     QStringList groups;
@@ -254,12 +257,13 @@ TEST_F(WindowTest, ClosingClosesThePortAndSavesTheIoPage) {
     WriteConfig();
     CQuillonDlg& window = OpenWindow();
     ASSERT_TRUE(window.port()->IsOpen());
-    EXPECT_EQ(ConfigText().find("outinterval"), std::string::npos);
+    EXPECT_EQ(m_folder.IniBytes().find("outinterval"), std::string::npos);
     window.close();
     EXPECT_FALSE(window.port()->IsOpen());
     EXPECT_FALSE(window.isVisible());
-    const std::string text = ConfigText();
-    for (const char* key : {"outinterval=", "ininterval=", "eventinterval=", "inputdata=", "outputdata="})
+    const std::string text = m_folder.IniBytes();
+    for (const char* key :
+         {"outinterval=", "ininterval=", "eventinterval=", "inputdata=", "outputdata="})
         EXPECT_NE(text.find(key), std::string::npos) << key;
     // The configuration page saves only after a successful modify.
     EXPECT_EQ(text.find("addrcfg"), std::string::npos);
@@ -272,7 +276,7 @@ TEST_F(WindowTest, ClosingWithThePortClosedStillSaves) {
     Click(Page().openPortButton());
     window.close();
     EXPECT_FALSE(window.port()->IsOpen());
-    EXPECT_NE(ConfigText().find("eventinterval="), std::string::npos);
+    EXPECT_NE(m_folder.IniBytes().find("eventinterval="), std::string::npos);
 }
 
 TEST_F(WindowTest, EnterAndEscapeDoNotCloseTheWindow) {
@@ -299,15 +303,15 @@ using SharedConfigTest = SimpleWindowTest;
 
 TEST_F(SharedConfigTest, ReadsWhatTheFullEditionWrote) {
     // As the full edition leaves it: its own keys mixed in, LF line ends.
-    std::ofstream(ConfigPath(), std::ios::binary)
-        << "[ports]\ncom1=" << m_sim.DevicePath() << "\ncom3=" << m_sim.DevicePath() << "\n"
-        << "[com]\ncom=2\nbaudrate=6\nbytebits=1\nstopbits=2\nflowctrl=0\nparity=1\n"
-        << "[general]\nmodmode=2\nmodtype=0\nswitchcoding=1\ninterrupt=513\nwatchdog=100\n"
-        << "[theme]\nid=3\n"
-        << "[ioprm]\ninput=8\noutput=16\nchanged=\noutinterval=100\nininterval=200\n"
-           "eventinterval=300\ninputdata=01 02 \noutputdata=\n"
-        << "[fieldbus]\nmodstatus=3\nfbstatus=2\naddrcfg=1A\naddractual=1A\n"
-           "emcycode1=81 10 \nemcycode2=00 01 \nproductname=Tavel\n";
+    m_folder.WriteIni(
+        "[ports]\ncom1=" + m_sim.DevicePath() + "\ncom3=" + m_sim.DevicePath() + "\n" +
+        "[com]\ncom=2\nbaudrate=6\nbytebits=1\nstopbits=2\nflowctrl=0\nparity=1\n"
+        "[general]\nmodmode=2\nmodtype=0\nswitchcoding=1\ninterrupt=513\nwatchdog=100\n"
+        "[theme]\nid=3\n"
+        "[ioprm]\ninput=8\noutput=16\nchanged=\noutinterval=100\nininterval=200\n"
+        "eventinterval=300\ninputdata=01 02 \noutputdata=\n"
+        "[fieldbus]\nmodstatus=3\nfbstatus=2\naddrcfg=1A\naddractual=1A\n"
+        "emcycode1=81 10 \nemcycode2=00 01 \nproductname=Tavel\n");
     CQuillonDlg& window = OpenWindow();
     EXPECT_EQ(Page().portList()->currentText(), "3");
     EXPECT_EQ(Page().bitRateList()->currentText(), "115200");
@@ -346,17 +350,11 @@ TEST_F(SharedConfigTest, WritesWhatTheFullEditionReadsWithTheSameMeaning) {
     Click(Page().modifyConfigButton());
     ASSERT_EQ(m_messages.messages(), QStringList{"修改配置成功!"});
 
-    CControlIni ini;
-    ini.SetPath(ConfigPath());
-    auto readInt = [&](const char* section, const char* key) {
-        int value = 0;
-        EXPECT_TRUE(ini.ReadInt(section, key, &value)) << section << "/" << key;
-        return value;
+    auto readInt = [this](const char* section, const char* key) {
+        return m_folder.IniInt(section, key);
     };
-    auto readText = [&](const char* section, const char* key) {
-        std::string text;
-        EXPECT_TRUE(ini.ReadString(section, key, &text)) << section << "/" << key;
-        return QString::fromStdString(text);
+    auto readText = [this](const char* section, const char* key) {
+        return m_folder.IniText(section, key);
     };
     // Positions in the full edition's lists.
     EXPECT_EQ(readInt("com", "com"), 0);  // "1"
@@ -372,9 +370,6 @@ TEST_F(SharedConfigTest, WritesWhatTheFullEditionReadsWithTheSameMeaning) {
     // The full edition's own keys are left alone.
     EXPECT_EQ(readInt("com", "bytebits"), 1);
     EXPECT_EQ(readInt("theme", "id"), 3);
-    // The module-state list is the one the fieldbus codec knows.
-    for (int i = 0; i < kModuleStateCount; ++i)
-        EXPECT_EQ(kModuleStates[i], QString::fromUtf8(kModuleStateTexts[i]));
 }
 
 }  // namespace
