@@ -6,21 +6,14 @@
 #include <vector>
 
 #include "cserialport.h"
+#include "frames.h"
 #include "modbus_rtu.h"
 #include "modulesimulator.h"
 #include "response_check.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 using Fault = ModuleSimulator::Fault;
-
-Bytes WithCrc(Bytes frame) {
-    const uint16_t crc = Crc16Modbus(frame.data(), frame.size());
-    frame.push_back(static_cast<uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<uint8_t>(crc >> 8));
-    return frame;
-}
 
 class LinkExchange : public ::testing::Test {
 protected:
@@ -69,7 +62,7 @@ TEST_F(LinkExchange, GeneralBlockReadReturnsSixtySevenBytes) {
         EXPECT_EQ(held[k], value) << k;
     }
     ASSERT_EQ(1u, m_sim.RequestCount());
-    EXPECT_EQ(WithCrc({0x01, 0x03, 0x50, 0x01, 0x00, 0x1F}), m_sim.Requests()[0]);
+    EXPECT_EQ(ReadRequest(0x5001, 31), m_sim.Requests()[0]);
 }
 
 TEST_F(LinkExchange, WritesTravelByteForByte) {
@@ -83,12 +76,8 @@ TEST_F(LinkExchange, WritesTravelByteForByte) {
     ASSERT_EQ(kModbusOk, Exchange(16, 0x5011, 15, values));
     EXPECT_TRUE(IsGoodResponse(0, m_answer.data(), m_answer.size(), 16));
 
-    Bytes expected = {0x01, 0x10, 0x50, 0x11, 0x00, 0x0F, 0x1E};
-    expected.insert(expected.end(), values.begin(), values.end());
-    const auto requests = m_sim.Requests();
-    ASSERT_EQ(2u, requests.size());
-    EXPECT_EQ(WithCrc({0x01, 0x06, 0x50, 0x01, 0x00, 0x03}), requests[0]);
-    EXPECT_EQ(WithCrc(expected), requests[1]);
+    EXPECT_EQ((std::vector<Bytes>{WriteOne(0x5001, 3), WriteMany(0x5011, values)}),
+              m_sim.Requests());
     EXPECT_EQ(3, m_sim.Register(0x5001));
     EXPECT_EQ(0x100E, m_sim.Register(0x501F));
 }
@@ -157,7 +146,7 @@ TEST_F(LinkExchange, LeftoversOfALateAnswerArePurged) {
     EXPECT_TRUE(m_answer.empty());
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     ASSERT_EQ(kModbusOk, Exchange(3, 0x5003, 1));
-    EXPECT_EQ(WithCrc({0x01, 0x03, 0x02, 0x02, 0x01}), m_answer);
+    EXPECT_EQ(ReadAnswer({0x02, 0x01}), m_answer);
 }
 
 TEST_F(LinkExchange, ExceptionArrivesWithoutWaitingForTheRest) {
@@ -165,7 +154,7 @@ TEST_F(LinkExchange, ExceptionArrivesWithoutWaitingForTheRest) {
     m_port.Close();
     Start(9600, 9600);
     ASSERT_EQ(kModbusOk, Exchange(3, 0x9000, 31));
-    EXPECT_EQ(WithCrc({0x01, 0x83, 0x02}), m_answer);
+    EXPECT_EQ(ExceptionAnswer(3, 2), m_answer);
     // Waiting for the 67 bytes expected would have taken the whole 312 ms.
     EXPECT_LT(m_ms, m_port.TimeoutMs());
     EXPECT_EQ(-1, AcceptBlockRead(0, m_answer.data(), m_answer.size(), 62));

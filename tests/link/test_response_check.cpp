@@ -4,25 +4,10 @@
 
 #include <vector>
 
-#include "modbus_rtu.h"
+#include "frames.h"
 #include "response_check.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Bytes WithCrc(Bytes frame) {
-    const uint16_t crc = Crc16Modbus(frame.data(), frame.size());
-    frame.push_back(static_cast<uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<uint8_t>(crc >> 8));
-    return frame;
-}
-
-Bytes ReadAnswer(const Bytes& data) {
-    Bytes frame = {0x01, 0x03, static_cast<uint8_t>(data.size())};
-    frame.insert(frame.end(), data.begin(), data.end());
-    return WithCrc(frame);
-}
 
 Bytes Concat(Bytes first, const Bytes& second) {
     first.insert(first.end(), second.begin(), second.end());
@@ -59,9 +44,9 @@ TEST(IsGoodResponse, Table) {
         {"nothing", 0, {}, 6, false},
         {"bad crc", 0, Damaged(writeEcho), 6, false},
         {"truncated write echo", 0, Cut(writeEcho, 3), 6, false},
-        {"exception 0x86", 0, WithCrc({0x01, 0x86, 0x02}), 6, false},
-        {"exception 0x90", 0, WithCrc({0x01, 0x90, 0x03}), 16, false},
-        {"exception 0x83", 0, WithCrc({0x01, 0x83, 0x02}), 3, false},
+        {"exception 0x86", 0, ExceptionAnswer(6, 2), 6, false},
+        {"exception 0x90", 0, ExceptionAnswer(16, 3), 16, false},
+        {"exception 0x83", 0, ExceptionAnswer(3, 2), 3, false},
         {"odd byte count", 0, WithCrc({0x01, 0x03, 0x03, 0x12, 0x34, 0x56}), 3, false},
         {"count beyond the bytes", 0, WithCrc({0x01, 0x03, 0x04, 0x12, 0x34}), 3, false},
         {"count short of the bytes", 0, WithCrc({0x01, 0x03, 0x02, 0x12, 0x34, 0x56, 0x78}), 3,
@@ -95,7 +80,7 @@ TEST(AcceptBlockRead, PayloadBoundedByBlockAndBytes) {
     EXPECT_EQ(-1, AcceptBlockRead(0, Damaged(full).data(), full.size(), 62));
     const Bytes cut = Cut(full, 1);
     EXPECT_EQ(-1, AcceptBlockRead(0, cut.data(), cut.size(), 62));
-    const Bytes exception = WithCrc({0x01, 0x83, 0x02});
+    const Bytes exception = ExceptionAnswer(3, 2);
     EXPECT_EQ(-1, AcceptBlockRead(0, exception.data(), exception.size(), 62));
     // A CRC-valid answer without data is below the six bytes a block needs.
     const Bytes empty = ReadAnswer({});
@@ -121,7 +106,7 @@ TEST(AcceptEventWord, TriState) {
     EXPECT_EQ(EventReadResult::Ignored, AcceptEventWord(0, four.data(), four.size(), &word));
     EXPECT_EQ(0xEEEE, word);
 
-    const Bytes failures[] = {Damaged(event), Cut(event, 2), WithCrc({0x01, 0x83, 0x02}), {}};
+    const Bytes failures[] = {Damaged(event), Cut(event, 2), ExceptionAnswer(3, 2), {}};
     for (const auto& answer : failures) {
         EXPECT_EQ(EventReadResult::Failed, AcceptEventWord(0, answer.data(), answer.size(), &word));
         EXPECT_EQ(0xEEEE, word);
@@ -148,7 +133,7 @@ TEST(AcceptNetworkTime, DecodesWordsAndNeedsAllSixBytes) {
     EXPECT_EQ(7u, ms);
     EXPECT_EQ(7, days);
     EXPECT_FALSE(AcceptNetworkTime(0, Damaged(answer).data(), answer.size(), &ms, &days));
-    const Bytes exception = WithCrc({0x01, 0x83, 0x02});
+    const Bytes exception = ExceptionAnswer(3, 2);
     EXPECT_FALSE(AcceptNetworkTime(0, exception.data(), exception.size(), &ms, &days));
 }
 

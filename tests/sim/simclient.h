@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cserialport.h"
+#include "frames.h"
 #include "modbus_rtu.h"
 #include "modulesimulator.h"
 
@@ -10,8 +11,6 @@
 // raw answer kept as a vector.
 class SimClient {
 public:
-    using Bytes = std::vector<uint8_t>;
-
     bool Open(const std::string& device, int baud = 115200) {
         m_request.port = &m_port;
         return m_port.OpenDevice(device, baud, 8, 0, 0, 0) == kSerialOk;
@@ -52,15 +51,6 @@ public:
     }
     CSerialPort& Port() { return m_port; }
 
-    static Bytes WithCrc(Bytes frame) {
-        const uint16_t crc = Crc16Modbus(frame.data(), frame.size());
-        frame.push_back(static_cast<uint8_t>(crc & 0xFF));
-        frame.push_back(static_cast<uint8_t>(crc >> 8));
-        return frame;
-    }
-    static Bytes Exception(uint8_t function, uint8_t code) {
-        return WithCrc({0x01, static_cast<uint8_t>(function | 0x80), code});
-    }
     // Register k of a read answer.
     static uint16_t Word(const Bytes& answer, size_t k) {
         return static_cast<uint16_t>(answer.at(3 + 2 * k) << 8 | answer.at(4 + 2 * k));

@@ -117,7 +117,7 @@ TEST(SimProgram, ServesWritesConfigAndStopsCleanly) {
 
     SimClient client;
     ASSERT_TRUE(client.Open(device));
-    const SimClient::Bytes answer = client.Read(0x5001, 31);
+    const Bytes answer = client.Read(0x5001, 31);
     EXPECT_EQ(62, AcceptBlockRead(0, answer.data(), answer.size(), 62));
     // --log shows the request in hex.
     EXPECT_NE(std::string::npos, sim.ReadLine(2000).find("01 03 50 01 00 1F"));
@@ -162,7 +162,7 @@ TEST(SimProgram, MbpollReadsTheGeneralBlock) {
     }
     EXPECT_NE(std::string::npos, output.find("[20491]: \t0x0001")) << output;
     ASSERT_EQ(1u, sim.RequestCount());
-    EXPECT_EQ(SimClient::WithCrc({0x01, 0x03, 0x50, 0x01, 0x00, 0x10}), sim.Requests()[0]);
+    EXPECT_EQ(ReadRequest(0x5001, 16), sim.Requests()[0]);
 }
 
 }  // namespace

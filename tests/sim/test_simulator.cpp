@@ -13,7 +13,6 @@
 
 namespace {
 
-using Bytes = SimClient::Bytes;
 using Fault = ModuleSimulator::Fault;
 
 class Simulator : public ::testing::Test {
@@ -64,41 +63,41 @@ TEST_F(Simulator, ExceptionsForFunctionsAddressesAndValues) {
         Bytes answer;
         Bytes expected;
     } cases[] = {
-        {"function 4", m_client.Read(0x5001, 1, 4), SimClient::Exception(4, 1)},
-        {"address 0", m_client.Read(0x0000, 1), SimClient::Exception(3, 2)},
-        {"past the input data", m_client.Read(0x0048, 2), SimClient::Exception(3, 2)},
-        {"past the general block", m_client.Read(0x501F, 2), SimClient::Exception(3, 2)},
-        {"past the network time", m_client.Read(0x7045, 2), SimClient::Exception(3, 2)},
-        {"unmapped write", m_client.WriteOne(0x9000, 1), SimClient::Exception(6, 2)},
-        {"network time is read-only", m_client.WriteOne(0x7043, 1), SimClient::Exception(6, 2)},
-        {"device mode 1", m_client.WriteOne(0x5001, 1), SimClient::Exception(6, 3)},
-        {"input length 145", m_client.WriteMany(0x6001, {145, 16}), SimClient::Exception(16, 3)},
-        {"read of 0 registers", m_client.Read(0x5001, 0), SimClient::Exception(3, 3)},
+        {"function 4", m_client.Read(0x5001, 1, 4), ExceptionAnswer(4, 1)},
+        {"address 0", m_client.Read(0x0000, 1), ExceptionAnswer(3, 2)},
+        {"past the input data", m_client.Read(0x0048, 2), ExceptionAnswer(3, 2)},
+        {"past the general block", m_client.Read(0x501F, 2), ExceptionAnswer(3, 2)},
+        {"past the network time", m_client.Read(0x7045, 2), ExceptionAnswer(3, 2)},
+        {"unmapped write", m_client.WriteOne(0x9000, 1), ExceptionAnswer(6, 2)},
+        {"network time is read-only", m_client.WriteOne(0x7043, 1), ExceptionAnswer(6, 2)},
+        {"device mode 1", m_client.WriteOne(0x5001, 1), ExceptionAnswer(6, 3)},
+        {"input length 145", m_client.WriteMany(0x6001, {145, 16}), ExceptionAnswer(16, 3)},
+        {"read of 0 registers", m_client.Read(0x5001, 0), ExceptionAnswer(3, 3)},
     };
     for (const auto& c : cases) EXPECT_EQ(c.expected, c.answer) << c.name;
 
     // A function we do not know has no length rule; its frame ends at the
     // next silence and is refused with exception 1.
-    const Bytes unknown = m_client.Raw(SimClient::WithCrc({0x01, 0x2B, 0x0E, 0x01, 0x00}), 255);
-    EXPECT_EQ(SimClient::Exception(0x2B, 1), unknown);
+    const Bytes unknown = m_client.Raw(WithCrc({0x01, 0x2B, 0x0E, 0x01, 0x00}), 255);
+    EXPECT_EQ(ExceptionAnswer(0x2B, 1), unknown);
     EXPECT_EQ(0, m_sim.Register(0x5001));
     EXPECT_EQ(16, m_sim.Register(0x6001));
 }
 
 TEST_F(Simulator, IgnoresOtherSlavesAndDamagedFramesThenResynchronises) {
-    Bytes otherSlave = SimClient::WithCrc({0x02, 0x03, 0x50, 0x01, 0x00, 0x01});
+    Bytes otherSlave = WithCrc({0x02, 0x03, 0x50, 0x01, 0x00, 0x01});
     EXPECT_TRUE(m_client.Raw(otherSlave, 7).empty());
-    Bytes damaged = SimClient::WithCrc({0x01, 0x06, 0x50, 0x01, 0x00, 0x03});
+    Bytes damaged = WithCrc({0x01, 0x06, 0x50, 0x01, 0x00, 0x03});
     damaged[7] ^= 0xFF;
     EXPECT_TRUE(m_client.Raw(damaged, 8).empty());
     EXPECT_EQ(0, m_sim.Register(0x5001));
     // A stray byte ahead of a frame shifts it: the frame is lost, the line
     // recovers after the silence.
     Bytes shifted = {0x00};
-    const Bytes good = SimClient::WithCrc({0x01, 0x03, 0x50, 0x03, 0x00, 0x01});
+    const Bytes good = ReadRequest(0x5003, 1);
     shifted.insert(shifted.end(), good.begin(), good.end());
     EXPECT_TRUE(m_client.Raw(shifted, 7).empty());
-    EXPECT_EQ(SimClient::WithCrc({0x01, 0x03, 0x02, 0x02, 0x01}), m_client.Raw(good, 7));
+    EXPECT_EQ(ReadAnswer({0x02, 0x01}), m_client.Raw(good, 7));
     EXPECT_EQ(4u, m_sim.RequestCount());
     EXPECT_EQ(otherSlave, m_sim.Requests()[0]);
     EXPECT_EQ(damaged, m_sim.Requests()[1]);
@@ -110,8 +109,7 @@ TEST_F(Simulator, DeviceModeCommands) {
     m_client.Read(0x500A, 1);  // clear the events
     for (uint16_t mode : {0, 3}) {
         const Bytes answer = m_client.WriteOne(0x5001, mode);
-        EXPECT_EQ(SimClient::WithCrc({0x01, 0x06, 0x50, 0x01, 0x00, static_cast<uint8_t>(mode)}),
-                  answer);
+        EXPECT_EQ(WriteOne(0x5001, mode), answer);
         EXPECT_EQ(mode, m_sim.Register(0x5001));
     }
     EXPECT_EQ(0x0001, m_sim.Register(0x500A));  // restarted: START
@@ -122,8 +120,8 @@ TEST_F(Simulator, DeviceModeCommands) {
 }
 
 TEST_F(Simulator, InputDataRaisesEventsAndChangeBits) {
-    ASSERT_EQ(SimClient::WithCrc({0x01, 0x03, 0x02, 0x00, 0x01}), m_client.Read(0x500A, 1));
-    EXPECT_EQ(SimClient::WithCrc({0x01, 0x03, 0x02, 0x00, 0x00}), m_client.Read(0x500A, 1));
+    ASSERT_EQ(ReadAnswer({0x00, 0x01}), m_client.Read(0x500A, 1));
+    EXPECT_EQ(ReadAnswer({0x00, 0x00}), m_client.Read(0x500A, 1));
 
     // Registers 1-4 are group 0, register 5 group 1; register 0x41 (bytes
     // 128-129) is group 16, bit 0 of the second change register.
@@ -154,20 +152,20 @@ TEST_F(Simulator, InputDataRaisesEventsAndChangeBits) {
 
 TEST_F(Simulator, PasswordGuardsTheDeviceInformation) {
     const std::vector<uint16_t> info(22, 0x4141);
-    EXPECT_EQ(SimClient::Exception(16, 3), m_client.WriteMany(0x700B, info));
-    EXPECT_EQ(SimClient::Exception(6, 3), m_client.WriteOne(0x7011, 0x4142));
-    EXPECT_EQ(SimClient::Exception(6, 3), m_client.WriteOne(0x7003, 0x4321));
+    EXPECT_EQ(ExceptionAnswer(16, 3), m_client.WriteMany(0x700B, info));
+    EXPECT_EQ(ExceptionAnswer(6, 3), m_client.WriteOne(0x7011, 0x4142));
+    EXPECT_EQ(ExceptionAnswer(6, 3), m_client.WriteOne(0x7003, 0x4321));
     EXPECT_EQ(0x03A5, m_sim.Register(0x700C));
 
     EXPECT_TRUE(IsGoodResponse(0, m_client.WriteOne(0x7003, 0x1234).data(), 8, 6));
     const Bytes accepted = m_client.WriteMany(0x700B, info);
-    EXPECT_EQ(SimClient::WithCrc({0x01, 0x10, 0x70, 0x0B, 0x00, 0x16}), accepted);
+    EXPECT_EQ(WithCrc({0x01, 0x10, 0x70, 0x0B, 0x00, 0x16}), accepted);
     EXPECT_EQ(0x4141, m_sim.Register(0x7020));
     EXPECT_EQ(0, m_sim.Register(0x7003));  // never shown back
 
     // A wrong password locks it again.
     m_client.WriteOne(0x7003, 0x0000);
-    EXPECT_EQ(SimClient::Exception(6, 3), m_client.WriteOne(0x700B, 0));
+    EXPECT_EQ(ExceptionAnswer(6, 3), m_client.WriteOne(0x700B, 0));
 }
 
 TEST_F(Simulator, NetworkTimeFollowsTheHostClock) {
@@ -201,15 +199,15 @@ TEST_F(Simulator, FaultsShapeTheAnswer) {
     ASSERT_EQ(9u, good.size());
 
     m_sim.InjectFault(Fault::Exception, 1, 6);
-    EXPECT_EQ(SimClient::Exception(3, 6), m_client.Read(0x5003, 2));
+    EXPECT_EQ(ExceptionAnswer(3, 6), m_client.Read(0x5003, 2));
     m_sim.InjectFault(Fault::Exception);
-    EXPECT_EQ(SimClient::Exception(3, 4), m_client.Read(0x5003, 2));
+    EXPECT_EQ(ExceptionAnswer(3, 4), m_client.Read(0x5003, 2));
 
     m_sim.InjectFault(Fault::Truncated, 1, 4);
     EXPECT_EQ(Bytes(good.begin(), good.end() - 4), m_client.Read(0x5003, 2));
 
     m_sim.InjectFault(Fault::Garbage, 1, 2);
-    const Bytes noisy = m_client.Raw(SimClient::WithCrc({0x01, 0x03, 0x50, 0x03, 0x00, 0x02}), 11);
+    const Bytes noisy = m_client.Raw(ReadRequest(0x5003, 2), 11);
     ASSERT_EQ(11u, noisy.size());
     EXPECT_EQ(good, Bytes(noisy.begin() + 2, noisy.end()));
 
@@ -241,7 +239,7 @@ TEST_F(Simulator, LostRequestsChangeNothingDamagedAnswersDo) {
     m_sim.InjectFault(Fault::Silent);
     EXPECT_TRUE(m_client.WriteOne(0x5011, 7).empty());
     m_sim.InjectFault(Fault::Exception);
-    EXPECT_EQ(SimClient::Exception(6, 4), m_client.WriteOne(0x5011, 8));
+    EXPECT_EQ(ExceptionAnswer(6, 4), m_client.WriteOne(0x5011, 8));
     EXPECT_EQ(1000, m_sim.Register(0x5011));
     m_sim.InjectFault(Fault::BadCrc);
     m_client.WriteOne(0x5011, 9);
