@@ -264,21 +264,6 @@ TEST_F(FieldbusPage, DeviceInformationAndPassword) {
     EXPECT_TRUE(m_messages.messages().isEmpty());
 }
 
-TEST_F(FieldbusPage, BuildKeepsEveryOtherByte) {
-    CPropProtocol& page = Open();
-    Bytes block(kFieldbusBlockSize, 0xEE);
-    Edit("nodeAddressConfigured")->setText(QStringLiteral("7f"));
-    Edit("bitRateConfigured")->setText(QStringLiteral("4"));
-    ASSERT_EQ(page.BuildBlock(block.data()), CPropProtocol::NoPassword);
-    for (size_t i = 0; i < kFieldbusBlockSize; ++i) {
-        if (i >= 4 && i < 8) continue;
-        if (i == 10 || i == 11 || (i >= 20 && i < 64)) continue;
-        EXPECT_EQ(block[i], 0xEE) << "byte " << i;
-    }
-    EXPECT_EQ(WireWord(block.data(), 6), 0x007F);
-    EXPECT_EQ(WireWord(block.data(), 10), 4);
-}
-
 TEST_F(FieldbusPage, SettingsKeysInOrderWithoutThePassword) {
     CPropProtocol& page = Open(
         "[fieldbus]\r\nmodstatus=2\r\nfbstatus=6\r\naddrcfg=25\r\naddractual=26\r\n"
