@@ -32,7 +32,7 @@ fi
 
 if [ -x "$root/scripts/soak.sh" ]; then
   echo "== Soak (60 s)"
-  "$root/scripts/soak.sh" 60 "$build"
+  "$root/scripts/soak.sh" 60
 fi
 
 echo "== All tests passed"
