@@ -1,5 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QWidget>
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -63,4 +68,17 @@ inline void PrintTo(const FaultCase& c, std::ostream* out) { *out << CaseName(c)
 inline void InjectAtStep(ModuleSimulator& sim, const FaultCase& c) {
     if (c.step > 0) sim.InjectFault(ModuleSimulator::Fault::None, c.step);
     sim.InjectFault(c.kind.fault, 1, c.kind.param);
+}
+
+using Bytes = std::vector<uint8_t>;
+
+inline QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+inline Bytes Copy(const uint8_t* bytes, size_t n) { return Bytes(bytes, bytes + n); }
+
+// A named child control; a missing one fails the test.
+template <typename T>
+T* Child(QWidget* parent, const char* name) {
+    T* child = parent->findChild<T*>(QString::fromUtf8(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
 }

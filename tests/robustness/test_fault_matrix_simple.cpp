@@ -25,8 +25,6 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 enum OpId {
     kRead, kModify, kChangeBaud, kSendMode, kEmergency, kNetworkTime, kIoRead, kIoWrite, kPoll,
     kTimedRead, kTimedWrite
@@ -49,16 +47,6 @@ const std::vector<Operation>& Operations() {
         {kTimedWrite, "TimedWrite", {""}},
     };
     return operations;
-}
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-Bytes Copy(const uint8_t* bytes, size_t n) { return Bytes(bytes, bytes + n); }
-
-template <typename T>
-T* Child(QWidget* parent, const char* name) {
-    T* child = parent->findChild<T*>(QString::fromUtf8(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
 }
 
 class SimpleFaultMatrix : public ::testing::TestWithParam<FaultCase> {
