@@ -88,7 +88,12 @@ CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent)
     for (int i = 0; i < kLampCount; ++i) SetLamp(i, false);
 }
 
-CQuillonDlg::~CQuillonDlg() = default;
+CQuillonDlg::~CQuillonDlg() {
+    // The pages hold pointers to the port, the request and the settings,
+    // which are members and would otherwise go before the child widgets.
+    delete m_tabs;
+    m_tabs = nullptr;
+}
 
 QPixmap CQuillonDlg::LampPixmap(bool lit) {
     QPixmap pixmap(32, 32);
