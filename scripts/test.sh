@@ -23,7 +23,10 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export QT_QPA_PLATFORM=offscreen
 
 echo "== Tests"
-ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 300
+ctest_log=$(mktemp)
+trap 'rm -f "$ctest_log"' EXIT
+ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 300 | tee "$ctest_log"
+total=$(grep -Eo 'tests failed out of [0-9]+' "$ctest_log" | grep -Eo '[0-9]+$')
 
 if [ -f "$root/fuzz/CMakeLists.txt" ]; then
   echo "== Fuzzing (short run of each target)"
@@ -36,3 +39,4 @@ if [ -x "$root/scripts/soak.sh" ]; then
 fi
 
 echo "== All tests passed"
+echo "tests: $total passed, 0 failed"
