@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <vector>
 
 #include "ccontrolini.h"
 #include "hexbytes.h"
@@ -102,6 +103,20 @@ struct CPropIo::State {
     quint64 failures = 0;
     quint64 messages = 0;
     quint64 skippedTicks = 0;
+
+    struct TimedMode {
+        QTimer* timer;
+        QCheckBox* check;
+        bool* running;
+        const int* interval;
+        std::vector<QWidget*> locked;  // disabled while the timer runs
+    };
+    TimedMode Mode(CPropIo::TimedKind kind) {
+        if (kind == CPropIo::TimedReading)
+            return {readTimer, timedReadCheck, &timedRead, &outInterval, {readButton, outIntervalBox}};
+        return {writeTimer, timedWriteCheck, &timedWrite, &inInterval,
+                {writeButton, asSetRadio, incrementRadio, inIntervalBox}};
+    }
 };
 
 namespace {
@@ -246,9 +261,9 @@ void CPropIo::BuildControls() {
         WriteInputData(false);
     });
     connect(d.timedReadCheck, &QCheckBox::clicked, this,
-            [this](bool checked) { OnTimedReadClicked(checked); });
+            [this](bool checked) { OnTimedClicked(TimedReading, checked); });
     connect(d.timedWriteCheck, &QCheckBox::clicked, this,
-            [this](bool checked) { OnTimedWriteClicked(checked); });
+            [this](bool checked) { OnTimedClicked(TimedWriting, checked); });
     connect(d.asSetRadio, &QRadioButton::toggled, this,
             [this](bool on) { m_d->incrementMode = !on; });
 
@@ -431,7 +446,7 @@ void CPropIo::ReadOutputData(bool timed) {
     State& d = *m_d;
     if (timed && d.readFailures >= kMaxFailures) {
         d.readFailures = 0;
-        StopTimedRead();
+        StopTimed(TimedReading);
         Message(kReadFailedText);
         return;
     }
@@ -468,7 +483,7 @@ void CPropIo::WriteInputData(bool timed) {
     State& d = *m_d;
     if (timed && d.writeFailures >= kMaxFailures) {
         d.writeFailures = 0;
-        StopTimedWrite();
+        StopTimed(TimedWriting);
         Message(kWriteFailedText);
         return;
     }
@@ -535,60 +550,29 @@ void CPropIo::StopPolling() {
     d.pollButton->setText("周期读取");
 }
 
-void CPropIo::OnTimedReadClicked(bool checked) {
-    State& d = *m_d;
+void CPropIo::OnTimedClicked(TimedKind kind, bool checked) {
+    const State::TimedMode mode = m_d->Mode(kind);
     if (checked) {
         if (!TakeBoxes()) {
-            d.timedReadCheck->setChecked(false);
+            mode.check->setChecked(false);
             return;
         }
-        d.timedRead = true;
-        d.readTimer->start(TimerPeriod(d.outInterval));
-        d.readButton->setEnabled(false);
-        d.outIntervalBox->setEnabled(false);
+        *mode.running = true;
+        mode.timer->start(TimerPeriod(*mode.interval));
+        for (QWidget* control : mode.locked) control->setEnabled(false);
     } else {
+        // Stopping never depends on what the boxes hold.
         TakeBoxes();
-        StopTimedRead();
+        StopTimed(kind);
     }
 }
 
-void CPropIo::StopTimedRead() {
-    State& d = *m_d;
-    d.readTimer->stop();
-    d.timedReadCheck->setChecked(false);
-    d.timedRead = false;
-    d.readButton->setEnabled(true);
-    d.outIntervalBox->setEnabled(true);
-}
-
-void CPropIo::OnTimedWriteClicked(bool checked) {
-    State& d = *m_d;
-    if (checked) {
-        if (!TakeBoxes()) {
-            d.timedWriteCheck->setChecked(false);
-            return;
-        }
-        d.timedWrite = true;
-        d.writeTimer->start(TimerPeriod(d.inInterval));
-        d.writeButton->setEnabled(false);
-        d.asSetRadio->setEnabled(false);
-        d.incrementRadio->setEnabled(false);
-        d.inIntervalBox->setEnabled(false);
-    } else {
-        TakeBoxes();
-        StopTimedWrite();
-    }
-}
-
-void CPropIo::StopTimedWrite() {
-    State& d = *m_d;
-    d.writeTimer->stop();
-    d.timedWriteCheck->setChecked(false);
-    d.timedWrite = false;
-    d.writeButton->setEnabled(true);
-    d.asSetRadio->setEnabled(true);
-    d.incrementRadio->setEnabled(true);
-    d.inIntervalBox->setEnabled(true);
+void CPropIo::StopTimed(TimedKind kind) {
+    const State::TimedMode mode = m_d->Mode(kind);
+    mode.timer->stop();
+    mode.check->setChecked(false);
+    *mode.running = false;
+    for (QWidget* control : mode.locked) control->setEnabled(true);
 }
 
 // ---------------------------------------------------------------------------

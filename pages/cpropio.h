@@ -91,11 +91,12 @@ protected:
 private:
     void BuildControls();
     void OnPollingClicked();
-    void OnTimedReadClicked(bool checked);
-    void OnTimedWriteClicked(bool checked);
+    // Timed reading (timer 2) and timed writing (timer 3) switch the same
+    // way; they differ in their timer, box, period and locked controls.
+    enum TimedKind { TimedReading, TimedWriting };
+    void OnTimedClicked(TimedKind kind, bool checked);
     void StopPolling();
-    void StopTimedRead();
-    void StopTimedWrite();
+    void StopTimed(TimedKind kind);
     void ShowOnGrid(MyCug* grid, const uint8_t* area, int length);
     int Transact(uint8_t* response, uint8_t* received);
     void Message(const QString& text);
