@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "bytegridview.h"
+
 namespace {
 
 constexpr int kRows = 4;
@@ -93,30 +95,7 @@ CMyCUGErrorMsg::CMyCUGErrorMsg(QWidget* parent) : QTableView(parent), m_model(nu
     m_model = new ErrorMsgModel(this);
     setModel(m_model);
 
-    QHeaderView* top = horizontalHeader();
-    top->setMinimumSectionSize(1);
-    top->setDefaultSectionSize(kColumnWidth);
-    top->setSectionResizeMode(QHeaderView::Fixed);
-    top->setFixedHeight(kRowHeight);
-    top->setSectionsClickable(false);
-
-    QHeaderView* side = verticalHeader();
-    side->setMinimumSectionSize(1);
-    side->setDefaultSectionSize(kRowHeight);
-    side->setSectionResizeMode(QHeaderView::Fixed);
-    side->setFixedWidth(kRowHeadingWidth);
-    side->setSectionsClickable(false);
-
-    setCornerButtonEnabled(false);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setWordWrap(false);
-
-    QPalette pal = viewport()->palette();
-    pal.setColor(QPalette::Base, QColor(255, 255, 255));
-    viewport()->setPalette(pal);
-    viewport()->setBackgroundRole(QPalette::Base);
-    viewport()->setAutoFillBackground(true);
+    SetUpByteGridView(this, kColumnWidth, kRowHeight, kRowHeadingWidth, kRowHeight);
 }
 
 CMyCUGErrorMsg::~CMyCUGErrorMsg() = default;

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "bytegridview.h"
+
 namespace {
 
 constexpr int kCellSize = 19;
@@ -224,34 +226,9 @@ MyCug::MyCug(int capacity, QWidget* parent)
     setModel(m_model);
     setItemDelegate(new HexCellDelegate(this));
 
-    QHeaderView* side = verticalHeader();
-    side->setMinimumSectionSize(1);
-    side->setDefaultSectionSize(kCellSize);
-    side->setSectionResizeMode(QHeaderView::Fixed);
-    side->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    side->setFixedWidth(kRowHeadingWidth);
-    side->setSectionsClickable(false);
-
-    QHeaderView* top = horizontalHeader();
-    top->setMinimumSectionSize(1);
-    top->setDefaultSectionSize(kCellSize);
-    top->setSectionResizeMode(QHeaderView::Fixed);
-    top->setFixedHeight(kCellSize);
-    top->setSectionsClickable(false);
-
-    setCornerButtonEnabled(false);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    SetUpByteGridView(this, kCellSize, kCellSize, kRowHeadingWidth, kCellSize);
+    verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setTextElideMode(Qt::ElideNone);
-    setWordWrap(false);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-
-    // The grid area outside the cells stays white whatever the skin.
-    QPalette pal = viewport()->palette();
-    pal.setColor(QPalette::Base, QColor(255, 255, 255));
-    pal.setColor(QPalette::Window, QColor(255, 255, 255));
-    viewport()->setPalette(pal);
-    viewport()->setBackgroundRole(QPalette::Base);
-    viewport()->setAutoFillBackground(true);
 }
 
 MyCug::~MyCug() = default;
