@@ -19,6 +19,7 @@
 #include "cquillondlg.h"
 #include "ctabsheet.h"
 #include "faultcases.h"
+#include "iopagefaults.h"
 #include "fullharness.h"
 #include "interruptindicatorrow.h"
 #include "messagerecorder.h"
@@ -28,11 +29,11 @@ namespace {
 
 enum OpId {
     kRead, kModifyGeneral, kModifyIo, kModifyFieldbus, kSendMode, kEmergency, kErrorMessage,
-    kNetworkTime, kIoRead, kIoWrite, kPoll, kTimedRead, kTimedWrite
+    kNetworkTime
 };
 
-const std::vector<Operation>& Operations() {
-    static const std::vector<Operation> operations = {
+std::vector<Operation> MakeOperations() {
+    std::vector<Operation> operations = {
         {kRead, "ReadConfig", {"获取通用参数失败!", "获取 I/O 参数失败!", "获取现场总线参数失败!"}},
         {kModifyGeneral, "ModifyGeneral",
          {"修改通用配置参数失败!", "修改通用配置参数失败!", "修改通用配置参数失败!"}},
@@ -44,13 +45,13 @@ const std::vector<Operation>& Operations() {
         {kEmergency, "SendEmergency", {"发送紧急代码失败!"}},
         {kErrorMessage, "GetErrorMessage", {"获取错误消息失败!"}},
         {kNetworkTime, "GetNetworkTime", {"获取网络时间标识失败!"}},
-        {kIoRead, "ReadData", {"读取输出数据失败!"}},
-        {kIoWrite, "WriteData", {"写入输入数据失败!"}},
-        // A failed poll is only counted; a failed change-field read is reported.
-        {kPoll, "PollEvents", {"", "读取输入数据改变域失败!"}},
-        {kTimedRead, "TimedRead", {""}},
-        {kTimedWrite, "TimedWrite", {""}},
     };
+    AppendIoOperations(&operations);
+    return operations;
+}
+
+const std::vector<Operation>& Operations() {
+    static const std::vector<Operation> operations = MakeOperations();
     return operations;
 }
 
@@ -96,21 +97,8 @@ protected:
                 Child<QLineEdit>(m_dlg->fieldbusPage(), "emergencyStandard")->setText("81 10");
                 Child<QLineEdit>(m_dlg->fieldbusPage(), "emergencyCustom")->setText("00 01");
                 break;
-            case kPoll:
-                // A write marks input data changed, so a poll reads the change field too.
-                Io()->WriteInputData(false);
-                QTest::mouseClick(Child<QPushButton>(Io(), "pollButton"), Qt::LeftButton);
-                ASSERT_TRUE(Io()->polling());
-                break;
-            case kTimedRead:
-                QTest::mouseClick(Child<QCheckBox>(Io(), "timedReadCheck"), Qt::LeftButton);
-                ASSERT_TRUE(Io()->timedRead());
-                break;
-            case kTimedWrite:
-                QTest::mouseClick(Child<QCheckBox>(Io(), "timedWriteCheck"), Qt::LeftButton);
-                ASSERT_TRUE(Io()->timedWrite());
-                break;
             default:
+                PrepareIoOperation(Io(), id);
                 break;
         }
     }
@@ -147,20 +135,8 @@ protected:
                 QTest::mouseClick(Child<QPushButton>(m_dlg->fieldbusPage(), "getNetworkTime"),
                                   Qt::LeftButton);
                 break;
-            case kIoRead:
-                QTest::mouseClick(Child<QPushButton>(Io(), "readButton"), Qt::LeftButton);
-                break;
-            case kIoWrite:
-                QTest::mouseClick(Child<QPushButton>(Io(), "writeButton"), Qt::LeftButton);
-                break;
-            case kPoll:
-                Io()->OnEventTick();
-                break;
-            case kTimedRead:
-                Io()->OnReadTick();
-                break;
-            case kTimedWrite:
-                Io()->OnWriteTick();
+            default:
+                RunIoOperation(Io(), id);
                 break;
         }
     }
@@ -182,13 +158,7 @@ TEST_P(FullFaultMatrix, FailsWithItsMessageAndChangesNothingMore) {
     const Bytes errorBytes = Copy(m_dlg->fieldbusPage()->errorGrid()->data(), 24);
     const int errorUsed = m_dlg->fieldbusPage()->errorGrid()->used();
     const QString networkTime = Child<QLineEdit>(m_dlg->fieldbusPage(), "networkTime")->text();
-    const Bytes outputArea = Copy(Io()->outputArea(), 144);
-    const int outputUsed = Io()->outputGrid()->used();
-    const int outputLength = Io()->outputLength();
-    const Bytes inputGrid = Copy(Io()->inputGrid()->data(), 144);
-    const int inputUsed = Io()->inputGrid()->used();
-    const uint16_t shownEvents = Io()->indicatorRow()->ReadInterruptMask();
-    const std::string changed = Io()->changedText();
+    const IoPageSnapshot ioPage(Io());
 
     InjectAtStep(m_sim, c);
     Run(id);
@@ -224,35 +194,8 @@ TEST_P(FullFaultMatrix, FailsWithItsMessageAndChangesNothingMore) {
         case kNetworkTime:
             EXPECT_EQ(Child<QLineEdit>(m_dlg->fieldbusPage(), "networkTime")->text(), networkTime);
             break;
-        case kIoRead:
-        case kTimedRead:
-            EXPECT_EQ(Copy(Io()->outputArea(), 144), outputArea);
-            EXPECT_EQ(Io()->outputGrid()->used(), outputUsed);
-            EXPECT_EQ(Io()->outputLength(), outputLength);
-            if (id == kTimedRead) {
-                EXPECT_EQ(Io()->readFailures(), 1);
-                EXPECT_TRUE(Io()->timedRead());
-            }
-            break;
-        case kIoWrite:
-        case kTimedWrite:
-            EXPECT_EQ(Copy(Io()->inputGrid()->data(), 144), inputGrid);
-            EXPECT_EQ(Io()->inputGrid()->used(), inputUsed);
-            if (id == kTimedWrite) {
-                EXPECT_EQ(Io()->writeFailures(), 1);
-                EXPECT_TRUE(Io()->timedWrite());
-            }
-            break;
-        case kPoll:
-            EXPECT_TRUE(Io()->polling());
-            if (c.step == 0) {
-                EXPECT_EQ(Io()->eventFailures(), 1);
-                EXPECT_EQ(Io()->indicatorRow()->ReadInterruptMask(), shownEvents);
-            } else {
-                EXPECT_EQ(Io()->changedText(), changed);
-            }
-            break;
         default:
+            ioPage.ExpectKept(Io(), id, c.step);
             break;
     }
 }

@@ -18,6 +18,7 @@
 #include "cpropio.h"
 #include "cquillondlg.h"
 #include "faultcases.h"
+#include "iopagefaults.h"
 #include "interruptindicatorrow.h"
 #include "messagerecorder.h"
 #include "mycug.h"
@@ -26,12 +27,11 @@
 namespace {
 
 enum OpId {
-    kRead, kModify, kChangeBaud, kSendMode, kEmergency, kNetworkTime, kIoRead, kIoWrite, kPoll,
-    kTimedRead, kTimedWrite
+    kRead, kModify, kChangeBaud, kSendMode, kEmergency, kNetworkTime
 };
 
-const std::vector<Operation>& Operations() {
-    static const std::vector<Operation> operations = {
+std::vector<Operation> MakeOperations() {
+    std::vector<Operation> operations = {
         {kRead, "ReadConfig", {"获取通用参数失败!", "获取 I/O 参数失败!", "获取现场总线参数失败!"}},
         {kModify, "ModifyConfig",
          {"修改中断配置参数失败!", "修改波特率失败!", "修改 I/O 配置参数失败!",
@@ -40,12 +40,13 @@ const std::vector<Operation>& Operations() {
         {kSendMode, "SendDeviceMode", {"修改设备模式失败!"}},
         {kEmergency, "SendEmergency", {"发送紧急代码失败!"}},
         {kNetworkTime, "GetNetworkTime", {"获取网络时间标识失败!"}},
-        {kIoRead, "ReadData", {"读取输出数据失败!"}},
-        {kIoWrite, "WriteData", {"写入输入数据失败!"}},
-        {kPoll, "PollEvents", {"", "读取输入数据改变域失败!"}},
-        {kTimedRead, "TimedRead", {""}},
-        {kTimedWrite, "TimedWrite", {""}},
     };
+    AppendIoOperations(&operations);
+    return operations;
+}
+
+const std::vector<Operation>& Operations() {
+    static const std::vector<Operation> operations = MakeOperations();
     return operations;
 }
 
@@ -97,20 +98,8 @@ protected:
                 Cfg()->emergencyCodeBox()->setText("81 10");
                 Cfg()->emergencyCustomBox()->setText("00 01");
                 break;
-            case kPoll:
-                Io()->WriteInputData(false);
-                QTest::mouseClick(Child<QPushButton>(Io(), "pollButton"), Qt::LeftButton);
-                ASSERT_TRUE(Io()->polling());
-                break;
-            case kTimedRead:
-                QTest::mouseClick(Child<QCheckBox>(Io(), "timedReadCheck"), Qt::LeftButton);
-                ASSERT_TRUE(Io()->timedRead());
-                break;
-            case kTimedWrite:
-                QTest::mouseClick(Child<QCheckBox>(Io(), "timedWriteCheck"), Qt::LeftButton);
-                ASSERT_TRUE(Io()->timedWrite());
-                break;
             default:
+                PrepareIoOperation(Io(), id);
                 break;
         }
     }
@@ -124,11 +113,7 @@ protected:
             case kSendMode: button = Cfg()->sendDeviceModeButton(); break;
             case kEmergency: button = Cfg()->sendEmergencyButton(); break;
             case kNetworkTime: button = Cfg()->getNetworkTimeButton(); break;
-            case kIoRead: button = Child<QPushButton>(Io(), "readButton"); break;
-            case kIoWrite: button = Child<QPushButton>(Io(), "writeButton"); break;
-            case kPoll: Io()->OnEventTick(); return;
-            case kTimedRead: Io()->OnReadTick(); return;
-            case kTimedWrite: Io()->OnWriteTick(); return;
+            default: RunIoOperation(Io(), id); return;
         }
         QTest::mouseClick(button, Qt::LeftButton);
     }
@@ -151,10 +136,7 @@ TEST_P(SimpleFaultMatrix, FailsWithItsMessageAndChangesNothingMore) {
     const QString networkTime = Cfg()->networkTimeBox()->text();
     const Bytes fieldbus = Copy(Cfg()->fieldbusBlock(), 132);
     const int inputUsed = Io()->inputGrid()->used();
-    const Bytes inputGrid = Copy(Io()->inputGrid()->data(), 144);
-    const Bytes outputArea = Copy(Io()->outputArea(), 144);
-    const int outputUsed = Io()->outputGrid()->used();
-    const std::string changed = Io()->changedText();
+    const IoPageSnapshot ioPage(Io());
 
     InjectAtStep(m_sim, c);
     Run(id);
@@ -191,23 +173,8 @@ TEST_P(SimpleFaultMatrix, FailsWithItsMessageAndChangesNothingMore) {
         case kNetworkTime:
             EXPECT_EQ(Cfg()->networkTimeBox()->text(), networkTime);
             break;
-        case kIoRead:
-        case kTimedRead:
-            EXPECT_EQ(Copy(Io()->outputArea(), 144), outputArea);
-            EXPECT_EQ(Io()->outputGrid()->used(), outputUsed);
-            break;
-        case kIoWrite:
-        case kTimedWrite:
-            EXPECT_EQ(Copy(Io()->inputGrid()->data(), 144), inputGrid);
-            EXPECT_EQ(Io()->inputGrid()->used(), inputUsed);
-            break;
-        case kPoll:
-            EXPECT_TRUE(Io()->polling());
-            if (c.step == 1) {
-                EXPECT_EQ(Io()->changedText(), changed);
-            }
-            break;
         default:
+            ioPage.ExpectKept(Io(), id, c.step);
             break;
     }
 }
