@@ -22,7 +22,6 @@
 #include "io_block.h"
 #include "keyswallower.h"
 #include "messages.h"
-#include "response_check.h"
 #include "skinmanager.h"
 
 namespace {
@@ -58,7 +57,6 @@ CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent)
     if (!m_programFolder.empty() && m_programFolder.back() != '/') m_programFolder += '/';
     m_settings.SetPath(m_programFolder + "config.ini");
     m_skinFolder = QString::fromStdString(m_programFolder) + QStringLiteral("Styles/");
-    m_request.slave = 1;
     m_port.SetSettings(&m_settings);
 
     SkinManager& skins = SkinManager::Instance();
@@ -89,7 +87,7 @@ CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent)
 }
 
 CQuillonDlg::~CQuillonDlg() {
-    // The pages hold pointers to the port, the request and the settings,
+    // The pages hold pointers to the session, the port and the settings,
     // which are members and would otherwise go before the child widgets.
     delete m_tabs;
     m_tabs = nullptr;
@@ -192,11 +190,10 @@ void CQuillonDlg::BuildControls() {
 }
 
 void CQuillonDlg::InitialisePages() {
-    m_request.port = &m_port;
     m_comPage->SetPointers(&m_port, &m_settings);
     m_generalPage->SetPointers(&m_port, &m_settings);
-    m_ioPage->SetPointers(&m_settings, &m_request);
-    m_fieldbusPage->SetPointers(&m_settings, &m_request);
+    m_ioPage->SetPointers(&m_settings, &m_session);
+    m_fieldbusPage->SetPointers(&m_settings, &m_session);
 
     // Each page loads its own settings as it initialises; the general page
     // goes before the fieldbus page because it sets the node-address notation.
@@ -236,53 +233,6 @@ void CQuillonDlg::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-// --- exchanges --------------------------------------------------------------
-
-int CQuillonDlg::Exchange(uint8_t function, uint16_t start, uint16_t quantity,
-                          const uint8_t* data, size_t dataLength, uint8_t* response,
-                          uint8_t* received) {
-    m_request.slave = 1;
-    m_request.function = function;
-    m_request.start = start;
-    m_request.quantity = quantity;
-    if (dataLength == 0) {
-        m_request.dataLength = 0;
-    } else if (!SetRequestData(m_request, data, dataLength)) {
-        return kModbusRequestTooLarge;
-    }
-    *received = 0;
-    return ModbusTransact(m_request, response, received);
-}
-
-int CQuillonDlg::ReadBlock(uint16_t start, uint16_t quantity, size_t blockSize,
-                           uint8_t* response) {
-    uint8_t received = 0;
-    const int status = Exchange(3, start, quantity, nullptr, 0, response, &received);
-    return AcceptBlockRead(status, response, received, blockSize);
-}
-
-bool CQuillonDlg::WriteWireRegisters(uint16_t start, uint16_t registers, const uint8_t* wire) {
-    uint8_t response[kModbusBufferSize] = {};
-    uint8_t received = 0;
-    const int status = Exchange(16, start, registers, wire, 2u * registers, response, &received);
-    return IsGoodResponse(status, response, received, 16);
-}
-
-bool CQuillonDlg::WriteHeldRegisters(uint16_t start, uint16_t registers, const uint8_t* held) {
-    uint8_t wire[kModbusBufferSize] = {};
-    const size_t n = 2u * registers;
-    CopySwapBytePairs(n, n, held, wire);
-    return WriteWireRegisters(start, registers, wire);
-}
-
-bool CQuillonDlg::WriteSingleRegister(uint16_t start, uint8_t high, uint8_t low) {
-    const uint8_t data[2] = {high, low};
-    uint8_t response[kModbusBufferSize] = {};
-    uint8_t received = 0;
-    const int status = Exchange(6, start, 1, data, 2, response, &received);
-    return IsGoodResponse(status, response, received, 6);
-}
-
 // --- "读取配置" ---------------------------------------------------------------
 
 void CQuillonDlg::OnReadConfig() {
@@ -290,33 +240,25 @@ void CQuillonDlg::OnReadConfig() {
         ShowMessage(this, Text("串口未打开!"));
         return;
     }
-    uint8_t response[kModbusBufferSize] = {};
-
-    int n = ReadBlock(reg::kGeneralBlock, reg::kGeneralBlockCount, kGeneralBlockSize, response);
-    if (n < 0) {
+    // A short answer replaces only the registers it carries.
+    if (m_session.ReadGeneralBlock(m_generalBlock) != kModuleOk) {
         ShowMessage(this, Text("获取通用参数失败!"));
         return;
     }
-    // A short answer replaces only the registers it carries.
-    CopySwapBytePairs(kGeneralBlockSize, static_cast<size_t>(n), response + 3, m_generalBlock);
     UpdateStatusDisplay();
     m_generalPage->FillFromBlock(m_generalBlock);
     m_ioPage->indicatorRow()->ShowInterruptMask(HeldWord(m_generalBlock, 18));
 
-    n = ReadBlock(reg::kIoBlock, reg::kIoBlockCount, kIoBlockSize, response);
-    if (n < 0) {
+    if (m_session.ReadIoBlock(m_ioBlock) != kModuleOk) {
         ShowMessage(this, Text("获取 I/O 参数失败!"));
         return;
     }
-    CopySwapBytePairs(kIoBlockSize, static_cast<size_t>(n), response + 3, m_ioBlock);
     m_ioPage->FillFromBlock(m_ioBlock);
 
-    n = ReadBlock(reg::kFieldbusBlock, reg::kFieldbusBlockCount, kFieldbusBlockSize, response);
-    if (n < 0) {
+    if (m_session.ReadFieldbusBlock(m_fieldbusBlock) != kModuleOk) {
         ShowMessage(this, Text("获取现场总线参数失败!"));
         return;
     }
-    std::memcpy(m_fieldbusBlock, response + 3, static_cast<size_t>(n));
     m_fieldbusPage->FillFromBlock(m_fieldbusBlock);
 }
 
@@ -344,9 +286,9 @@ void CQuillonDlg::OnModifyConfig() {
 bool CQuillonDlg::ModifyGeneral() {
     // A refused entry was already reported by the page; nothing may be sent.
     if (!m_generalPage->BuildBlock(m_generalBlock)) return false;
-    if (!WriteHeldRegisters(reg::kSwitchCoding, reg::kSwitchCodingCount, m_generalBlock + 10) ||
-        !WriteHeldRegisters(reg::kInterface, reg::kInterfaceCount, m_generalBlock + 20) ||
-        !WriteHeldRegisters(reg::kWatchdog, reg::kWatchdogCount, m_generalBlock + 32)) {
+    if (m_session.WriteSwitchCoding(m_generalBlock) != kModuleOk ||
+        m_session.WriteInterface(m_generalBlock) != kModuleOk ||
+        m_session.WriteWatchdog(m_generalBlock) != kModuleOk) {
         ShowMessage(this, Text("修改通用配置参数失败!"));
         return false;
     }
@@ -357,7 +299,7 @@ bool CQuillonDlg::ModifyGeneral() {
 bool CQuillonDlg::ModifyIo() {
     if (!m_ioPage->TakeBoxes()) return false;
     SetIoLengthsInBlock(m_ioBlock, m_ioPage->inputLength(), m_ioPage->outputLength());
-    if (!WriteHeldRegisters(reg::kIoLengths, reg::kIoLengthsCount, m_ioBlock)) {
+    if (m_session.WriteIoLengths(m_ioBlock) != kModuleOk) {
         ShowMessage(this, Text("修改 I/O 配置参数失败!"));
         return false;
     }
@@ -369,22 +311,22 @@ bool CQuillonDlg::ModifyFieldbus() {
     const CPropProtocol::BuildResult built = m_fieldbusPage->BuildBlock(m_fieldbusBlock);
     if (built == CPropProtocol::BuildRefused) return false;
 
-    if (!WriteSingleRegister(reg::kNodeAddress, m_fieldbusBlock[6], m_fieldbusBlock[7])) {
+    if (m_session.WriteNodeAddress(WireWord(m_fieldbusBlock, 6)) != kModuleOk) {
         ShowMessage(this, Text("修改现场总线节点地址配置参数失败!"));
         return false;
     }
-    if (!WriteSingleRegister(reg::kNodeBaudRate, m_fieldbusBlock[10], m_fieldbusBlock[11])) {
+    if (m_session.WriteNodeBitRate(WireWord(m_fieldbusBlock, 10)) != kModuleOk) {
         ShowMessage(this, Text("修改现场总线波特率配置参数失败!"));
         return false;
     }
     if (built == CPropProtocol::PasswordGiven) {
         // Any failure here, an exception answer above all, means the module
         // did not take the password; the protected fields are not sent then.
-        if (!WriteSingleRegister(reg::kPassword, m_fieldbusBlock[4], m_fieldbusBlock[5])) {
+        if (m_session.WritePassword(WireWord(m_fieldbusBlock, 4)) != kModuleOk) {
             ShowMessage(this, Text("现场总线输入密码错误!"));
             return false;
         }
-        if (!WriteWireRegisters(reg::kDeviceInfo, reg::kDeviceInfoCount, m_fieldbusBlock + 20)) {
+        if (m_session.WriteDeviceInfo(m_fieldbusBlock) != kModuleOk) {
             ShowMessage(this, Text("修改现场总线配置参数失败!"));
             return false;
         }
@@ -398,7 +340,7 @@ bool CQuillonDlg::ModifyFieldbus() {
 void CQuillonDlg::OnSendDeviceMode() {
     const int selection = m_deviceMode->currentIndex();
     const int value = DeviceModeValueForIndex(selection);
-    if (!WriteSingleRegister(reg::kDeviceMode, 0x00, static_cast<uint8_t>(value & 0xFF))) {
+    if (m_session.WriteDeviceMode(static_cast<uint16_t>(value & 0xFF)) != kModuleOk) {
         ShowMessage(this, Text("修改设备模式失败!"));
         return;
     }

@@ -8,7 +8,7 @@
 
 #include "ccontrolini.h"
 #include "cserialport.h"
-#include "modbus_rtu.h"
+#include "modulesession.h"
 #include "register_map.h"
 
 class CPropCom;
@@ -61,6 +61,7 @@ public:
 
     CSerialPort& port() { return m_port; }
     CControlIni& settings() { return m_settings; }
+    ModuleSession& session() { return m_session; }
     const uint8_t* generalBlock() const { return m_generalBlock; }
     const uint8_t* ioBlock() const { return m_ioBlock; }
     const uint8_t* fieldbusBlock() const { return m_fieldbusBlock; }
@@ -77,18 +78,6 @@ private:
     void ApplyTheme();
     void SetLamp(int index, bool lit);
 
-    // One exchange on the shared request; the answer lands in response.
-    int Exchange(uint8_t function, uint16_t start, uint16_t quantity, const uint8_t* data,
-                 size_t dataLength, uint8_t* response, uint8_t* received);
-    // Function-3 read of a whole block; payload length or -1.
-    int ReadBlock(uint16_t start, uint16_t quantity, size_t blockSize, uint8_t* response);
-    // Function 16 of `registers` registers taken from a held (low byte
-    // first) block, each pair swapped back to wire order.
-    bool WriteHeldRegisters(uint16_t start, uint16_t registers, const uint8_t* held);
-    // Function 16 / 6 of wire-order bytes.
-    bool WriteWireRegisters(uint16_t start, uint16_t registers, const uint8_t* wire);
-    bool WriteSingleRegister(uint16_t start, uint8_t high, uint8_t low);
-
     bool ModifyGeneral();
     bool ModifyIo();
     bool ModifyFieldbus();
@@ -97,7 +86,7 @@ private:
     QString m_skinFolder;
     CControlIni m_settings;
     CSerialPort m_port;
-    ModbusRequest m_request;
+    ModuleSession m_session{&m_port};
     uint8_t m_generalBlock[kGeneralBlockSize] = {};
     uint8_t m_ioBlock[kIoBlockSize] = {};
     uint8_t m_fieldbusBlock[kFieldbusBlockSize] = {};

@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr int kModuleTypeTavel = 0x0201;
 constexpr int kFieldbusTypeCount = 4;
 constexpr int kSwitchCodingCount = 2;
 constexpr int kFaultActionCount = 3;

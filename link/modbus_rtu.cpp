@@ -105,28 +105,7 @@ size_t ExpectedResponseLength(const ModbusRequest& request) {
     }
 }
 
-namespace {
-
-// Exchanges run one at a time on the user-interface thread; an exchange
-// started while another is still open (from a nested event loop) would mix
-// two answers on the line. Counted so that soak runs can prove it never
-// happens.
-int g_exchangeDepth = 0;
-uint64_t g_nestedExchanges = 0;
-
-struct ExchangeScope {
-    ExchangeScope() {
-        if (g_exchangeDepth++ > 0) ++g_nestedExchanges;
-    }
-    ~ExchangeScope() { --g_exchangeDepth; }
-};
-
-}  // namespace
-
-uint64_t ModbusNestedExchangeCount() { return g_nestedExchanges; }
-
 int ModbusTransact(ModbusRequest& request, uint8_t* response, uint8_t* received) {
-    const ExchangeScope scope;
     // A read whose answer would overflow the 255-byte buffer, or a frame that
     // does not fit the send buffer, is a caller's mistake: refuse it before
     // anything reaches the line.

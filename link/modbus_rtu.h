@@ -53,10 +53,6 @@ size_t ExpectedResponseLength(const ModbusRequest& request);
 // *received its length. The master checks nothing in the answer.
 int ModbusTransact(ModbusRequest& request, uint8_t* response, uint8_t* received);
 
-// Exchanges that were started while another exchange was still running
-// (always 0 in a sound program; reported by the soak run).
-uint64_t ModbusNestedExchangeCount();
-
 // In place, exchanges bytes i and i+1 for i = 0, 2, ... while i + 1 < n.
 size_t SwapBytePairs(uint8_t* bytes, size_t n);
 // m = min(count, limit); destination[i] = source[i+1], destination[i+1] =

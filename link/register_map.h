@@ -12,6 +12,8 @@ constexpr uint16_t kOutputData = 0x1001;  // fn 3, output process data
 constexpr uint16_t kGeneralBlock = 0x5001;  // fn 3, 31 registers
 constexpr uint16_t kGeneralBlockCount = 31;
 constexpr uint16_t kDeviceMode = 0x5001;      // fn 6
+constexpr uint16_t kModuleType = 0x5003;      // fn 3, 2 registers (held bytes 4-7)
+constexpr uint16_t kModuleTypeCount = 2;
 constexpr uint16_t kSwitchCoding = 0x5006;    // fn 16, 4 registers (held bytes 10-17)
 constexpr uint16_t kSwitchCodingCount = 4;
 constexpr uint16_t kInterruptMask = 0x5009;   // fn 6
@@ -44,6 +46,9 @@ constexpr uint16_t kNetworkTime = 0x7043;     // fn 3, 3 registers
 constexpr uint16_t kNetworkTimeCount = 3;
 
 }  // namespace reg
+
+// Value of register 0x5003 that names this module ("Tavel模块").
+constexpr uint16_t kModuleTypeTavel = 0x0201;
 
 constexpr size_t kGeneralBlockSize = 62;
 constexpr size_t kIoBlockSize = 22;

@@ -19,10 +19,9 @@
 #include "interruptindicatorrow.h"
 #include "io_block.h"
 #include "messages.h"
-#include "modbus_rtu.h"
+#include "modulesession.h"
 #include "mycug.h"
 #include "register_map.h"
-#include "response_check.h"
 
 namespace {
 
@@ -58,7 +57,7 @@ QLabel* MakeLabel(const QString& text, QWidget* parent, int x, int y, int w, int
 struct CPropIo::State {
     Edition edition = FullEdition;
     CControlIni* settings = nullptr;
-    ModbusRequest* request = nullptr;
+    ModuleSession* session = nullptr;
 
     MyCug* inputGrid = nullptr;
     MyCug* outputGrid = nullptr;
@@ -270,9 +269,9 @@ void CPropIo::BuildControls() {
     RefreshBoxes();
 }
 
-void CPropIo::SetPointers(CControlIni* settings, ModbusRequest* request) {
+void CPropIo::SetPointers(CControlIni* settings, ModuleSession* session) {
     m_d->settings = settings;
-    m_d->request = request;
+    m_d->session = session;
 }
 
 void CPropIo::Initialise() {
@@ -328,13 +327,9 @@ void CPropIo::ShowOnGrid(MyCug* grid, const uint8_t* area, int length) {
 // ---------------------------------------------------------------------------
 // Exchanges
 
-int CPropIo::Transact(uint8_t* response, uint8_t* received) {
-    BusyGuard guard(m_d->busy);
+ModuleSession* CPropIo::BeginExchange() {
     ++m_d->exchanges;
-    *received = 0;
-    ModbusRequest* request = m_d->request;
-    if (!request || !request->port) return kModbusPortClosed;
-    return ModbusTransact(*request, response, received);
+    return m_d->session;
 }
 
 void CPropIo::Message(const QString& text) {
@@ -383,25 +378,17 @@ void CPropIo::PollEvents() {
         Message(kEventFailedText);
         return;
     }
-    ModbusRequest* request = d.request;
-    if (request) {
-        request->function = 3;
-        request->start = reg::kInterruptEvents;
-        request->quantity = 1;
-    }
-    uint8_t response[kModbusBufferSize] = {};
-    uint8_t received = 0;
-    const int status = Transact(response, &received);
     uint16_t word = 0;
-    switch (AcceptEventWord(status, response, received, &word)) {
-    case EventReadResult::Failed:
+    int status = kModulePortClosed;
+    if (ModuleSession* session = BeginExchange()) {
+        BusyGuard guard(d.busy);
+        status = session->ReadEvents(&word);
+    }
+    if (status == kModuleIgnored) return;
+    if (status != kModuleOk) {
         ++d.failures;
         ++d.eventFailures;
         return;
-    case EventReadResult::Ignored:
-        return;
-    case EventReadResult::Ok:
-        break;
     }
     d.eventWord = word;
     m_row->ShowInterruptMask(word);
@@ -411,25 +398,18 @@ void CPropIo::PollEvents() {
 
 void CPropIo::ReadChangeField() {
     State& d = *m_d;
-    ModbusRequest* request = d.request;
-    if (request) {
-        request->function = 3;
-        request->start = reg::kChangeField;
-        request->quantity = reg::kChangeFieldCount;
+    uint8_t field[kChangeFieldSize] = {};
+    size_t copied = 0;
+    int status = kModulePortClosed;
+    if (ModuleSession* session = BeginExchange()) {
+        BusyGuard guard(d.busy);
+        status = session->ReadChangeField(field, &copied);
     }
-    uint8_t response[kModbusBufferSize] = {};
-    uint8_t received = 0;
-    const int status = Transact(response, &received);
-    const uint8_t* payload = nullptr;
-    const int count = ReadPayload(status, response, received, &payload);
-    if (count < 0) {
+    if (status != kModuleOk) {
         ++d.failures;
         Message(kChangeFieldFailedText);
         return;
     }
-    uint8_t field[kChangeFieldSize] = {};
-    const size_t copied =
-        CopySwapBytePairs(kChangeFieldSize, static_cast<size_t>(count), payload, field);
     // Bit k of the field (byte 0 first, least significant bit first) stands
     // for row k of the output grid; rows the field does not reach keep their
     // look.
@@ -450,18 +430,15 @@ void CPropIo::ReadOutputData(bool timed) {
         Message(kReadFailedText);
         return;
     }
-    ModbusRequest* request = d.request;
-    if (request) {
-        request->function = 3;
-        request->start = reg::kOutputData;
-        request->quantity = RegistersForBytes(AreaLength(d.outputLength));
+    uint8_t area[kIoAreaSize] = {};
+    int length = 0;
+    int status = kModulePortClosed;
+    if (ModuleSession* session = BeginExchange()) {
+        BusyGuard guard(d.busy);
+        status = session->ReadOutputData(RegistersForBytes(AreaLength(d.outputLength)), area,
+                                         &length);
     }
-    uint8_t response[kModbusBufferSize] = {};
-    uint8_t received = 0;
-    const int status = Transact(response, &received);
-    const uint8_t* payload = nullptr;
-    const int count = ReadPayload(status, response, received, &payload);
-    if (count < 0) {
+    if (status != kModuleOk) {
         ++d.failures;
         if (timed)
             ++d.readFailures;
@@ -469,12 +446,8 @@ void CPropIo::ReadOutputData(bool timed) {
             Message(kReadFailedText);
         return;
     }
-    // The payload is already bounded by the bytes received; the area bounds
-    // it again.
-    const int length = std::min(count, kAreaSize);
     d.outputLength = length;
-    std::memset(d.outputArea, 0, sizeof d.outputArea);
-    CopySwapBytePairs(kIoAreaSize, static_cast<size_t>(length), payload, d.outputArea);
+    std::memcpy(d.outputArea, area, sizeof d.outputArea);
     ShowOnGrid(d.outputGrid, d.outputArea, d.outputLength);
     d.readFailures = 0;
 }
@@ -497,24 +470,12 @@ void CPropIo::WriteInputData(bool timed) {
         for (uint8_t& byte : d.inputArea) byte = static_cast<uint8_t>(byte + 1);
     }
 
-    const uint32_t quantity = RegistersForBytes(length);
-    uint8_t padded[kIoAreaSize + 1] = {};
-    std::memcpy(padded, d.inputArea, static_cast<size_t>(length));
-    uint8_t wire[kIoAreaSize + 1] = {};
-    CopySwapBytePairs(2 * quantity, 2 * quantity, padded, wire);
-
-    ModbusRequest* request = d.request;
-    bool prepared = true;
-    if (request) {
-        request->function = 16;
-        request->start = reg::kInputData;
-        request->quantity = quantity;
-        prepared = SetRequestData(*request, wire, 2 * quantity);
+    int status = kModulePortClosed;
+    if (ModuleSession* session = BeginExchange()) {
+        BusyGuard guard(d.busy);
+        status = session->WriteInputData(d.inputArea, length);
     }
-    uint8_t response[kModbusBufferSize] = {};
-    uint8_t received = 0;
-    const int status = prepared ? Transact(response, &received) : kModbusRequestTooLarge;
-    if (!IsGoodResponse(status, response, received, 16)) {
+    if (status != kModuleOk) {
         ++d.failures;
         if (timed)
             ++d.writeFailures;

@@ -7,12 +7,12 @@
 class CControlIni;
 class InterruptIndicatorRow;
 class MyCug;
-struct ModbusRequest;
+class ModuleSession;
 
 // The I/O page, shared by both editions: process data, event polling and the
 // change field.
 //
-// Every module access is one synchronous exchange on the shared request,
+// Every module access is one synchronous exchange of the module session,
 // started from a button or from one of three timers named "1" (event
 // polling), "2" (timed read) and "3" (timed write). A tick that arrives while
 // an exchange of this page or a message box is open is skipped, never nested.
@@ -23,7 +23,7 @@ public:
     explicit CPropIo(Edition edition, QWidget* parent = nullptr);
     ~CPropIo() override;
 
-    void SetPointers(CControlIni* settings, ModbusRequest* request);
+    void SetPointers(CControlIni* settings, ModuleSession* session);
     void Initialise();
     void LoadSettings();
     void SaveSettings();
@@ -98,7 +98,8 @@ private:
     void StopPolling();
     void StopTimed(TimedKind kind);
     void ShowOnGrid(MyCug* grid, const uint8_t* area, int length);
-    int Transact(uint8_t* response, uint8_t* received);
+    // Counts the exchange about to start; null while there is no session.
+    ModuleSession* BeginExchange();
     void Message(const QString& text);
     bool TickMayRun();
 

@@ -13,17 +13,14 @@
 #include "hexbytes.h"
 #include "intbox.h"
 #include "messages.h"
-#include "modbus_rtu.h"
+#include "modulesession.h"
 #include "network_time.h"
 #include "register_map.h"
-#include "response_check.h"
 #include "switchcoding.h"
 
 namespace {
 
 const char* const kSection = "fieldbus";
-constexpr uint8_t kReadHolding = 3;
-constexpr uint8_t kWriteMultiple = 16;
 
 void Select(QComboBox* list, int position) {
     list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
@@ -178,9 +175,9 @@ void CPropProtocol::CreateControls() {
     connect(ui.getNetworkTime, &QPushButton::clicked, this, [this] { OnGetNetworkTime(); });
 }
 
-void CPropProtocol::SetPointers(CControlIni* settings, ModbusRequest* request) {
+void CPropProtocol::SetPointers(CControlIni* settings, ModuleSession* session) {
     m_settings = settings;
-    m_request = request;
+    m_session = session;
 }
 
 void CPropProtocol::Initialise() {
@@ -331,23 +328,6 @@ void CPropProtocol::OnPasswordChange() {
         box->setEnabled(given);
 }
 
-bool CPropProtocol::Transact(uint8_t function, uint16_t start, uint16_t quantity,
-                             const uint8_t* data, size_t length, int* status, uint8_t* response,
-                             uint8_t* received) {
-    *received = 0;
-    if (m_request == nullptr) return false;
-    m_request->function = function;
-    m_request->start = start;
-    m_request->quantity = quantity;
-    if (length == 0) {
-        m_request->dataLength = 0;
-    } else if (!SetRequestData(*m_request, data, length)) {
-        return false;
-    }
-    *status = ModbusTransact(*m_request, response, received);
-    return true;
-}
-
 void CPropProtocol::OnSendEmergency() {
     // The data exchange takes every box first; a refused bit rate stops the
     // send like it stops a modify.
@@ -358,41 +338,25 @@ void CPropProtocol::OnSendEmergency() {
     uint8_t data[4] = {};
     BuildEmergencyData(m_ui->emergencyStandard->text().toStdString(),
                        m_ui->emergencyCustom->text().toStdString(), data);
-    uint8_t response[kModbusBufferSize + 1] = {};
-    uint8_t received = 0;
-    int status = -1;
-    const bool good = Transact(kWriteMultiple, reg::kEmergency, reg::kEmergencyCount, data,
-                               sizeof data, &status, response, &received) &&
-                      IsGoodResponse(status, response, received, kWriteMultiple);
+    const bool good = m_session != nullptr && m_session->SendEmergency(data) == kModuleOk;
     ShowMessage(this,
                 good ? QStringLiteral("发送紧急代码成功!") : QStringLiteral("发送紧急代码失败!"));
 }
 
 void CPropProtocol::OnGetErrorMessage() {
-    uint8_t response[kModbusBufferSize + 1] = {};
-    uint8_t received = 0;
-    int status = -1;
-    const uint8_t* payload = nullptr;
-    int count = -1;
-    if (Transact(kReadHolding, reg::kErrorMessage, reg::kErrorMessageCount, nullptr, 0, &status,
-                 response, &received))
-        count = ReadPayload(status, response, received, &payload);
-    if (count < 0) {
+    uint8_t bytes[kErrorMessageBytes] = {};
+    int count = 0;
+    if (m_session == nullptr || m_session->ReadErrorMessages(bytes, &count) != kModuleOk) {
         ShowMessage(this, QStringLiteral("获取错误消息失败!"));
         return;
     }
-    m_ui->errorGrid->SetBytes(payload, std::min(count, static_cast<int>(kErrorMessageBytes)));
+    m_ui->errorGrid->SetBytes(bytes, count);
 }
 
 void CPropProtocol::OnGetNetworkTime() {
-    uint8_t response[kModbusBufferSize + 1] = {};
-    uint8_t received = 0;
-    int status = -1;
     uint32_t ms = 0;
     uint16_t days = 0;
-    if (!Transact(kReadHolding, reg::kNetworkTime, reg::kNetworkTimeCount, nullptr, 0, &status,
-                  response, &received) ||
-        !AcceptNetworkTime(status, response, received, &ms, &days)) {
+    if (m_session == nullptr || m_session->ReadNetworkTime(&ms, &days) != kModuleOk) {
         ShowMessage(this, QStringLiteral("获取网络时间标识失败!"));
         return;
     }

@@ -5,7 +5,7 @@
 
 class CControlIni;
 class CMyCUGErrorMsg;
-struct ModbusRequest;
+class ModuleSession;
 
 // The fieldbus page ("现场总线"): the CANopen-side parameters of the
 // FieldbusParamBlock, plus the emergency message, error message and network
@@ -16,7 +16,7 @@ public:
     explicit CPropProtocol(QWidget* parent = nullptr);
     ~CPropProtocol() override;
 
-    void SetPointers(CControlIni* settings, ModbusRequest* request);
+    void SetPointers(CControlIni* settings, ModuleSession* session);
     void Initialise();
     void LoadSettings();
     void SaveSettings();
@@ -41,12 +41,8 @@ private:
     // The configured bit rate as the data exchange takes it (integer prompt,
     // 0-65535); false when refused.
     bool TakeBitRate(int* value);
-    // One exchange on the shared request; false when there is no request.
-    bool Transact(uint8_t function, uint16_t start, uint16_t quantity, const uint8_t* data,
-                  size_t length, int* status, uint8_t* response, uint8_t* received);
-
     struct Controls;
     Controls* m_ui;
     CControlIni* m_settings = nullptr;
-    ModbusRequest* m_request = nullptr;
+    ModuleSession* m_session = nullptr;
 };

@@ -18,7 +18,7 @@
 #include "io_block.h"
 #include "messages.h"
 #include "network_time.h"
-#include "response_check.h"
+#include "modulesession.h"
 
 namespace {
 
@@ -63,11 +63,11 @@ CPropCfg::CPropCfg(QWidget* parent) : QWidget(parent) {
 
 CPropCfg::~CPropCfg() = default;
 
-void CPropCfg::SetPointers(CControlIni* settings, CSerialPort* port, ModbusRequest* request,
+void CPropCfg::SetPointers(CControlIni* settings, CSerialPort* port, ModuleSession* session,
                            CPropIo* ioPage) {
     m_settings = settings;
     m_port = port;
-    m_request = request;
+    m_session = session;
     m_ioPage = ioPage;
 }
 
@@ -268,64 +268,23 @@ void CPropCfg::OnOpenPort() {
     }
 }
 
-int CPropCfg::ReadBlock(uint16_t start, uint16_t count, size_t blockSize) {
-    if (!m_request) return -1;
-    m_request->function = 3;
-    m_request->start = start;
-    m_request->quantity = count;
-    uint8_t received = 0;
-    const int status = ModbusTransact(*m_request, m_response, &received);
-    return AcceptBlockRead(status, m_response, received, blockSize);
-}
-
-bool CPropCfg::WriteRegister(uint16_t address, uint16_t value) {
-    if (!m_request) return false;
-    const uint8_t bytes[2] = {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value & 0xFF)};
-    m_request->function = 6;
-    m_request->start = address;
-    m_request->quantity = 1;
-    SetRequestData(*m_request, bytes, sizeof bytes);
-    uint8_t received = 0;
-    const int status = ModbusTransact(*m_request, m_response, &received);
-    return IsGoodResponse(status, m_response, received, 6);
-}
-
-bool CPropCfg::WriteRegisters(uint16_t start, uint16_t count, const uint8_t* bytes, size_t n) {
-    if (!m_request) return false;
-    m_request->function = 16;
-    m_request->start = start;
-    m_request->quantity = count;
-    if (!SetRequestData(*m_request, bytes, n)) return false;
-    uint8_t received = 0;
-    const int status = ModbusTransact(*m_request, m_response, &received);
-    return IsGoodResponse(status, m_response, received, 16);
-}
-
 void CPropCfg::OnReadConfig() {
     if (!m_port || !m_port->IsOpen()) {
         ShowMessage(this, QStringLiteral("串口未打开!"));
         return;
     }
-    int n = ReadBlock(reg::kGeneralBlock, reg::kGeneralBlockCount, kGeneralBlockSize);
-    if (n < 0) {
+    if (!m_session || m_session->ReadGeneralBlock(m_generalBlock) != kModuleOk) {
         ShowMessage(this, QStringLiteral("获取通用参数失败!"));
         return;
     }
-    CopySwapBytePairs(kGeneralBlockSize, static_cast<size_t>(n), m_response + 3, m_generalBlock);
-
-    n = ReadBlock(reg::kIoBlock, reg::kIoBlockCount, kIoBlockSize);
-    if (n < 0) {
+    if (m_session->ReadIoBlock(m_ioBlock) != kModuleOk) {
         ShowMessage(this, QStringLiteral("获取 I/O 参数失败!"));
         return;
     }
-    CopySwapBytePairs(kIoBlockSize, static_cast<size_t>(n), m_response + 3, m_ioBlock);
-
-    n = ReadBlock(reg::kFieldbusBlock, reg::kFieldbusBlockCount, kFieldbusBlockSize);
-    if (n < 0) {
+    if (m_session->ReadFieldbusBlock(m_fieldbusBlock) != kModuleOk) {
         ShowMessage(this, QStringLiteral("获取现场总线参数失败!"));
         return;
     }
-    std::memcpy(m_fieldbusBlock, m_response + 3, static_cast<size_t>(n));
 
     FillFromBlock();
     m_modifyConfig->setEnabled(true);
@@ -349,11 +308,12 @@ void CPropCfg::FillFromBlock() {
 }
 
 bool CPropCfg::WriteInterruptAndBaud() {
-    if (!WriteRegister(reg::kInterruptMask, HeldWord(m_generalBlock, kInterruptMaskByte))) {
+    if (!m_session ||
+        m_session->WriteInterruptMask(HeldWord(m_generalBlock, kInterruptMaskByte)) != kModuleOk) {
         ShowMessage(this, QStringLiteral("修改中断配置参数失败!"));
         return false;
     }
-    if (!WriteRegister(reg::kUartSettings, HeldWord(m_generalBlock, kUartSettingsByte))) {
+    if (m_session->WriteUartSettings(HeldWord(m_generalBlock, kUartSettingsByte)) != kModuleOk) {
         ShowMessage(this, QStringLiteral("修改波特率失败!"));
         return false;
     }
@@ -388,19 +348,17 @@ void CPropCfg::OnModifyConfig() {
 
     if (!WriteInterruptAndBaud()) return;
 
-    uint8_t lengths[4];
-    CopySwapBytePairs(sizeof lengths, sizeof lengths, m_ioBlock, lengths);
-    if (!WriteRegisters(reg::kIoLengths, reg::kIoLengthsCount, lengths, sizeof lengths)) {
+    if (m_session->WriteIoLengths(m_ioBlock) != kModuleOk) {
         ShowMessage(this, QStringLiteral("修改 I/O 配置参数失败!"));
         return;
     }
     if (m_ioPage) m_ioPage->SetIoLengths(m_inputLength, m_outputLength);
 
-    if (!WriteRegister(reg::kNodeAddress, WireWord(m_fieldbusBlock, kNodeAddressByte))) {
+    if (m_session->WriteNodeAddress(WireWord(m_fieldbusBlock, kNodeAddressByte)) != kModuleOk) {
         ShowMessage(this, QStringLiteral("修改现场总线节点地址配置参数失败!"));
         return;
     }
-    if (!WriteRegister(reg::kNodeBaudRate, WireWord(m_fieldbusBlock, kCanBitRateByte))) {
+    if (m_session->WriteNodeBitRate(WireWord(m_fieldbusBlock, kCanBitRateByte)) != kModuleOk) {
         ShowMessage(this, QStringLiteral("修改现场总线波特率配置参数失败!"));
         return;
     }
@@ -422,7 +380,7 @@ void CPropCfg::OnChangeBaudRate() {
 
 void CPropCfg::OnSendDeviceMode() {
     const int value = DeviceModeValueForIndex(m_deviceModeList->currentIndex());
-    if (WriteRegister(reg::kDeviceMode, static_cast<uint8_t>(value))) {
+    if (m_session && m_session->WriteDeviceMode(static_cast<uint8_t>(value)) == kModuleOk) {
         ShowMessage(this, QStringLiteral("修改设备模式成功!"));
     } else {
         ShowMessage(this, QStringLiteral("修改设备模式失败!"));
@@ -435,7 +393,7 @@ void CPropCfg::OnSendEmergency() {
     const std::string custom = BoxText(m_emergencyCustomBox);
     uint8_t data[4];
     BuildEmergencyData(code, custom, data);
-    if (!WriteRegisters(reg::kEmergency, reg::kEmergencyCount, data, sizeof data)) {
+    if (!m_session || m_session->SendEmergency(data) != kModuleOk) {
         ShowMessage(this, QStringLiteral("发送紧急代码失败!"));
         return;
     }
@@ -447,18 +405,9 @@ void CPropCfg::OnSendEmergency() {
 }
 
 void CPropCfg::OnGetNetworkTime() {
-    bool ok = false;
     uint32_t ms = 0;
     uint16_t days = 0;
-    if (m_request) {
-        m_request->function = 3;
-        m_request->start = reg::kNetworkTime;
-        m_request->quantity = reg::kNetworkTimeCount;
-        uint8_t received = 0;
-        const int status = ModbusTransact(*m_request, m_response, &received);
-        ok = AcceptNetworkTime(status, m_response, received, &ms, &days);
-    }
-    if (!ok) {
+    if (!m_session || m_session->ReadNetworkTime(&ms, &days) != kModuleOk) {
         ShowMessage(this, QStringLiteral("获取网络时间标识失败!"));
         return;
     }

@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <string>
 
-#include "modbus_rtu.h"
 #include "register_map.h"
 
 class CControlIni;
 class CPropIo;
 class CSerialPort;
+class ModuleSession;
 class InterruptIndicatorRow;
 class QComboBox;
 class QGroupBox;
@@ -34,7 +34,7 @@ public:
     ~CPropCfg() override;
 
     // Set by the main window before Initialise; ioPage may be null.
-    void SetPointers(CControlIni* settings, CSerialPort* port, ModbusRequest* request,
+    void SetPointers(CControlIni* settings, CSerialPort* port, ModuleSession* session,
                      CPropIo* ioPage);
     // Fills the lists, loads the settings and opens the port with them.
     void Initialise();
@@ -90,10 +90,6 @@ private:
     bool TakeLengths();
     // Writes the two lengths back into their boxes.
     void PushLengths();
-    // Block read into the response buffer; payload length or -1.
-    int ReadBlock(uint16_t start, uint16_t count, size_t blockSize);
-    bool WriteRegister(uint16_t address, uint16_t value);
-    bool WriteRegisters(uint16_t start, uint16_t count, const uint8_t* bytes, size_t n);
     // Writes 0x5009 and then 0x500E from the general block, each with its
     // own failure message.
     bool WriteInterruptAndBaud();
@@ -103,13 +99,12 @@ private:
 
     CControlIni* m_settings = nullptr;
     CSerialPort* m_port = nullptr;
-    ModbusRequest* m_request = nullptr;
+    ModuleSession* m_session = nullptr;
     CPropIo* m_ioPage = nullptr;
 
     uint8_t m_generalBlock[kGeneralBlockSize] = {};
     uint8_t m_ioBlock[kIoBlockSize] = {};
     uint8_t m_fieldbusBlock[kFieldbusBlockSize] = {};
-    uint8_t m_response[kModbusBufferSize] = {};
 
     int m_inputLength = 0;
     int m_outputLength = 0;

@@ -74,9 +74,8 @@ void CQuillonDlg::LoadSkin() {
 void CQuillonDlg::OnInitDialog() {
     setWindowIcon(ApplicationIcon());
 
-    m_cfgPage->SetPointers(&m_settings, &m_port, &m_request, m_ioPage);
-    m_ioPage->SetPointers(&m_settings, &m_request);
-    m_request.port = &m_port;
+    m_cfgPage->SetPointers(&m_settings, &m_port, &m_session, m_ioPage);
+    m_ioPage->SetPointers(&m_settings, &m_session);
 
     m_tabSheet->AddPage(QStringLiteral("配置"), m_cfgPage);
     m_tabSheet->AddPage(QStringLiteral("I/O"), m_ioPage);

@@ -5,7 +5,7 @@
 
 #include "ccontrolini.h"
 #include "cserialport.h"
-#include "modbus_rtu.h"
+#include "modulesession.h"
 
 class CPropCfg;
 class CPropIo;
@@ -29,7 +29,7 @@ public:
     CPropCfg* cfgPage() const { return m_cfgPage; }
     CPropIo* ioPage() const { return m_ioPage; }
     CSerialPort* port() { return &m_port; }
-    ModbusRequest* request() { return &m_request; }
+    ModuleSession* session() { return &m_session; }
     CControlIni* settings() { return &m_settings; }
     const std::string& skinFolder() const { return m_skinFolder; }
 
@@ -42,7 +42,7 @@ private:
 
     CControlIni m_settings;
     CSerialPort m_port;
-    ModbusRequest m_request;
+    ModuleSession m_session{&m_port};
     std::string m_skinFolder;
     CTabSheet* m_tabSheet = nullptr;
     CPropCfg* m_cfgPage = nullptr;

@@ -20,7 +20,7 @@
 
 #include "cpropio.h"
 #include "cserialport.h"
-#include "modbus_rtu.h"
+#include "modulesession.h"
 #include "modulesimulator.h"
 
 namespace {
@@ -93,10 +93,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_io: cannot open %s\n", sim.DevicePath().c_str());
         return 1;
     }
-    ModbusRequest request;
-    request.port = &port;
+    ModuleSession session(&port);
     CPropIo page(CPropIo::FullEdition);
-    page.SetPointers(nullptr, &request);
+    page.SetPointers(nullptr, &session);
     page.Initialise();
 
     // Event polling at 10 ms. The word reads 0 (no I/O bit), so every tick is

@@ -23,7 +23,7 @@
 #include "interruptindicatorrow.h"
 #include "messagerecorder.h"
 #include "messages.h"
-#include "modbus_rtu.h"
+#include "modulesession.h"
 #include "modulesimulator.h"
 #include "mycug.h"
 #include "programfolder.h"
@@ -50,12 +50,11 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_sim.Start());
         ASSERT_EQ(m_port.OpenDevice(m_sim.DevicePath(), 115200, 8, 0, 0, 0), 0);
-        m_request.port = &m_port;
     }
 
     CPropIo& MakePage(CPropIo::Edition edition = CPropIo::FullEdition) {
         m_page = std::make_unique<CPropIo>(edition);
-        m_page->SetPointers(&m_folder.ini(), &m_request);
+        m_page->SetPointers(&m_folder.ini(), &m_session);
         m_page->Initialise();
         m_page->show();
         return *m_page;
@@ -93,7 +92,7 @@ protected:
     ProgramFolder m_folder;
     ModuleSimulator m_sim;
     CSerialPort m_port;
-    ModbusRequest m_request;
+    ModuleSession m_session{&m_port};
     MessageRecorder m_messages;
     std::unique_ptr<CPropIo> m_page;
 };
@@ -651,11 +650,10 @@ TEST(IoPageScripted, EventAnswerWithOtherByteCountChangesNothing) {
     slave.Queue(ReadAnswer({}));            // good, but no word in it
     CSerialPort port;
     ASSERT_EQ(port.OpenDevice(slave.DevicePath(), 115200, 8, 0, 0, 0), 0);
-    ModbusRequest request;
-    request.port = &port;
+    ModuleSession session(&port);
     MessageRecorder messages;
     CPropIo page(CPropIo::FullEdition);
-    page.SetPointers(nullptr, &request);
+    page.SetPointers(nullptr, &session);
     page.Initialise();
 
     page.PollEvents();

@@ -18,7 +18,7 @@
 #include "fieldbus_block.h"
 #include "frames.h"
 #include "messagerecorder.h"
-#include "modbus_rtu.h"
+#include "modulesession.h"
 #include "modulesimulator.h"
 #include "programfolder.h"
 #include "scriptedslave.h"
@@ -40,13 +40,12 @@ protected:
         SetSwitchCodingMode(0);
         ASSERT_TRUE(m_sim.Start());
         ASSERT_EQ(m_port.OpenDevice(m_sim.DevicePath(), 115200, 8, 0, 0, 0), 0);
-        m_request.port = &m_port;
     }
 
     CPropProtocol& Open(const std::string& ini = std::string()) {
         if (!ini.empty()) m_folder.WriteIni(ini);
         m_page = std::make_unique<CPropProtocol>();
-        m_page->SetPointers(&m_folder.ini(), &m_request);
+        m_page->SetPointers(&m_folder.ini(), &m_session);
         m_page->Initialise();
         m_page->show();
         return *m_page;
@@ -83,7 +82,7 @@ protected:
     ProgramFolder m_folder;
     ModuleSimulator m_sim;
     CSerialPort m_port;
-    ModbusRequest m_request;
+    ModuleSession m_session{&m_port};
     MessageRecorder m_messages;
     std::unique_ptr<CPropProtocol> m_page;
 };

@@ -23,7 +23,7 @@
 #include "cpropio.h"
 #include "cserialport.h"
 #include "messages.h"
-#include "modbus_rtu.h"
+#include "modulesession.h"
 #include "modulesimulator.h"
 #include "tempdir.h"
 
@@ -73,11 +73,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "soak: cannot open %s\n", simulator.DevicePath().c_str());
         return 2;
     }
-    ModbusRequest request;
-    request.port = &port;
+    ModuleSession session(&port);
 
     CPropIo page(CPropIo::FullEdition);
-    page.SetPointers(&ini, &request);
+    page.SetPointers(&ini, &session);
     page.Initialise();
     uint8_t block[22] = {};
     block[0] = 64;  // input length
@@ -129,7 +128,7 @@ int main(int argc, char** argv) {
     app.exec();
 
     const long endKb = ResidentKilobytes();
-    const quint64 nested = ModbusNestedExchangeCount();
+    const quint64 nested = session.nestedExchangeCount();
     std::printf("soak seconds=%lld exchanges=%llu failures=%llu messages=%llu skipped_ticks=%llu "
                 "nested=%llu rss_start_kb=%ld rss_end_kb=%ld growth_kb=%ld\n",
                 static_cast<long long>(clock.elapsed() / 1000),
