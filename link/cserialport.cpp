@@ -224,6 +224,10 @@ void CSerialPort::Close() {
     m_gone = false;
 }
 
+void CSerialPort::SetTimeoutMs(int ms) {
+    if (m_open && ms > 0) m_timeoutMs = ms;
+}
+
 void CSerialPort::PurgeInput() {
     if (!m_open || m_gone) return;
     (void)ioctl(m_fd, TCFLSH, TCIFLUSH);

@@ -49,6 +49,10 @@ public:
 
     bool IsOpen() const { return m_open; }
     int TimeoutMs() const { return m_timeoutMs; }
+    // Replaces the time-out of the open port (ms > 0) until it is closed; the
+    // next Open sets the rate's time-out again. For callers that know how
+    // long the answer they wait for can take, such as the module search.
+    void SetTimeoutMs(int ms);
     // The operating-system handle (-1 while closed).
     int Handle() const { return m_fd; }
     const std::string& DevicePath() const { return m_path; }

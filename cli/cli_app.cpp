@@ -1,0 +1,174 @@
+#include "cli_app.h"
+
+#include <csignal>
+#include <iostream>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "cli_commands.h"
+#include "clicontext.h"
+#include "man_page.h"
+
+namespace {
+
+const char* const kSummary = "the Tavel VX31 module from a shell";
+
+const char* const kDescription =
+    "Reads and writes the module's configuration, process data and events, and "
+    "searches for a module whose line settings are unknown. Talks Modbus RTU to slave 1, as the "
+    "two programs do, and prints text for a person or JSON (--json) for a script.";
+
+// Shown in the man page; each runs as written against the simulator.
+const char* const kExamples =
+    "# Module type, fieldbus type and states of the module on port 1:\n"
+    "quillon-cli --port 1 info\n"
+    "# Follow the interrupt events every 200 ms as JSON lines:\n"
+    "quillon-cli --port 1 --json events --follow 200\n"
+    "# Find a module whose line settings are unknown:\n"
+    "quillon-cli --port /dev/ttyUSB0 scan\n";
+
+const char* const kFooter =
+    "Exit status: 0 success; 1 the module failed (time-out, exception, refused answer), scan "
+    "found nothing, or diff found differences; 2 a usage or input error; 3 the port could not be "
+    "opened. Messages go to stderr.";
+
+// A check whose bounds the option's type name already shows.
+CLI::Validator Quiet(CLI::Validator validator) {
+    validator.description("");
+    return validator;
+}
+
+void OnStopSignal(int) { RequestStop(); }
+
+// A following command stops at its next turn on SIGINT or SIGTERM.
+void CatchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+CLI::App* Command(CLI::App& parent, CliCommand* command, const std::string& name,
+                  const std::string& label, const std::string& description) {
+    CLI::App* sub = parent.add_subcommand(name, description);
+    sub->fallthrough();
+    sub->callback([command, label] { command->name = label; });
+    return sub;
+}
+
+}  // namespace
+
+void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
+    app.description(std::string("quillon-cli: ") + kSummary + ". " + kDescription);
+    app.footer(kFooter);
+    app.require_subcommand(1);
+    app.fallthrough();
+
+    app.add_option("--port", options->port,
+                   "Port number 1..255 (mapped through [ports] of config.ini, as in the programs) "
+                   "or device path")
+        ->type_name("N|PATH");
+    app.add_option("--config", options->config,
+                   "config.ini that maps port numbers (default: the one beside the programs)")
+        ->type_name("FILE");
+    app.add_option("--baud", options->baud, "Line rate (default 115200)")
+        ->type_name("N")
+        ->check(Quiet(CLI::Range(1, 4000000)));
+    app.add_option("--parity", options->parity, "Parity (default none)")
+        ->type_name("none|odd|even")
+        ->check(Quiet(CLI::IsMember({"none", "odd", "even"})));
+    app.add_option("--data", options->dataBits, "Data bits (default 8)")
+        ->type_name("5..8")
+        ->check(Quiet(CLI::Range(5, 8)));
+    app.add_option("--stop", options->stopBits, "Stop bits (default 1)")
+        ->type_name("1|2")
+        ->check(Quiet(CLI::IsMember({1, 2})));
+    app.add_flag("--json", options->json, "Print JSON instead of text");
+    app.add_option("--timeout", options->timeoutMs,
+                   "Time-out of each exchange in ms (default: the programs' 2040000/baud + 100)")
+        ->type_name("MS")
+        ->check(Quiet(CLI::Range(1, 600000)));
+
+    Command(app, command, "info", "info",
+            "Module type, fieldbus type, device information, module and fieldbus states");
+    Command(app, command, "scan", "scan",
+            "Search for the module: every rate of the serial page's list with parity none, even "
+            "and odd (8 data bits, 1 stop bit), most common first, on --port; prints the "
+            "settings found");
+
+    CLI::App* io = app.add_subcommand("io", "Process data: read output data, write input data");
+    io->fallthrough();
+    io->require_subcommand(1);
+    CLI::App* ioRead = Command(*io, command, "read", "io read",
+                               "Read N bytes of output data (default: the module's output length)");
+    ioRead->add_option("N", command->count, "Bytes to read, 0..144")->type_name("")->check(Quiet(CLI::Range(0, 144)));
+    CLI::App* ioWrite =
+        Command(*io, command, "write", "io write", "Write bytes of input data (at most 144)");
+    ioWrite->add_option("HEX", command->words, "Bytes in hexadecimal: 01 02 A0, or 0102A0")
+        ->type_name("")
+        ->required();
+
+    CLI::App* events = Command(app, command, "events", "events",
+                               "Read the interrupt event word (which clears it in the module)");
+    events
+        ->add_option("--follow", command->followMs,
+                     "Read every PERIOD_MS until interrupted; with --json one object per line")
+        ->type_name("PERIOD_MS")
+        ->check(Quiet(CLI::Range(0, 3600000)));
+    Command(app, command, "errors", "errors", "Read the module's error messages (24 bytes)");
+    Command(app, command, "time", "time", "Read the network time stamp");
+    CLI::App* mode = Command(app, command, "mode", "mode", "Send a device-mode command");
+    mode->add_option("MODE", command->mode, "start or reset")
+        ->required()
+        ->check(Quiet(CLI::IsMember({"start", "reset"})));
+    CLI::App* emergency =
+        Command(app, command, "emergency", "emergency", "Make the module send an emergency message");
+    emergency->add_option("STD", command->first, "Standard error code, up to 2 hex bytes")
+        ->required();
+    emergency->add_option("CUSTOM", command->second, "Custom bytes, up to 2 hex bytes")
+        ->required();
+
+}
+
+int RunQuillonCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    CliOptions options;
+    CliCommand command;
+    CLI::App app("", "quillon-cli");
+    DefineCli(app, &options, &command);
+
+    // Hidden: the man page, built from the same texts as --help.
+    if (argc == 2 && std::string(argv[1]) == "--man") {
+        out << BuildManPage(app, kSummary, "Quillon " QUILLON_VERSION, kExamples);
+        return kExitOk;
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help ends here too, with status 0.
+        const int status = app.exit(e, out, err);
+        return status == 0 ? kExitOk : kExitUsage;
+    }
+
+    CliContext context(options, out, err);
+    if (command.name == "scan") {
+        CatchStopSignals();
+        return RunScan(context);
+    }
+    const int opened = context.OpenPort();
+    if (opened != kExitOk) return opened;
+    if (command.name == "info") return RunInfo(context);
+    if (command.name == "io read") return RunIoRead(context, command);
+    if (command.name == "io write") return RunIoWrite(context, command);
+    if (command.name == "events") {
+        CatchStopSignals();
+        return RunEvents(context, command);
+    }
+    if (command.name == "errors") return RunErrors(context);
+    if (command.name == "time") return RunTime(context);
+    if (command.name == "mode") return RunMode(context, command);
+    if (command.name == "emergency") return RunEmergency(context, command);
+    context.Error("unknown command");
+    return kExitUsage;
+}

@@ -1,0 +1,407 @@
+#include "cli_commands.h"
+
+#include <time.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "clicontext.h"
+#include "fieldbus_block.h"
+#include "general_block.h"
+#include "hex_args.h"
+#include "hexbytes.h"
+#include "io_block.h"
+#include "module_search.h"
+#include "network_time.h"
+#include "register_map.h"
+#include "serialscanline.h"
+
+namespace {
+
+// The I/O page gives up on periodic event reads after this many failures
+// in a row; following events does the same.
+constexpr int kFollowFailureLimit = 3;
+
+volatile std::sig_atomic_t g_stop = 0;
+
+// "%02X " byte list without the trailing blank.
+std::string HexList(const uint8_t* bytes, size_t n) {
+    std::string text = FormatHexBytes(bytes, n);
+    if (!text.empty()) text.pop_back();
+    return text;
+}
+
+std::string Hex16(uint16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", value);
+    return text;
+}
+
+// Captions of the set bits of an event word or mask, bit 9 first.
+std::vector<std::string> BitCaptions(uint16_t word) {
+    std::vector<std::string> captions;
+    for (const InterruptBit& bit : kInterruptBits) {
+        if ((word & (1u << bit.bit)) == 0) continue;
+        std::string caption = bit.caption;
+        while (!caption.empty() && caption.back() == ' ') caption.pop_back();
+        captions.push_back(caption);
+    }
+    return captions;
+}
+
+std::string Joined(const std::vector<std::string>& words, const char* separator) {
+    std::string text;
+    for (const std::string& word : words) {
+        if (!text.empty()) text += separator;
+        text += word;
+    }
+    return text;
+}
+
+// Local wall-clock time with milliseconds, for lines of a following command.
+std::string NowText() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    localtime_r(&now.tv_sec, &local);
+    char text[40];
+    const size_t n = strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    std::snprintf(text + n, sizeof text - n, ".%03ld", now.tv_nsec / 1000000);
+    return text;
+}
+
+// Sleeps up to ms, ending early once a stop was requested.
+void SleepMs(int ms) {
+    const int64_t step = 20;
+    for (int64_t left = ms; left > 0 && !g_stop; left -= step) {
+        const int64_t part = left < step ? left : step;
+        timespec wait{static_cast<time_t>(part / 1000), static_cast<long>(part % 1000) * 1000000};
+        nanosleep(&wait, nullptr);
+    }
+}
+
+}  // namespace
+
+void RequestStop() { g_stop = 1; }
+
+int RunInfo(CliContext& context) {
+    uint8_t general[kGeneralBlockSize] = {};
+    int status = context.session().ReadGeneralBlock(general);
+    if (status != kModuleOk) return context.ModuleFailed("reading the general parameters", status);
+    uint8_t fieldbus[kFieldbusBlockSize] = {};
+    status = context.session().ReadFieldbusBlock(fieldbus);
+    if (status != kModuleOk) return context.ModuleFailed("reading the fieldbus parameters", status);
+
+    const uint16_t moduleType = HeldWord(general, 4);
+    const uint16_t fieldbusType = HeldWord(general, 6);
+    const uint16_t fieldbusStatus = WireWord(fieldbus, 0);
+    const uint16_t moduleState = WireWord(fieldbus, 2);
+    const int statusIndex = FieldbusStatusIndex(fieldbusStatus);
+    const int stateIndex = ModuleStateIndex(moduleState);
+    const std::string vendor = HexList(fieldbus + 20, 4);
+    const std::string product = HexList(fieldbus + 24, 4);
+    const std::string serial = HexList(fieldbus + 28, 4);
+    const std::string name = DecodeProductName(fieldbus);
+
+    if (context.json()) {
+        Json j;
+        j["module_type"] = moduleType;
+        j["fieldbus_type"] = fieldbusType;
+        j["vendor_id"] = vendor;
+        j["product_code"] = product;
+        j["serial_number"] = serial;
+        j["product_name"] = name;
+        j["module_state"] = moduleState;
+        j["fieldbus_status"] = fieldbusStatus;
+        context.PrintJson(j);
+        return kExitOk;
+    }
+    std::ostream& out = context.out();
+    out << "module type:     " << Hex16(moduleType)
+        << (IsKnownModuleType(moduleType) ? " (Tavel模块)" : " (其他)") << '\n';
+    out << "fieldbus type:   " << fieldbusType << '\n';
+    out << "vendor ID:       " << vendor << '\n';
+    out << "product code:    " << product << '\n';
+    out << "serial number:   " << serial << '\n';
+    out << "product name:    " << name << '\n';
+    out << "module state:    " << moduleState;
+    if (stateIndex >= 0) out << " (" << kModuleStateTexts[stateIndex] << ')';
+    out << '\n';
+    out << "fieldbus status: " << Hex16(fieldbusStatus);
+    if (statusIndex >= 0) out << " (" << kFieldbusStatusTexts[statusIndex] << ')';
+    out << std::endl;
+    return kExitOk;
+}
+
+int RunIoRead(CliContext& context, const CliCommand& command) {
+    int count = command.count;
+    if (count < 0) {
+        // Without a count, as many bytes as the module's output length.
+        uint8_t io[kIoBlockSize] = {};
+        const int status = context.session().ReadIoBlock(io);
+        if (status != kModuleOk) return context.ModuleFailed("reading the I/O parameters", status);
+        count = IoOutputLength(io);
+        if (count > static_cast<int>(kIoAreaSize)) count = static_cast<int>(kIoAreaSize);
+    }
+    uint8_t area[kIoAreaSize] = {};
+    int length = 0;
+    const int status = context.session().ReadOutputData(RegistersForBytes(count), area, &length);
+    if (status != kModuleOk) return context.ModuleFailed("reading the output data", status);
+    if (length > count) length = count;
+
+    const std::string bytes = HexList(area, static_cast<size_t>(length));
+    if (context.json()) {
+        Json j;
+        j["length"] = length;
+        j["output_data"] = bytes;
+        context.PrintJson(j);
+    } else {
+        context.out() << bytes << std::endl;
+    }
+    return kExitOk;
+}
+
+int RunIoWrite(CliContext& context, const CliCommand& command) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!ParseHexArguments(command.words, kIoAreaSize, &bytes, &error)) {
+        context.Error("io write: " + error);
+        return kExitUsage;
+    }
+    const int status =
+        context.session().WriteInputData(bytes.data(), static_cast<int>(bytes.size()));
+    if (status != kModuleOk) return context.ModuleFailed("writing the input data", status);
+    const std::string text = HexList(bytes.data(), bytes.size());
+    if (context.json()) {
+        Json j;
+        j["length"] = bytes.size();
+        j["input_data"] = text;
+        context.PrintJson(j);
+    } else {
+        context.out() << "wrote " << bytes.size() << " bytes of input data" << std::endl;
+    }
+    return kExitOk;
+}
+
+int RunEvents(CliContext& context, const CliCommand& command) {
+    const bool follow = command.followMs >= 0;
+    int failures = 0;
+    for (;;) {
+        uint16_t word = 0;
+        const int status = context.session().ReadEvents(&word);
+        if (status == kModuleOk) {
+            failures = 0;
+            const std::vector<std::string> bits = BitCaptions(word);
+            if (context.json()) {
+                Json j;
+                if (follow) j["time"] = NowText();
+                j["events"] = word;
+                j["bits"] = bits;
+                context.PrintJson(j, follow);
+            } else {
+                if (follow) context.out() << NowText() << ' ';
+                context.out() << Hex16(word);
+                if (!bits.empty()) context.out() << ' ' << Joined(bits, " ");
+                context.out() << std::endl;
+            }
+        } else if (status == kModuleIgnored) {
+            // An answer without one event word is passed over, as the I/O page does.
+            if (!follow) {
+                context.Error("reading the events: the answer carries no event word");
+                return kExitModule;
+            }
+        } else if (!follow || status != kModuleFailed || ++failures >= kFollowFailureLimit) {
+            return context.ModuleFailed("reading the events", status);
+        } else {
+            (void)context.ModuleFailed("reading the events", status);
+        }
+        if (!follow || g_stop) return kExitOk;
+        SleepMs(command.followMs);
+        if (g_stop) return kExitOk;
+    }
+}
+
+int RunErrors(CliContext& context) {
+    uint8_t bytes[kErrorMessageBytes] = {};
+    int count = 0;
+    const int status = context.session().ReadErrorMessages(bytes, &count);
+    if (status != kModuleOk) return context.ModuleFailed("reading the error messages", status);
+    const std::string text = HexList(bytes, static_cast<size_t>(count));
+    if (context.json()) {
+        Json j;
+        j["error_message"] = text;
+        context.PrintJson(j);
+    } else {
+        context.out() << text << std::endl;
+    }
+    return kExitOk;
+}
+
+int RunTime(CliContext& context) {
+    uint32_t ms = 0;
+    uint16_t days = 0;
+    const int status = context.session().ReadNetworkTime(&ms, &days);
+    if (status != kModuleOk) return context.ModuleFailed("reading the network time", status);
+    int year = 0, month = 0, day = 0;
+    DecodeNetworkDate(days, &year, &month, &day);
+    char date[16];
+    std::snprintf(date, sizeof date, "%04d-%02d-%02d", year, month, day);
+    char clock[32];
+    std::snprintf(clock, sizeof clock, "%02u:%02u:%02u.%03u", ms / 3600000, ms / 60000 % 60,
+                  ms / 1000 % 60, ms % 1000);
+    if (context.json()) {
+        Json j;
+        j["date"] = date;
+        j["time"] = clock;
+        j["days"] = days;
+        j["ms"] = ms;
+        context.PrintJson(j);
+    } else {
+        context.out() << date << ' ' << clock << std::endl;
+    }
+    return kExitOk;
+}
+
+int RunMode(CliContext& context, const CliCommand& command) {
+    const uint16_t value = command.mode == "reset" ? kDeviceModeReset : kDeviceModeStart;
+    const int status = context.session().WriteDeviceMode(value);
+    if (status != kModuleOk) return context.ModuleFailed("changing the device mode", status);
+    if (context.json()) {
+        Json j;
+        j["mode"] = command.mode;
+        j["value"] = value;
+        context.PrintJson(j);
+    } else {
+        context.out() << "device mode: " << command.mode << std::endl;
+    }
+    return kExitOk;
+}
+
+int RunEmergency(CliContext& context, const CliCommand& command) {
+    uint8_t data[4] = {};
+    const char* const names[2] = {"standard error code", "custom bytes"};
+    const std::string* const texts[2] = {&command.first, &command.second};
+    for (size_t i = 0; i < 2; ++i) {
+        std::vector<uint8_t> bytes;
+        std::string error;
+        if (!ParseHexArguments({*texts[i]}, 2, &bytes, &error)) {
+            context.Error(std::string("emergency: ") + names[i] + ": " + error);
+            return kExitUsage;
+        }
+        // Missing bytes are 0, as on the fieldbus page.
+        for (size_t k = 0; k < bytes.size(); ++k) data[2 * i + k] = bytes[k];
+    }
+    const int status = context.session().SendEmergency(data);
+    if (status != kModuleOk) return context.ModuleFailed("sending the emergency message", status);
+    if (context.json()) {
+        Json j;
+        j["emergency_standard"] = HexList(data, 2);
+        j["emergency_custom"] = HexList(data + 2, 2);
+        context.PrintJson(j);
+    } else {
+        context.out() << "emergency message sent: " << HexList(data, 4) << std::endl;
+    }
+    return kExitOk;
+}
+
+namespace {
+
+// "2400, 4800, ... 614400 baud with parity none, even and odd".
+std::string TriedSettingsText() {
+    std::string rates;
+    for (int baud : kScanRates) {
+        if (!rates.empty()) rates += ", ";
+        rates += std::to_string(baud);
+    }
+    return rates + " baud with parity none, even and odd, 8 data bits, 1 stop bit";
+}
+
+std::string PortName(const ScanPort& port) {
+    return port.number > 0 ? std::to_string(port.number) : port.path;
+}
+
+}  // namespace
+
+int RunScan(CliContext& context) {
+    std::vector<ScanPort> ports;
+    if (!context.options().port.empty()) {
+        ScanPort port;
+        std::string error;
+        if (!ResolvePortArgument(context.options().port, &context.ini(), &port.path, &port.number,
+                                 &error)) {
+            context.Error(error);
+            return kExitUsage;
+        }
+        ports.push_back(port);
+    }
+    if (ports.empty()) {
+        context.Error("scan: no serial device to search; give one with --port N|PATH");
+        return kExitModule;
+    }
+
+    SerialScanLine line(&context.port(), &context.session());
+    line.SetFixedTimeoutMs(context.options().timeoutMs);
+    const bool showProgress = isatty(STDERR_FILENO) == 1;
+    auto progress = [&](const ScanProgress& step) {
+        if (g_stop) return false;
+        if (showProgress) {
+            context.err() << "\r\033[Kscan " << step.port->path << ' ' << step.settings.baud << ' '
+                          << ScanFormatName(step.settings) << " (" << step.tryIndex + 1 << '/'
+                          << step.tryCount << ')' << std::flush;
+        }
+        return true;
+    };
+    const ScanOutcome outcome = SearchModule(line, ports, progress);
+    context.port().Close();
+    if (showProgress) context.err() << "\r\033[K" << std::flush;
+
+    for (const auto& unusable : outcome.unusable)
+        context.Error("scan: " + unusable.first.path + ": " + unusable.second);
+    if (outcome.cancelled) {
+        context.Error("scan: stopped after " + std::to_string(outcome.tries) + " tries");
+        return kExitModule;
+    }
+    if (!outcome.found) {
+        std::string where;
+        for (const ScanPort& port : ports) {
+            if (!where.empty()) where += ", ";
+            where += port.path;
+        }
+        if (context.json()) {
+            Json j;
+            j["found"] = false;
+            j["tries"] = outcome.tries;
+            context.PrintJson(j);
+        }
+        context.Error("scan: no module found on " + where + " at " + TriedSettingsText() + " (" +
+                      std::to_string(outcome.tries) + " tries)");
+        return kExitModule;
+    }
+
+    const char* parity = ScanParityName(outcome.settings.parity);
+    if (context.json()) {
+        Json j;
+        j["found"] = true;
+        if (outcome.port.number > 0)
+            j["port"] = outcome.port.number;
+        else
+            j["port"] = outcome.port.path;
+        j["path"] = outcome.port.path;
+        j["baud"] = outcome.settings.baud;
+        j["data"] = kScanDataBits;
+        j["parity"] = parity;
+        j["stop"] = 1;
+        j["module_type"] = outcome.moduleType;
+        j["tries"] = outcome.tries;
+        context.PrintJson(j);
+    } else {
+        context.out() << "found port=" << PortName(outcome.port)
+                      << " baud=" << outcome.settings.baud << " data=" << kScanDataBits
+                      << " parity=" << parity << " stop=1" << std::endl;
+    }
+    return kExitOk;
+}

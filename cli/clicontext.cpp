@@ -1,0 +1,134 @@
+#include "clicontext.h"
+
+#include <cstdio>
+#include <ostream>
+
+#include "hexbytes.h"
+
+namespace {
+
+constexpr int kFirstPort = 1;
+constexpr int kLastPort = 255;
+
+const char* ExceptionName(uint8_t code) {
+    switch (code) {
+        case 1:
+            return "illegal function";
+        case 2:
+            return "illegal data address";
+        case 3:
+            return "illegal data value";
+        case 4:
+            return "slave device failure";
+        case 5:
+            return "acknowledge";
+        case 6:
+            return "slave device busy";
+        default:
+            return "unknown exception";
+    }
+}
+
+bool AllDigits(const std::string& text) {
+    if (text.empty()) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+}  // namespace
+
+CliContext::CliContext(const CliOptions& options, std::ostream& out, std::ostream& err)
+    : m_options(options), m_out(out), m_err(err) {
+    m_ini.SetPath(options.config.empty() ? ExecutableFolder() + "config.ini" : options.config);
+    m_port.SetSettings(&m_ini);
+    m_session.SetPort(&m_port);
+}
+
+int CliContext::ParityCode() const {
+    if (m_options.parity == "odd") return 1;
+    if (m_options.parity == "even") return 2;
+    return 0;
+}
+
+int CliContext::OpenPort() {
+    if (m_options.port.empty()) {
+        Error("this command needs --port N|PATH");
+        return kExitUsage;
+    }
+    std::string path;
+    int number = 0;
+    std::string error;
+    if (!ResolvePortArgument(m_options.port, &m_ini, &path, &number, &error)) {
+        Error(error);
+        return kExitUsage;
+    }
+    // Stop bits by the serial page's positions: "1" is 0, "2" is 2.
+    const int stopBits = m_options.stopBits == 2 ? 2 : 0;
+    const int status =
+        m_port.OpenDevice(path, m_options.baud, m_options.dataBits, stopBits, ParityCode(), 0);
+    if (status != kSerialOk) {
+        Error("cannot open " + path);
+        return kExitPort;
+    }
+    if (m_options.timeoutMs > 0) m_port.SetTimeoutMs(m_options.timeoutMs);
+    return kExitOk;
+}
+
+void CliContext::Error(const std::string& text) { m_err << "quillon-cli: " << text << std::endl; }
+
+int CliContext::ModuleFailed(const std::string& what, int status) {
+    if (status == kModuleRequestTooLarge) {
+        Error(what + ": the request does not fit a frame");
+        return kExitUsage;
+    }
+    Error(what + ": " +
+          DescribeVerdict(m_session.lastVerdict(), m_session.lastExceptionCode(),
+                          m_port.TimeoutMs()));
+    return kExitModule;
+}
+
+void CliContext::PrintJson(const Json& value, bool oneLine) {
+    m_out << value.dump(oneLine ? -1 : 2, ' ', false, Json::error_handler_t::replace) << std::endl;
+}
+
+bool ResolvePortArgument(const std::string& text, const CControlIni* ini, std::string* path,
+                         int* number, std::string* error) {
+    *number = 0;
+    if (text.find('/') != std::string::npos) {
+        *path = text;
+        return true;
+    }
+    if (!AllDigits(text) || text.size() > 3 || std::stoi(text) < kFirstPort ||
+        std::stoi(text) > kLastPort) {
+        *error = "--port takes a port number 1..255 or a device path, not '" + text + "'";
+        return false;
+    }
+    *number = std::stoi(text);
+    *path = DevicePathForPort(*number, ini);
+    return true;
+}
+
+std::string DescribeVerdict(ExchangeVerdict verdict, uint8_t exceptionCode, int timeoutMs) {
+    switch (verdict) {
+        case ExchangeVerdict::Ok:
+            return "the answer was not what the request needs";
+        case ExchangeVerdict::Timeout:
+            return "no answer within " + std::to_string(timeoutMs) + " ms (time-out)";
+        case ExchangeVerdict::Short:
+            return "the answer was cut short";
+        case ExchangeVerdict::CrcError:
+            return "the answer's CRC is wrong";
+        case ExchangeVerdict::Exception: {
+            char code[8];
+            std::snprintf(code, sizeof code, "%02X", exceptionCode);
+            return std::string("the module refused the request (exception ") + code + ", " +
+                   ExceptionName(exceptionCode) + ")";
+        }
+        case ExchangeVerdict::Inconsistent:
+            return "the answer does not match the request";
+        case ExchangeVerdict::Refused:
+            return "the port is not open; nothing was sent";
+    }
+    return "unknown failure";
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "ccontrolini.h"
+#include "cli_options.h"
+#include "cserialport.h"
+#include "modulesession.h"
+
+using Json = nlohmann::ordered_json;
+
+// What a command runs with: the options, config.ini, the port and the module
+// session on it, and the two output streams (results to out, messages to
+// err).
+class CliContext {
+public:
+    CliContext(const CliOptions& options, std::ostream& out, std::ostream& err);
+    CliContext(const CliContext&) = delete;
+    CliContext& operator=(const CliContext&) = delete;
+
+    const CliOptions& options() const { return m_options; }
+    bool json() const { return m_options.json; }
+    CControlIni& ini() { return m_ini; }
+    CSerialPort& port() { return m_port; }
+    ModuleSession& session() { return m_session; }
+    std::ostream& out() { return m_out; }
+    std::ostream& err() { return m_err; }
+
+    // Parity option as CSerialPort::Open takes it (0 none, 1 odd, 2 even).
+    int ParityCode() const;
+    // Opens the port of --port at the line options. Returns kExitOk, or the
+    // exit status after telling why (kExitUsage without --port or with a bad
+    // one, kExitPort when the device cannot be opened).
+    int OpenPort();
+
+    // "quillon-cli: <text>" on err.
+    void Error(const std::string& text);
+    // Tells what failed and why from the session's last exchange; returns
+    // the exit status for a module operation's status.
+    int ModuleFailed(const std::string& what, int status);
+    // One JSON value on out: indented, or on one line for streams of objects.
+    void PrintJson(const Json& value, bool oneLine = false);
+
+private:
+    CliOptions m_options;
+    std::ostream& m_out;
+    std::ostream& m_err;
+    CControlIni m_ini;
+    CSerialPort m_port;
+    ModuleSession m_session;
+};
+
+// The device --port stands for: a path as given (it contains '/'), or port
+// number 1..255 through [ports] of ini. False with *error when it is neither.
+bool ResolvePortArgument(const std::string& text, const CControlIni* ini, std::string* path,
+                         int* number, std::string* error);
+
+// Why an exchange ended as it did, for a person ("no answer within 117 ms").
+std::string DescribeVerdict(ExchangeVerdict verdict, uint8_t exceptionCode, int timeoutMs);

@@ -1,0 +1,53 @@
+#include "hex_args.h"
+
+#include <sstream>
+
+namespace {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool AddToken(const std::string& token, std::vector<uint8_t>* bytes, std::string* error) {
+    for (char c : token) {
+        if (HexValue(c) < 0) {
+            *error = "'" + token + "' is not a hexadecimal byte";
+            return false;
+        }
+    }
+    if (token.size() <= 2) {
+        int value = 0;
+        for (char c : token) value = value * 16 + HexValue(c);
+        bytes->push_back(static_cast<uint8_t>(value));
+        return true;
+    }
+    if (token.size() % 2 != 0) {
+        *error = "'" + token + "' has an odd number of digits: write each byte as two";
+        return false;
+    }
+    for (size_t i = 0; i < token.size(); i += 2)
+        bytes->push_back(static_cast<uint8_t>(HexValue(token[i]) * 16 + HexValue(token[i + 1])));
+    return true;
+}
+
+}  // namespace
+
+bool ParseHexArguments(const std::vector<std::string>& words, size_t maxBytes,
+                       std::vector<uint8_t>* bytes, std::string* error) {
+    bytes->clear();
+    for (const std::string& word : words) {
+        std::istringstream tokens(word);
+        std::string token;
+        while (tokens >> token)
+            if (!AddToken(token, bytes, error)) return false;
+    }
+    if (bytes->size() > maxBytes) {
+        *error = std::to_string(bytes->size()) + " bytes given, at most " +
+                 std::to_string(maxBytes) + " fit";
+        return false;
+    }
+    return true;
+}
