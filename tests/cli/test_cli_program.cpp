@@ -1,0 +1,246 @@
+// quillon-cli run as a program against the module simulator: each command
+// with its JSON read back, an exit status for each kind of failure, usage
+// errors, help and the man page.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "cliprocess.h"
+#include "frames.h"
+#include "modulesimulator.h"
+#include "programfolder.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+class CliProgram : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_sim.Start()); }
+
+    // quillon-cli --port <simulator> args...
+    CliRun Cli(std::vector<std::string> args, int stopAfterLines = 0) {
+        args.insert(args.begin(), {QUILLON_CLI_PROGRAM, "--port", m_sim.DevicePath()});
+        return RunProgram(args, 20000, stopAfterLines);
+    }
+    // The same with --json, the output parsed (null when it does not parse).
+    Json CliJson(std::vector<std::string> args) {
+        args.insert(args.begin(), "--json");
+        const CliRun run = Cli(args);
+        EXPECT_EQ(0, run.status) << run.err;
+        return Json::parse(run.out, nullptr, false);
+    }
+
+    ModuleSimulator m_sim;
+};
+
+TEST_F(CliProgram, EveryCommandAnswersInJsonAndText) {
+    m_sim.SetRegister(0x500A, 0x0009);
+    m_sim.SetRegister(0x7002, 5);
+    m_sim.SetRegister(0x1001, 0xA1B2);
+
+    const Json info = CliJson({"info"});
+    EXPECT_EQ(0x0201, info["module_type"]);
+    EXPECT_EQ(m_sim.Register(0x5004), info["fieldbus_type"]);
+    EXPECT_EQ(5, info["module_state"]);
+    EXPECT_EQ(0, info["fieldbus_status"]);
+    EXPECT_EQ("VX31-CANopen", info["product_name"]);
+
+    const Json events = CliJson({"events"});
+    EXPECT_EQ(9, events["events"]);
+    EXPECT_EQ((Json{"I/O", "START"}), events["bits"]);
+
+    const Json written = CliJson({"io", "write", "01 02", "0304", "5"});
+    EXPECT_EQ("01 02 03 04 05", written["input_data"]);
+    EXPECT_EQ(WriteMany(0x0001, {0x02, 0x01, 0x04, 0x03, 0x00, 0x05}), m_sim.Requests().back());
+    const Json output = CliJson({"io", "read", "5"});
+    EXPECT_EQ(5, output["length"]);
+    EXPECT_EQ("01 02 03 04 05", output["output_data"]);
+
+    EXPECT_EQ(71u, CliJson({"errors"})["error_message"].get<std::string>().size());
+    const Json time = CliJson({"time"});
+    EXPECT_EQ(10u, time["date"].get<std::string>().size());
+    EXPECT_EQ(m_sim.Register(0x7045), time["days"]);
+
+    EXPECT_EQ("reset", CliJson({"mode", "reset"})["mode"]);
+    EXPECT_EQ(WriteOne(0x5001, 3), m_sim.Requests().back());
+    const Json emergency = CliJson({"emergency", "8130", "1"});
+    EXPECT_EQ("81 30", emergency["emergency_standard"]);
+    EXPECT_EQ(WriteMany(0x7021, {0x81, 0x30, 0x01, 0x00}), m_sim.Requests().back());
+
+    const Json scan = CliJson({"scan"});
+    EXPECT_EQ(true, scan["found"]);
+    EXPECT_EQ(115200, scan["baud"]);
+    EXPECT_EQ("none", scan["parity"]);
+
+    // Text for a person.
+    CliRun run = Cli({"info"});
+    EXPECT_EQ(0, run.status);
+    EXPECT_NE(std::string::npos, run.out.find("module type:     0x0201 (Tavel模块)")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("module state:    5 (Operational)")) << run.out;
+    run = Cli({"io", "read", "2"});
+    EXPECT_EQ("01 02\n", run.out);
+    run = Cli({"scan"});
+    EXPECT_EQ("found port=" + m_sim.DevicePath() + " baud=115200 data=8 parity=none stop=1\n",
+              run.out);
+    EXPECT_EQ("", run.err) << "progress is shown only on a terminal";
+}
+
+TEST_F(CliProgram, EventsFollowPrintsJsonLinesUntilInterrupted) {
+    m_sim.SetRegister(0x500A, 0x0200);
+    const CliRun run = Cli({"--json", "events", "--follow", "20"}, 3);
+    EXPECT_EQ(0, run.status) << run.err;
+    std::istringstream lines(run.out);
+    std::string line;
+    int count = 0;
+    while (std::getline(lines, line)) {
+        const Json j = Json::parse(line, nullptr, false);
+        ASSERT_TRUE(j.is_object()) << line;
+        EXPECT_TRUE(j.contains("time"));
+        EXPECT_EQ(count == 0 ? 0x200 : 0, j["events"]) << line;
+        ++count;
+    }
+    EXPECT_GE(count, 3);
+}
+
+TEST_F(CliProgram, EachFailureHasItsExitStatus) {
+    using Fault = ModuleSimulator::Fault;
+    struct Case {
+        const char* name;
+        Fault fault;
+        int param;
+        std::vector<std::string> args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"time-out", Fault::Silent, 0, {"info"}, "no answer within 117 ms"},
+        {"exception", Fault::Exception, 4, {"mode", "start"}, "exception 04"},
+        {"bad crc", Fault::BadCrc, 0, {"errors"}, "CRC is wrong"},
+        {"cut short", Fault::Truncated, 3, {"time"}, "cut short"},
+        {"follow gives up", Fault::Silent, 0, {"--timeout", "20", "events", "--follow", "1"},
+         "reading the events"},
+    };
+    for (const Case& c : cases) {
+        m_sim.ClearFaults();
+        m_sim.InjectFault(c.fault, 3, c.param);
+        const CliRun run = Cli(c.args);
+        EXPECT_EQ(1, run.status) << c.name;
+        EXPECT_EQ("", run.out) << c.name;
+        EXPECT_NE(std::string::npos, run.err.find(c.message)) << c.name << ": " << run.err;
+    }
+
+    // No module at any setting: every try is made, and the message names them.
+    m_sim.ClearFaults();
+    m_sim.ClearRequests();
+    m_sim.InjectFault(Fault::Silent, 30);
+    CliRun run = Cli({"scan"});
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(30u, m_sim.RequestCount());
+    EXPECT_NE(std::string::npos,
+              run.err.find("2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800, "
+                           "614400 baud with parity none, even and odd"))
+        << run.err;
+
+    run = RunProgram({QUILLON_CLI_PROGRAM, "--port", "/dev/quillon-no-such-port", "info"});
+    EXPECT_EQ(3, run.status);
+    EXPECT_NE(std::string::npos, run.err.find("/dev/quillon-no-such-port")) << run.err;
+}
+
+TEST_F(CliProgram, UsageErrorsExitWithTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate"},
+        {"--parity", "mark", "info"},
+        {"--stop", "3", "info"},
+        {"--baud", "fast", "info"},
+        {"io"},
+        {"io", "write"},
+        {"io", "write", "0G"},
+        {"io", "write", "123"},
+        {"io", "write", std::string(290, 'A')},
+        {"io", "read", "145"},
+        {"mode", "sleep"},
+        {"emergency", "01"},
+        {"emergency", "010203", "00"},
+        {"info", "extra"},
+    };
+    for (const auto& args : cases) {
+        const CliRun run = Cli(args);
+        EXPECT_EQ(2, run.status) << testing::PrintToString(args);
+        EXPECT_FALSE(run.err.empty()) << testing::PrintToString(args);
+    }
+    EXPECT_EQ(0u, m_sim.RequestCount()) << "a usage error sent something";
+
+    for (const char* port : {"0", "256", "COM3", ""}) {
+        const CliRun run = RunProgram({QUILLON_CLI_PROGRAM, "--port", port, "info"});
+        EXPECT_EQ(2, run.status) << port;
+    }
+    EXPECT_EQ(2, RunProgram({QUILLON_CLI_PROGRAM, "info"}).status) << "no --port";
+}
+
+TEST(CliHelp, EveryCommandHasHelpAndTheManPageIsCurrent) {
+    const std::vector<std::vector<std::string>> commands = {
+        {},        {"info"},   {"scan"},          {"io", "read"}, {"io", "write"}, {"events"},
+        {"errors"}, {"time"}, {"mode"}, {"emergency"}};
+    for (const auto& command : commands) {
+        std::vector<std::string> args = {QUILLON_CLI_PROGRAM};
+        args.insert(args.end(), command.begin(), command.end());
+        args.push_back("--help");
+        const CliRun run = RunProgram(args);
+        EXPECT_EQ(0, run.status);
+        std::string usage = "Usage: quillon-cli";
+        for (const std::string& word : command) usage += " " + word;
+        EXPECT_NE(std::string::npos, run.out.find(usage)) << run.out;
+    }
+
+    const CliRun man = RunProgram({QUILLON_CLI_PROGRAM, "--man"});
+    EXPECT_EQ(0, man.status);
+    std::ifstream file(QUILLON_CLI_MAN_PAGE, std::ios::binary);
+    std::stringstream checkedIn;
+    checkedIn << file.rdbuf();
+    EXPECT_EQ(man.out, checkedIn.str())
+        << "packaging/quillon-cli.1 is out of date: cmake --build <build> --target quillon-cli-man";
+}
+
+TEST(CliHelp, LinksNoQtLibrary) {
+    const CliRun ldd = RunProgram({"/usr/bin/ldd", QUILLON_CLI_PROGRAM});
+    ASSERT_EQ(0, ldd.status) << ldd.err;
+    EXPECT_NE(std::string::npos, ldd.out.find("libc.so")) << ldd.out;
+    EXPECT_EQ(std::string::npos, ldd.out.find("libQt")) << ldd.out;
+}
+
+TEST(CliPortNumbers, PortNumberMapsThroughTheConfigGiven) {
+    ProgramFolder folder;
+    // quillon-sim maps port 1 to its device in that config.ini before it
+    // prints the device.
+    int out[2];
+    ASSERT_EQ(0, pipe(out));
+    const pid_t sim = fork();
+    if (sim == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        close(out[1]);
+        execl(QUILLON_SIM_PROGRAM, QUILLON_SIM_PROGRAM, "--config", folder.iniPath().c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    pollfd ready{out[0], POLLIN, 0};
+    EXPECT_EQ(1, poll(&ready, 1, 5000));
+    const CliRun run = RunProgram(
+        {QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "--port", "1", "--json", "info"});
+    kill(sim, SIGTERM);
+    waitpid(sim, nullptr, 0);
+    close(out[0]);
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ(0x0201, Json::parse(run.out, nullptr, false)["module_type"]);
+}
+
+}  // namespace
