@@ -29,6 +29,9 @@ void DrawRaisedEdge(QPainter* painter, const QRect& rect, const QPalette& palett
 
 CButtonEx::CButtonEx(const QString& caption, QWidget* parent) : QAbstractButton(parent) {
     setText(caption);
+    // A row of ten lamps would make Tab walk through ten stops that do
+    // nothing on the keyboard; a click still gives a lamp the focus.
+    setFocusPolicy(Qt::ClickFocus);
     m_disabledTextColor = palette().color(QPalette::Disabled, QPalette::WindowText);
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -207,6 +208,30 @@ TEST(CButtonExTest, CaptionTooWideIsElidedOnOneLine) {
     const QImage before = pixels::Grab(reference);
     reference->setText("XX");
     EXPECT_EQ(pixels::Grab(reference), before);
+}
+
+TEST(CButtonExTest, LampsTakeFocusByClickButAreNoTabStops) {
+    QWidget page;
+    page.resize(470, 200);
+    auto* before = new QLineEdit(&page);
+    before->setGeometry(20, 20, 100, 20);
+    auto* row = new InterruptIndicatorRow(&page, 20, 98, true);
+    auto* after = new QLineEdit(&page);
+    after->setGeometry(20, 140, 100, 20);
+    page.show();
+    page.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+
+    before->setFocus();
+    ASSERT_TRUE(before->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_TRUE(after->hasFocus()) << QApplication::focusWidget()->objectName().toStdString();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_TRUE(before->hasFocus()) << QApplication::focusWidget()->objectName().toStdString();
+
+    for (int k = 0; k < 10; ++k) EXPECT_EQ(row->button(k)->focusPolicy(), Qt::ClickFocus) << k;
+    QTest::mouseClick(row->button(4), Qt::LeftButton);
+    EXPECT_TRUE(row->button(4)->hasFocus());
 }
 
 TEST(CButtonExTest, FocusedLampShowsAnOutline) {
