@@ -259,8 +259,9 @@ void CPropGeneral::LoadSettings() {
     readList("fdtype", ui.fieldbusType);
     readList("idle", ui.idle);
     readList("offline", ui.offline);
-    // The keys are crossed: "cpol" holds the list labelled "CPHA:" and "cpha"
-    // the one labelled "CPOL:". Files written by earlier versions rely on it.
+    // Stored files keep cpol and cpha crossed: "cpol" holds the list
+    // labelled "CPHA:" and "cpha" the one labelled "CPOL:", so reading swaps
+    // them back (and saving crosses them again).
     readList("cpol", ui.cpha);
     readList("cpha", ui.cpol);
     readList("baudrate", ui.uartBaud);

@@ -94,7 +94,7 @@ void CButtonEx::paintEvent(QPaintEvent* /*event*/) {
     painter.drawText(item, Qt::AlignCenter | Qt::TextSingleLine, shown);
 
     if (hasFocus()) {
-        // Every other pixel, like the classic focus rectangle.
+        // A dotted outline: every other pixel.
         QPen dotted(captionColor, 1, Qt::CustomDashLine);
         dotted.setDashPattern({1.0, 1.0});
         painter.setPen(dotted);
