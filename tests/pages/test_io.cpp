@@ -336,6 +336,11 @@ const TimerCase kTimers[] = {
      {"writeButton", "asSetRadio", "incrementRadio", "inIntervalBox"}},
 };
 
+// Test listings and failures name a case by its timer.
+void PrintTo(const TimerCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class IoTimerTest : public IoPageTest, public ::testing::WithParamInterface<TimerCase> {
 protected:
     // Every control one of the timers locks is enabled unless `c` runs and
