@@ -82,8 +82,9 @@ bool ConfigureLine(int fd, int baud, int dataBits, int stopBits, int parity, int
     if (ioctl(fd, TCGETS2, &tio) != 0) return false;
 
     // Raw binary line: no line editing, echo, signals, output processing or
-    // CR/LF translation. Parity errors are checked (INPCK) even with no
-    // parity, as the module link always did.
+    // CR/LF translation. Input parity checking (INPCK) is on for every
+    // setting: with parity, a byte that fails its check is read as 0 rather
+    // than taken as sent; with no parity it changes nothing.
     tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
                                           ICRNL | IUCLC | IXON | IXOFF | IXANY | IMAXBEL);
     tio.c_iflag |= INPCK;

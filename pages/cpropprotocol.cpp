@@ -298,7 +298,9 @@ CPropProtocol::BuildResult CPropProtocol::BuildBlock(uint8_t* block) {
         return BuildRefused;
     }
     if (address > 0xFFFF) {
-        ShowMessage(this, QStringLiteral("请输入一个介于 0 和 65535 之间的整数。"));
+        // The bounds speak the notation the address was typed in.
+        const QString high = FromUtf8(FormatNodeAddress(0xFFFF, SwitchCodingMode()));
+        ShowMessage(this, QStringLiteral("请输入一个介于 0 和 %1 之间的整数。").arg(high));
         ui.nodeAddressConfigured->setFocus(Qt::OtherFocusReason);
         return BuildRefused;
     }

@@ -338,7 +338,7 @@ void CPropCfg::OnModifyConfig() {
     }
 
     // A list without a selection gives 0xFF in its byte (0xFFFF for the CAN
-    // bit rate), as the module tool always sent.
+    // bit rate), sent like any other value.
     m_generalBlock[kUartSettingsByte] = static_cast<uint8_t>(m_bitRateList->currentIndex());
     SetHeldWord(m_generalBlock, kInterruptMaskByte, m_row->ReadInterruptMask());
     SetIoLengthsInBlock(m_ioBlock, m_inputLength, m_outputLength);

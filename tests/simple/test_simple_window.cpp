@@ -270,6 +270,23 @@ TEST_F(WindowTest, ClosingClosesThePortAndSavesTheIoPage) {
     EXPECT_EQ(text.find("modmode"), std::string::npos);
 }
 
+TEST_F(WindowTest, ARefusedIntervalBoxKeepsItsStoredValueAndEveryOtherKeyIsSaved) {
+    WriteConfig(
+        "[ioprm]\r\noutinterval=200\r\nininterval=300\r\neventinterval=400\r\n"
+        "inputdata=1 2 3\r\noutputdata=a b\r\n");
+    CQuillonDlg& window = OpenWindow();
+    window.ioPage()->findChild<QLineEdit*>("eventIntervalBox")->setText("abc");
+    window.ioPage()->findChild<QLineEdit*>("inIntervalBox")->setText("70");
+    window.close();
+    EXPECT_EQ(m_messages.messages(), QStringList({"请输入一个整数。"}));
+    EXPECT_EQ(m_folder.IniRaw("ioprm", "eventinterval"), "400");
+    EXPECT_EQ(m_folder.IniRaw("ioprm", "ininterval"), "70");
+    EXPECT_EQ(m_folder.IniRaw("ioprm", "outinterval"), "200");
+    EXPECT_EQ(m_folder.IniRaw("ioprm", "changed"), "");
+    EXPECT_EQ(m_folder.IniRaw("ioprm", "inputdata"), "01 02 03 ");
+    EXPECT_EQ(m_folder.IniRaw("ioprm", "outputdata"), "0A 0B ");
+}
+
 TEST_F(WindowTest, ClosingWithThePortClosedStillSaves) {
     WriteConfig();
     CQuillonDlg& window = OpenWindow();
