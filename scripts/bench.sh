@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks: exchange timing against the simulator paced
-# at 115200 baud (with libmodbus as the reference master), and the I/O page's
-# event polling and timed reads. Not part of the test run.
+# at 115200 baud (with libmodbus as the reference master), the I/O page's
+# event polling and timed reads, and the module search. Not part of the test
+# run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -12,9 +13,10 @@ ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev libcli11-dev nlohm
 build="$root/build-bench"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_TESTS=OFF \
   -DQUILLON_BUILD_BENCH=ON >/dev/null
-cmake --build "$build" -j "$(nproc)" --target bench_link bench_io
+cmake --build "$build" -j "$(nproc)" --target bench_link bench_io bench_scan
 
 status=0
 "$build/bin/bench_link" || status=1
 QT_QPA_PLATFORM=offscreen "$build/bin/bench_io" || status=1
+"$build/bin/bench_scan" || status=1
 exit $status
