@@ -330,9 +330,11 @@ void CPropCfg::OnModifyConfig() {
         return;
     }
     // Keeping only the low 16 bits would configure a node the user never
-    // typed.
+    // typed. The bound is given in the notation the box is typed in.
     if (nodeAddress > kMaxRegisterValue) {
-        ShowMessage(this, QStringLiteral("请输入一个介于 0 和 65535 之间的整数。"));
+        ShowMessage(this, QStringLiteral("请输入一个介于 0 和 %1 之间的整数。")
+                              .arg(QString::fromStdString(
+                                  FormatNodeAddress(kMaxRegisterValue, kHexNotation))));
         m_nodeAddressBox->setFocus();
         return;
     }
