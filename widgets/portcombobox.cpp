@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QScrollBar>
+#include <QStylePainter>
 
 #include "ccontrolini.h"
 #include "cserialport.h"
@@ -45,4 +46,18 @@ void PortComboBox::showPopup() {
                       list->verticalScrollBar()->sizeHint().width() + 8;
     list->setMinimumWidth(qMax(width, this->width()));
     QComboBox::showPopup();
+}
+
+void PortComboBox::paintEvent(QPaintEvent*) {
+    // As QComboBox paints itself, but a name too long for the box ends in
+    // an ellipsis instead of being cut off mid-letter.
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    option.currentText =
+        fontMetrics().elidedText(option.currentText, Qt::ElideRight, qMax(field.width(), 0));
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }

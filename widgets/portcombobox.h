@@ -32,6 +32,9 @@ public:
 
     void showPopup() override;
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     CControlIni* m_settings = nullptr;
     DiscoveryRoots m_roots;
