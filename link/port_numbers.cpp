@@ -1,5 +1,7 @@
 #include "port_numbers.h"
 
+#include <strings.h>
+
 #include "ccontrolini.h"
 #include "cserialport.h"
 
@@ -7,6 +9,27 @@ namespace {
 
 std::string PortKey(int number) {
     return "com" + std::to_string(number);
+}
+
+// The [ports] values by number, read in one go: the list asks for all 255
+// at every drop-down. As with ReadString, the first key of a name counts,
+// names match case-insensitively and an empty value is no value.
+std::vector<std::string> StoredPorts(const CControlIni& ini) {
+    std::vector<std::string> stored(kPortNumberCount);
+    std::vector<bool> seen(kPortNumberCount, false);
+    std::vector<std::pair<std::string, std::string>> entries;
+    if (!ini.ReadSection("ports", &entries)) return stored;
+    for (const auto& [key, value] : entries) {
+        if (key.size() < 4 || key.size() > 6 || strncasecmp(key.c_str(), "com", 3) != 0) continue;
+        const std::string digits = key.substr(3);
+        if (digits.find_first_not_of("0123456789") != std::string::npos || digits[0] == '0')
+            continue;
+        const int n = std::stoi(digits);
+        if (n > kPortNumberCount || seen[static_cast<size_t>(n - 1)]) continue;
+        seen[static_cast<size_t>(n - 1)] = true;
+        stored[static_cast<size_t>(n - 1)] = value;
+    }
+    return stored;
 }
 
 }  // namespace
@@ -20,10 +43,11 @@ PortNumberMap MapPortNumbers(const std::vector<SerialDeviceInfo>& devices, CCont
     std::vector<bool> stored(kPortNumberCount, false);
     std::vector<bool> reached(devices.size(), false);
 
+    const std::vector<std::string> values =
+        ini != nullptr ? StoredPorts(*ini) : std::vector<std::string>(kPortNumberCount);
     for (int n = 1; n <= kPortNumberCount; ++n) {
-        std::string path;
-        stored[n - 1] = ini != nullptr && ini->ReadString("ports", PortKey(n).c_str(), &path) &&
-                        !path.empty();
+        const std::string& path = values[static_cast<size_t>(n - 1)];
+        stored[n - 1] = !path.empty();
         map.paths[n - 1] = stored[n - 1] ? path : DevicePathForPort(n, nullptr);
         const int device = FindSerialDevice(devices, map.paths[n - 1], roots);
         map.deviceOf[n - 1] = device;

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "ccontrolini.h"
+#include "cserialport.h"
 #include "fakeserialtree.h"
 #include "port_discovery.h"
 #include "port_numbers.h"
@@ -141,7 +142,8 @@ TEST_F(PortNumbers, NewDevicesGetTheLowestFreeNumbersAndKeepThemAcrossReplugging
     m_tree.Unplug("ttyUSB0");
     map = Map();
     EXPECT_EQ(PortNumberLabel(map, 3), "3");
-    m_tree.AddUsbSerial("ttyUSB0", "1-4", kCp2102, "cp210x", "usb-Silicon_Labs_CP2102_0001-if00-port0");
+    m_tree.AddUsbSerial("ttyUSB0", "1-4", kCp2102, "cp210x",
+                        "usb-Silicon_Labs_CP2102_0001-if00-port0");
     map = Map();
     EXPECT_EQ(map.added, (std::vector<int>{4}));
     EXPECT_EQ(PortNumberLabel(map, 3), "3");
@@ -160,10 +162,12 @@ TEST_F(PortNumbers, OneNumberPerDeviceAndOneDevicePerNumber) {
     m_tree.AddUsbSerial("ttyUSB0", "1-2", kFtdi, "ftdi_sio", "");
     m_tree.AddUsbSerial("ttyUSB1", "1-4", kCp2102, "cp210x", "");
     m_tree.AddUsbSerial("ttyUSB2", "1-5", kCp2102, "cp210x", "");
-    // Written by hand: ttyUSB1 by its /dev path, and a number whose device
-    // is absent, which stays reserved for it.
-    m_ini.WriteString("ports", "com7", "/dev/ttyUSB1");
-    m_ini.WriteString("ports", "com2", "/dev/serial/by-id/usb-gone-if00-port0");
+    // Written by hand: ttyUSB1 by its /dev path (first of two keys, in
+    // another case), a number whose device is absent, which stays reserved
+    // for it, and an empty entry, which is no entry.
+    std::ofstream(m_ini.Path(), std::ios::binary)
+        << "[ports]\r\nCOM7 = /dev/ttyUSB1\r\ncom7=/dev/ttyUSB2\r\n"
+           "com2=/dev/serial/by-id/usb-gone-if00-port0\r\ncom4=\r\ncom0=/dev/ttyUSB2\r\n";
 
     const PortNumberMap map = Map();
     // ttyUSB0 and ttyUSB2 take 1 and 4: 2 is reserved, 3 is ttyS2's.
@@ -174,6 +178,9 @@ TEST_F(PortNumbers, OneNumberPerDeviceAndOneDevicePerNumber) {
     EXPECT_EQ(PortNumberLabel(map, 3), "3 — ttyS2 · serial8250");
     EXPECT_EQ(PortNumberLabel(map, 7), "7 — ttyUSB1 · CP2102 USB to UART Bridge Controller · 0001");
     EXPECT_EQ(Stored(3), "<absent>");
+    // What the list shows is what opening the number opens.
+    for (int n = 1; n <= kPortNumberCount; ++n)
+        EXPECT_EQ(map.paths[static_cast<size_t>(n - 1)], DevicePathForPort(n, &m_ini)) << n;
     for (size_t d = 0; d < map.devices.size(); ++d)
         EXPECT_EQ(std::count(map.deviceOf.begin(), map.deviceOf.end(), static_cast<int>(d)), 1)
             << map.devices[d].name;
