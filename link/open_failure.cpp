@@ -72,8 +72,8 @@ int DescriptorHolder(const struct stat& device, const std::string& procRoot) {
         while (const dirent* fd = readdir(fds)) {
             if (!IsAllDigits(fd->d_name)) continue;
             struct stat target {};
-            if (stat((fdDir + "/" + fd->d_name).c_str(), &target) == 0 &&
-                S_ISCHR(target.st_mode) && target.st_rdev == device.st_rdev) {
+            if (stat((fdDir + "/" + fd->d_name).c_str(), &target) == 0 && S_ISCHR(target.st_mode) &&
+                target.st_rdev == device.st_rdev) {
                 holder = std::atoi(pid.c_str());
                 break;
             }

@@ -4,15 +4,15 @@
 
 // Why the last Open of a CSerialPort failed.
 enum SerialOpenReason : int {
-    kOpenReasonNone = 0,   // the last Open succeeded (or none was tried)
-    kOpenAlreadyOpen,      // status 10: the port was open already
-    kOpenNoPort,           // no port number was chosen
-    kOpenNoDevice,         // no such device: unplugged, or no hardware behind it
-    kOpenPermissionDenied, // the user may not open the device
-    kOpenBusy,             // another program (or this one) holds the device
-    kOpenNotSerial,        // not a terminal device
-    kOpenLineRefused,      // the device refused the line settings
-    kOpenOtherError,       // any other error of the system (see error)
+    kOpenReasonNone = 0,    // the last Open succeeded (or none was tried)
+    kOpenAlreadyOpen,       // status 10: the port was open already
+    kOpenNoPort,            // no port number was chosen
+    kOpenNoDevice,          // no such device: unplugged, or no hardware behind it
+    kOpenPermissionDenied,  // the user may not open the device
+    kOpenBusy,              // another program (or this one) holds the device
+    kOpenNotSerial,         // not a terminal device
+    kOpenLineRefused,       // the device refused the line settings
+    kOpenOtherError,        // any other error of the system (see error)
 };
 
 // What the widget layer needs to explain a failed Open.

@@ -7,9 +7,9 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
-#include <QScreen>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <cstdio>
 #include <cstdlib>
@@ -71,8 +71,8 @@ bool SavePortList(const QString& path) {
     QRect shot = window.frameGeometry();
     shot.setRight(qMax(shot.right(), popup.right()));
     shot = shot.intersected(window.screen()->geometry());
-    const bool ok = window.screen()->grabWindow(0, shot.x(), shot.y(), shot.width(),
-                                                shot.height()).save(path);
+    const bool ok =
+        window.screen()->grabWindow(0, shot.x(), shot.y(), shot.width(), shot.height()).save(path);
     list->hidePopup();
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
     return ok;

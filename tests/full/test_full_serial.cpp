@@ -128,9 +128,9 @@ TEST_F(SerialPage, PortListNamesPresentDevicesAndLooksAgainWhenDroppedDown) {
     EXPECT_EQ(list->itemText(1), U("2"));
     EXPECT_EQ(list->toolTip().toStdString(), byId);
     QTest::mouseClick(page->openButton(), Qt::LeftButton);
-    EXPECT_EQ(m_messages.messages(),
-              QStringList{QString::fromStdString("打开串口失败!\n找不到设备 " + byId +
-                                                 "：适配器是否已拔出？请插好后重试，或选择其他串口号。")});
+    EXPECT_EQ(m_messages.messages(), QStringList{QString::fromStdString(
+                                         "打开串口失败!\n找不到设备 " + byId +
+                                         "：适配器是否已拔出？请插好后重试，或选择其他串口号。")});
     EXPECT_EQ(m_folder.IniInt("com", "com"), 1);
 }
 

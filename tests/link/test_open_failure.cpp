@@ -1,6 +1,7 @@
 // Why an open failed, and what the user is told: real failures where this
 // machine can produce them, the error-code seam for the rest.
 #include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/ioctl.h>
@@ -83,8 +84,9 @@ TEST_F(OpenFailure, NoSuchDeviceAndNotASerialDevice) {
     EXPECT_EQ(kSerialOpenFailed, port.OpenDevice("/dev/quillon-no-such-tty", 9600, 8, 0, 0, 0));
     EXPECT_EQ(kOpenNoDevice, port.LastFailure().reason);
     EXPECT_EQ(ENOENT, port.LastFailure().error);
-    EXPECT_EQ(Reason(port),
-              "找不到设备 /dev/quillon-no-such-tty：适配器是否已拔出？请插好后重试，或选择其他串口号。");
+    EXPECT_EQ(
+        Reason(port),
+        "找不到设备 /dev/quillon-no-such-tty：适配器是否已拔出？请插好后重试，或选择其他串口号。");
 
     TempDir dir;
     std::ofstream(dir.file("file")) << "x";
@@ -136,7 +138,8 @@ TEST_F(OpenFailure, RefusedLineSettingsSayWhich) {
     EXPECT_EQ(kOpenLineRefused, port.LastFailure().reason);
     EXPECT_TRUE(port.LastFailure().sizeRefused);
     EXPECT_FALSE(port.LastFailure().rateRefused);
-    EXPECT_EQ(Reason(port), Device() + " 不接受所选的线路设置（5 个数据位）：请选择适配器支持的设置。");
+    EXPECT_EQ(Reason(port),
+              Device() + " 不接受所选的线路设置（5 个数据位）：请选择适配器支持的设置。");
     EXPECT_EQ(kSerialOpenFailed, port.OpenDevice(Device(), 0, 8, 0, 0, 0));
     EXPECT_EQ(Reason(port), "没有选择波特率。");
 
@@ -191,10 +194,17 @@ TEST_F(OpenFailure, PermissionDeniedNamesTheGroupAndTheCommand) {
 
 TEST(OpenReason, ErrorCodesAndTheirTexts) {
     const std::pair<int, SerialOpenReason> cases[] = {
-        {ENOENT, kOpenNoDevice},         {ENODEV, kOpenNoDevice},    {ENXIO, kOpenNoDevice},
-        {EIO, kOpenNoDevice},            {EACCES, kOpenPermissionDenied},
-        {EPERM, kOpenPermissionDenied},  {EBUSY, kOpenBusy},         {EAGAIN, kOpenBusy},
-        {ENOTTY, kOpenNotSerial},        {EINVAL, kOpenLineRefused}, {EMFILE, kOpenOtherError},
+        {ENOENT, kOpenNoDevice},
+        {ENODEV, kOpenNoDevice},
+        {ENXIO, kOpenNoDevice},
+        {EIO, kOpenNoDevice},
+        {EACCES, kOpenPermissionDenied},
+        {EPERM, kOpenPermissionDenied},
+        {EBUSY, kOpenBusy},
+        {EAGAIN, kOpenBusy},
+        {ENOTTY, kOpenNotSerial},
+        {EINVAL, kOpenLineRefused},
+        {EMFILE, kOpenOtherError},
     };
     for (const auto& [error, reason] : cases) EXPECT_EQ(reason, OpenReasonForError(error)) << error;
 
@@ -227,9 +237,11 @@ TEST(OpenReason, ErrorCodesAndTheirTexts) {
     SerialOpenFailure busy;
     busy.reason = kOpenBusy;
     busy.path = "/dev/null";
-    EXPECT_EQ(OpenFailureReasonText(busy, proc), "/dev/null 被 minicom (PID 1234) 占用：请先关闭该程序。");
+    EXPECT_EQ(OpenFailureReasonText(busy, proc),
+              "/dev/null 被 minicom (PID 1234) 占用：请先关闭该程序。");
     std::ofstream(proc + "/locks", std::ios::trunc) << "";
-    EXPECT_EQ(OpenFailureReasonText(busy, proc), "/dev/null 已被其他程序占用：请先关闭占用它的程序。");
+    EXPECT_EQ(OpenFailureReasonText(busy, proc),
+              "/dev/null 已被其他程序占用：请先关闭占用它的程序。");
 
     SerialOpenFailure other;
     other.reason = kOpenOtherError;

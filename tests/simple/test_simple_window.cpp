@@ -118,9 +118,9 @@ TEST_F(StartupTest, AnAdapterGetsPortOneAndItsOpenFailureIsExplained) {
     EXPECT_EQ(m_folder.IniText("ports", "com1"), byId);
     // The fake adapter has no node in the real /dev: the start-up open says so.
     EXPECT_FALSE(window.port()->IsOpen());
-    EXPECT_EQ(m_messages.messages(),
-              QStringList{QString::fromStdString("打开串口失败!\n找不到设备 " + byId +
-                                                 "：适配器是否已拔出？请插好后重试，或选择其他串口号。")});
+    EXPECT_EQ(m_messages.messages(), QStringList{QString::fromStdString(
+                                         "打开串口失败!\n找不到设备 " + byId +
+                                         "：适配器是否已拔出？请插好后重试，或选择其他串口号。")});
 
     tree.AddAcm("ttyACM0", "1-3", {"Tavel", "VX31 USB", "", "1234", "5678"},
                 "usb-Tavel_VX31_USB-if00");
@@ -135,10 +135,9 @@ TEST_F(StartupTest, AMissingDeviceIsAFailedOpen) {
     const std::string missing = m_folder.path() + "/no-such-device";
     m_folder.WritePorts(missing);
     CQuillonDlg& window = OpenWindow();
-    EXPECT_EQ(m_messages.messages(),
-              QStringList{QString::fromStdString(
-                  "打开串口失败!\n找不到设备 " + missing +
-                  "：适配器是否已拔出？请插好后重试，或选择其他串口号。")});
+    EXPECT_EQ(m_messages.messages(), QStringList{QString::fromStdString(
+                                         "打开串口失败!\n找不到设备 " + missing +
+                                         "：适配器是否已拔出？请插好后重试，或选择其他串口号。")});
     EXPECT_EQ(Page().openPortButton()->text(), "打开串口");
     EXPECT_FALSE(window.port()->IsOpen());
 
