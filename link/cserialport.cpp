@@ -74,12 +74,27 @@ void ClearModemLines(int fd, int lines) {
     (void)ioctl(fd, TIOCMBIC, &lines);
 }
 
-bool ConfigureLine(int fd, int baud, int dataBits, int stopBits, int parity, int flow) {
+// A failed ioctl: what its errno stands for (EINVAL: settings refused).
+bool IoctlFailed(SerialOpenFailure* failure) {
+    failure->error = errno;
+    failure->reason = OpenReasonForError(errno);
+    return false;
+}
+
+// Fills *failure with what the driver did not take when it returns false.
+bool ConfigureLine(int fd, int baud, int dataBits, int stopBits, int parity, int flow,
+                   SerialOpenFailure* failure) {
+    failure->reason = kOpenLineRefused;
+    failure->baud = baud;
+    failure->dataBits = dataBits;
     const tcflag_t size = CharacterSizeFlag(dataBits);
-    if (size == 0) return false;
+    if (size == 0) {
+        failure->sizeRefused = true;
+        return false;
+    }
 
     struct termios2 tio {};
-    if (ioctl(fd, TCGETS2, &tio) != 0) return false;
+    if (ioctl(fd, TCGETS2, &tio) != 0) return IoctlFailed(failure);
 
     // Raw binary line: no line editing, echo, signals, output processing or
     // CR/LF translation. Input parity checking (INPCK) is on for every
@@ -139,13 +154,13 @@ bool ConfigureLine(int fd, int baud, int dataBits, int stopBits, int parity, int
             break;
     }
 
-    if (ioctl(fd, TCSETS2, &tio) != 0) return false;
+    if (ioctl(fd, TCSETS2, &tio) != 0) return IoctlFailed(failure);
 
     struct termios2 check {};
-    if (ioctl(fd, TCGETS2, &check) != 0) return false;
-    if ((check.c_cflag & CSIZE) != size) return false;
-    if (!RateTaken(check.c_ospeed, baud)) return false;
-    return true;
+    if (ioctl(fd, TCGETS2, &check) != 0) return IoctlFailed(failure);
+    failure->sizeRefused = (check.c_cflag & CSIZE) != size;
+    failure->rateRefused = !RateTaken(check.c_ospeed, baud);
+    return !failure->sizeRefused && !failure->rateRefused;
 }
 
 }  // namespace
@@ -168,8 +183,11 @@ CSerialPort::~CSerialPort() {
 }
 
 int CSerialPort::Open(int portNumber, int baud, int dataBits, int stopBits, int parity, int flow) {
-    if (m_open) return kSerialAlreadyOpen;
-    if (baud <= 0) return kSerialOpenFailed;
+    if (portNumber < 1 && !m_open) {
+        m_failure = SerialOpenFailure();
+        m_failure.reason = kOpenNoPort;
+        return kSerialOpenFailed;
+    }
     return OpenDevice(DevicePathForPort(portNumber, m_settings), baud, dataBits, stopBits, parity,
                       flow);
 }
@@ -180,30 +198,53 @@ int CSerialPort::Open(int portNumber, int baud) {
 
 int CSerialPort::OpenDevice(const std::string& path, int baud, int dataBits, int stopBits,
                             int parity, int flow) {
-    if (m_open) return kSerialAlreadyOpen;
-    if (baud <= 0 || path.empty()) return kSerialOpenFailed;
+    if (m_open) {
+        m_failure = SerialOpenFailure();
+        m_failure.reason = kOpenAlreadyOpen;
+        m_failure.path = m_path;
+        return kSerialAlreadyOpen;
+    }
+    m_failure = SerialOpenFailure();
+    m_failure.path = path;
+    auto failed = [this](SerialOpenReason reason, int error) {
+        m_failure.reason = reason;
+        m_failure.error = error;
+        return kSerialOpenFailed;
+    };
+    if (path.empty()) return failed(kOpenNoPort, 0);
+    if (baud <= 0) return failed(kOpenLineRefused, 0);
 
     // Only serial devices: a settings entry naming a regular file, a folder
     // or a FIFO must never be opened read-write as if it were a port.
     struct stat info {};
-    if (stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return kSerialOpenFailed;
+    if (stat(path.c_str(), &info) != 0) return failed(OpenReasonForError(errno), errno);
+    if (!S_ISCHR(info.st_mode)) return failed(kOpenNotSerial, 0);
 
     // O_NOCTTY: the module's line must not become our controlling terminal.
     // O_NONBLOCK: every wait is a poll() against our own deadline.
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return kSerialOpenFailed;
+    if (fd < 0) return failed(OpenReasonForError(errno), errno);
 
-    bool usable = fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) && isatty(fd);
-    // TIOCEXCL stops further opens by unprivileged programs; the flock also
-    // stops privileged ones and other instances of ourselves.
-    usable = usable && flock(fd, LOCK_EX | LOCK_NB) == 0;
-    usable = usable && ioctl(fd, TIOCEXCL) == 0;
-    usable = usable && ConfigureLine(fd, baud, dataBits, stopBits, parity, flow);
+    bool usable = false;
+    if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode) || !isatty(fd)) {
+        failed(kOpenNotSerial, ENOTTY);
+    } else if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // TIOCEXCL stops further opens by unprivileged programs; the flock
+        // also stops privileged ones and other instances of ourselves.
+        failed(kOpenBusy, errno);
+    } else if (ioctl(fd, TIOCEXCL) != 0) {
+        failed(OpenReasonForError(errno), errno);
+    } else {
+        usable = ConfigureLine(fd, baud, dataBits, stopBits, parity, flow, &m_failure);
+        // The exclusive flag is ours to clear only once we set it: after a
+        // refused flock it belongs to the program that holds the line.
+        if (!usable) (void)ioctl(fd, TIOCNXCL);
+    }
     if (!usable) {
-        (void)ioctl(fd, TIOCNXCL);
         close(fd);
         return kSerialOpenFailed;
     }
+    m_failure = SerialOpenFailure();
 
     m_fd = fd;
     m_open = true;

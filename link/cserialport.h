@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "open_failure.h"
+
 class CControlIni;
 
 // Status codes of Open.
@@ -36,8 +38,8 @@ public:
     // Full edition: stop bits 0 = 1, 1 = 1.5, 2 = 2 (else 1); parity 0 none,
     // 1 odd, 2 even, 3 mark, 4 space (else none); flow 0 none, 1 XON/XOFF,
     // 2 RTS/CTS (else none). Returns 0, 10 (already open, nothing changed) or
-    // 12 (failed; the port is closed again). A baud rate <= 0 returns 12
-    // without touching any device.
+    // 12 (failed; the port is closed again). A port number < 1 or a baud
+    // rate <= 0 returns 12 without touching any device.
     int Open(int portNumber, int baud, int dataBits, int stopBits, int parity, int flow);
     // Simple edition: 8 data bits, no parity, one stop bit, no flow control.
     int Open(int portNumber, int baud);
@@ -59,6 +61,9 @@ public:
     // True once the other end hung up (EIO/POLLHUP); exchanges then fail at
     // once until the port is closed and opened again.
     bool IsGone() const { return m_gone; }
+    // Why the last Open or OpenDevice returned non-zero (reason none after a
+    // success), for the message that explains it.
+    const SerialOpenFailure& LastFailure() const { return m_failure; }
 
     // Discards received bytes not yet read.
     void PurgeInput();
@@ -76,4 +81,5 @@ private:
     int m_timeoutMs = 0;
     std::string m_path;
     const CControlIni* m_settings = nullptr;
+    SerialOpenFailure m_failure;
 };

@@ -9,6 +9,8 @@
 #include "hexbytes.h"
 #include "keyswallower.h"
 #include "messages.h"
+#include "portcombobox.h"
+#include "portmessages.h"
 
 namespace {
 
@@ -18,8 +20,6 @@ const char* const kDataBitItems[] = {"8", "7", "6", "5"};
 const char* const kStopBitItems[] = {"1", "1.5", "2"};
 const char* const kFlowItems[] = {"无", "软件流控", "硬件流控"};
 const char* const kParityItems[] = {"无校验", "奇校验", "偶校验"};
-
-constexpr int kPortCount = 255;
 
 template <size_t N>
 void AddItems(QComboBox* list, const char* const (&items)[N]) {
@@ -38,10 +38,11 @@ int SelectedNumber(const QComboBox* list) {
     return ParseLeadingInt(list->currentText().toStdString());
 }
 
-QComboBox* MakeList(QWidget* page, const QString& caption, int left, int top) {
+template <typename List = QComboBox>
+List* MakeList(QWidget* page, const QString& caption, int left, int top) {
     auto* label = new QLabel(caption, page);
     label->setGeometry(left, top + 3, 60, 20);
-    auto* list = new QComboBox(page);
+    auto* list = new List(page);
     list->setEditable(false);
     list->setGeometry(left + 64, top, 110, 24);
     list->setMaxVisibleItems(12);
@@ -56,7 +57,7 @@ CPropCom::CPropCom(QWidget* parent) : QWidget(parent) {
 
     const int leftColumn = 40;
     const int rightColumn = 250;
-    m_port = MakeList(this, QString::fromUtf8("串口号:"), leftColumn, 40);
+    m_port = MakeList<PortComboBox>(this, QString::fromUtf8("串口号:"), leftColumn, 40);
     m_baud = MakeList(this, QString::fromUtf8("波特率:"), leftColumn, 80);
     m_dataBits = MakeList(this, QString::fromUtf8("数据位:"), leftColumn, 120);
     m_stopBits = MakeList(this, QString::fromUtf8("停止位:"), rightColumn, 40);
@@ -74,19 +75,17 @@ CPropCom::CPropCom(QWidget* parent) : QWidget(parent) {
 
     connect(m_openButton, &QPushButton::clicked, this, &CPropCom::OnOpen);
     connect(m_closeButton, &QPushButton::clicked, this, &CPropCom::OnClose);
-    connect(m_port, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &CPropCom::UpdatePortTip);
 }
 
 void CPropCom::SetPointers(CSerialPort* port, CControlIni* settings) {
     m_serial = port;
     m_settings = settings;
+    m_port->SetSettings(settings);
 }
 
 void CPropCom::Initialise() {
-    for (QComboBox* list : {m_port, m_baud, m_dataBits, m_stopBits, m_flow, m_parity})
-        list->clear();
-    for (int n = 1; n <= kPortCount; ++n) m_port->addItem(QString::number(n));
+    for (QComboBox* list : {m_baud, m_dataBits, m_stopBits, m_flow, m_parity}) list->clear();
+    m_port->Fill();
     AddItems(m_baud, kBaudItems);
     AddItems(m_dataBits, kDataBitItems);
     AddItems(m_stopBits, kStopBitItems);
@@ -96,7 +95,7 @@ void CPropCom::Initialise() {
     m_closeButton->setEnabled(false);
     m_openButton->setEnabled(true);
     LoadSettings();
-    UpdatePortTip();
+    m_port->UpdateToolTip();
 }
 
 void CPropCom::LoadSettings() {
@@ -130,7 +129,8 @@ void CPropCom::OnOpen() {
                                   m_parity->currentIndex(), m_flow->currentIndex())
                  : static_cast<int>(kSerialOpenFailed);
     if (status != kSerialOk) {
-        ShowMessage(this, QString::fromUtf8("打开串口失败!"));
+        ShowMessage(this, m_serial ? OpenPortFailedMessage(m_serial->LastFailure())
+                                   : QString::fromUtf8("打开串口失败!"));
     } else {
         m_closeButton->setEnabled(true);
         m_openButton->setEnabled(false);
@@ -147,13 +147,4 @@ void CPropCom::OnClose() {
     } else {
         ShowMessage(this, QString::fromUtf8("关闭串口失败!"));
     }
-}
-
-void CPropCom::UpdatePortTip() {
-    const int number = SelectedNumber(m_port);
-    if (number <= 0) {
-        m_port->setToolTip(QString());
-        return;
-    }
-    m_port->setToolTip(QString::fromStdString(DevicePathForPort(number, m_settings)));
 }

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "portcombobox.h"
+
 class CControlIni;
 class CSerialPort;
 class QComboBox;
@@ -24,7 +26,7 @@ public:
     void OnOpen();
     void OnClose();
 
-    QComboBox* portList() const { return m_port; }
+    PortComboBox* portList() const { return m_port; }
     QComboBox* baudList() const { return m_baud; }
     QComboBox* dataBitsList() const { return m_dataBits; }
     QComboBox* stopBitsList() const { return m_stopBits; }
@@ -34,11 +36,9 @@ public:
     QPushButton* closeButton() const { return m_closeButton; }
 
 private:
-    void UpdatePortTip();
-
     CSerialPort* m_serial = nullptr;
     CControlIni* m_settings = nullptr;
-    QComboBox* m_port = nullptr;
+    PortComboBox* m_port = nullptr;
     QComboBox* m_baud = nullptr;
     QComboBox* m_dataBits = nullptr;
     QComboBox* m_stopBits = nullptr;

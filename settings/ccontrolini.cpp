@@ -226,6 +226,26 @@ bool CControlIni::ReadString(const char* section, const char* key, std::string* 
     return true;
 }
 
+bool CControlIni::ReadSection(const char* section,
+                              std::vector<std::pair<std::string, std::string>>* entries) const {
+    entries->clear();
+    std::string contents;
+    if (m_path.empty() || !ReadWholeFile(m_path, &contents)) return false;
+    const std::vector<Line> lines = SplitLines(contents);
+    const Location where = Locate(lines, section, "");
+    if (where.section < 0) return false;
+    for (size_t i = static_cast<size_t>(where.section) + 1; i < lines.size(); ++i) {
+        std::string name;
+        if (SectionOf(lines[i].text, &name)) break;
+        std::string key;
+        std::string value;
+        if (!KeyOf(lines[i].text, &key, &value)) continue;
+        if (value.size() > kMaxValueBytes) value = TruncateCp936(value, kMaxValueBytes);
+        entries->emplace_back(key, Cp936ToUtf8(value));
+    }
+    return true;
+}
+
 bool CControlIni::WriteInt(const char* section, const char* key, int value) {
     return WriteString(section, key, std::to_string(value));
 }

@@ -14,6 +14,7 @@
 #include <ctime>
 
 #include "modbus_rtu.h"
+#include "pty_line.h"
 
 namespace {
 
@@ -354,6 +355,13 @@ void ModuleSimulator::HandleFrame(const std::vector<uint8_t>& frame, int64_t rxS
 
     if (!FrameCrcValid(frame)) {
         Log("<-", frame, "damaged, ignored");
+        return;
+    }
+    // A pseudo-terminal carries every byte whatever the rate; a real UART at
+    // another rate would only see framing errors. Only the rate can be
+    // checked: a pseudo-terminal forces 8 data bits and no parity.
+    if (m_options.lineRate > 0 && PtyLineRate(m_master) != m_options.lineRate) {
+        Log("<-", frame, "master at another line rate, ignored");
         return;
     }
     if (frame[0] != kSlaveAddress) {

@@ -39,6 +39,10 @@ public:
         int baud = 0;                // pace every byte at this rate (10 bits); 0 = no pacing
         uint16_t password = 0x1234;  // the fieldbus password (register 0x7003)
         bool log = false;            // print requests and answers with timestamps to stdout
+        // The module's UART rate: a request is answered only while the master
+        // set this rate on the line (read back from the pseudo-terminal); at
+        // any other rate the module hears noise and stays silent. 0 = any.
+        int lineRate = 0;
     };
 
     enum class Fault {

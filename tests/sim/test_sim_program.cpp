@@ -135,6 +135,27 @@ TEST(SimProgram, StopsOnInterruptAndRefusesBadArguments) {
     EXPECT_EQ(2, bad.StopWith(0));
 }
 
+TEST(SimProgram, LineRateAnswersOnlyAMasterAtThatRate) {
+    Child sim({QUILLON_SIM_PROGRAM, "--line", "19200", "--log"});
+    const std::string device = sim.ReadLine(5000);
+    ASSERT_TRUE(IsCharacterDevice(device)) << device;
+
+    SimClient wrong;
+    ASSERT_TRUE(wrong.Open(device, 9600));
+    EXPECT_TRUE(wrong.Read(0x6001, 2).empty());
+    EXPECT_NE(std::string::npos, sim.ReadLine(2000).find("another line rate"));
+    wrong.Port().Close();
+
+    SimClient right;
+    ASSERT_TRUE(right.Open(device, 19200));
+    const Bytes answer = right.Read(0x6001, 2);
+    EXPECT_EQ(4, AcceptBlockRead(0, answer.data(), answer.size(), 22));
+    EXPECT_EQ(16, SimClient::Word(answer, 0));
+
+    Child bad({QUILLON_SIM_PROGRAM, "--line", "0"});
+    EXPECT_EQ(2, bad.StopWith(0));
+}
+
 TEST(SimProgram, MbpollReadsTheGeneralBlock) {
     const char* const mbpoll = "/usr/bin/mbpoll";
     if (access(mbpoll, X_OK) != 0)

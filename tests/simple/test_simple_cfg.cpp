@@ -189,8 +189,8 @@ TEST_F(CfgPageTest, ANodeAddressThatIsNotUsableSendsNothing) {
         {"", "节点地址输入错误，请重新输入!"},
         {"xyz", "节点地址输入错误，请重新输入!"},
         {"-5", "节点地址输入错误，请重新输入!"},
-        {"10000", "请输入一个介于 0 和 65535 之间的整数。"},
-        {"123456789", "请输入一个介于 0 和 65535 之间的整数。"},
+        {"10000", "请输入一个介于 0 和 FFFF 之间的整数。"},
+        {"123456789", "请输入一个介于 0 和 FFFF 之间的整数。"},
     };
     const std::string before = m_folder.IniBytes();
     for (const auto& [text, message] : cases) {

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The port lists must not depend on the serial devices of the machine
+    // the tests run on: they see none unless a test points them at a fake
+    // tree of its own.
+    setenv("QUILLON_DEV_ROOT", "/nonexistent/quillon-test-dev", 1);
+    setenv("QUILLON_SYSFS_ROOT", "/nonexistent/quillon-test-sys", 1);
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quillon");
     ::testing::InitGoogleTest(&argc, argv);
