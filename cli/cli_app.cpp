@@ -91,12 +91,15 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
         ->type_name("MS")
         ->check(Quiet(CLI::Range(1, 600000)));
 
+    Command(app, command, "ports", "ports",
+            "The serial devices present, with the port numbers that open them (a device "
+            "without one gets the lowest free number, stored in config.ini as the programs do)");
     Command(app, command, "info", "info",
             "Module type, fieldbus type, device information, module and fieldbus states");
     Command(app, command, "scan", "scan",
             "Search for the module: every rate of the serial page's list with parity none, even "
-            "and odd (8 data bits, 1 stop bit), most common first, on --port; prints the "
-            "settings found");
+            "and odd (8 data bits, 1 stop bit), most common first, on --port or else on every "
+            "device present; prints the settings found");
 
     CLI::App* io = app.add_subcommand("io", "Process data: read output data, write input data");
     io->fallthrough();
@@ -152,6 +155,7 @@ int RunQuillonCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     }
 
     CliContext context(options, out, err);
+    if (command.name == "ports") return RunPorts(context);
     if (command.name == "scan") {
         CatchStopSignals();
         return RunScan(context);

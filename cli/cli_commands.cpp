@@ -17,6 +17,7 @@
 #include "io_block.h"
 #include "module_search.h"
 #include "network_time.h"
+#include "port_numbers.h"
 #include "register_map.h"
 #include "serialscanline.h"
 
@@ -326,6 +327,65 @@ std::string PortName(const ScanPort& port) {
 
 }  // namespace
 
+namespace {
+
+// The number that opens each present device (0 when none).
+std::vector<int> DeviceNumbers(const PortNumberMap& map) {
+    std::vector<int> numbers(map.devices.size(), 0);
+    for (int n = kPortNumberCount; n >= 1; --n) {
+        const int device = map.deviceOf[n - 1];
+        if (device >= 0) numbers[device] = n;
+    }
+    return numbers;
+}
+
+}  // namespace
+
+int RunPorts(CliContext& context) {
+    const DiscoveryRoots roots = DefaultDiscoveryRoots();
+    const PortNumberMap map = RefreshPortNumbers(&context.ini(), roots);
+    const std::vector<int> numbers = DeviceNumbers(map);
+    if (map.storeFailed)
+        context.Error("ports: " + context.ini().Path() +
+                      " cannot be written: devices without a number get none");
+    if (context.json()) {
+        Json list = Json::array();
+        for (size_t d = 0; d < map.devices.size(); ++d) {
+            const SerialDeviceInfo& device = map.devices[d];
+            Json j;
+            if (numbers[d] > 0)
+                j["port"] = numbers[d];
+            else
+                j["port"] = nullptr;
+            j["path"] = device.devicePath;
+            j["by_id"] = device.byIdPath;
+            j["description"] = DescribeSerialDevice(device);
+            j["manufacturer"] = device.manufacturer;
+            j["product"] = device.product;
+            j["serial"] = device.serial;
+            j["usb_vendor_id"] = device.vendorId;
+            j["usb_product_id"] = device.productId;
+            j["driver"] = device.driver;
+            list.push_back(j);
+        }
+        Json j;
+        j["ports"] = list;
+        context.PrintJson(j);
+        return kExitOk;
+    }
+    if (map.devices.empty()) context.Error("ports: no serial device is present");
+    for (size_t d = 0; d < map.devices.size(); ++d) {
+        const SerialDeviceInfo& device = map.devices[d];
+        const std::string number = numbers[d] > 0 ? std::to_string(numbers[d]) : "-";
+        context.out() << number << std::string(number.size() < 4 ? 4 - number.size() : 1, ' ')
+                      << DescribeSerialDevice(device);
+        if (!device.byIdPath.empty()) context.out() << "  " << device.byIdPath;
+        context.out() << '\n';
+    }
+    context.out() << std::flush;
+    return kExitOk;
+}
+
 int RunScan(CliContext& context) {
     std::vector<ScanPort> ports;
     if (!context.options().port.empty()) {
@@ -337,9 +397,15 @@ int RunScan(CliContext& context) {
             return kExitUsage;
         }
         ports.push_back(port);
+    } else {
+        const DiscoveryRoots roots = DefaultDiscoveryRoots();
+        const PortNumberMap map = RefreshPortNumbers(&context.ini(), roots);
+        const std::vector<int> numbers = DeviceNumbers(map);
+        for (size_t d = 0; d < map.devices.size(); ++d)
+            ports.push_back({HostDevicePath(roots, map.devices[d].devicePath), numbers[d]});
     }
     if (ports.empty()) {
-        context.Error("scan: no serial device to search; give one with --port N|PATH");
+        context.Error("scan: no serial device is present; name one with --port N|PATH");
         return kExitModule;
     }
 

@@ -17,6 +17,8 @@ int RunTime(CliContext& context);
 int RunMode(CliContext& context, const CliCommand& command);
 int RunEmergency(CliContext& context, const CliCommand& command);
 int RunScan(CliContext& context);
+// The present serial devices and their numbers; needs no port.
+int RunPorts(CliContext& context);
 
 // Set from a signal handler: a following command stops at its next turn.
 void RequestStop();

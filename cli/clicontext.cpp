@@ -4,6 +4,8 @@
 #include <ostream>
 
 #include "hexbytes.h"
+#include "open_failure.h"
+#include "port_numbers.h"
 
 namespace {
 
@@ -68,7 +70,7 @@ int CliContext::OpenPort() {
     const int status =
         m_port.OpenDevice(path, m_options.baud, m_options.dataBits, stopBits, ParityCode(), 0);
     if (status != kSerialOk) {
-        Error("cannot open " + path);
+        Error("cannot open the port: " + OpenFailureReasonText(m_port.LastFailure()));
         return kExitPort;
     }
     if (m_options.timeoutMs > 0) m_port.SetTimeoutMs(m_options.timeoutMs);
@@ -92,7 +94,7 @@ void CliContext::PrintJson(const Json& value, bool oneLine) {
     m_out << value.dump(oneLine ? -1 : 2, ' ', false, Json::error_handler_t::replace) << std::endl;
 }
 
-bool ResolvePortArgument(const std::string& text, const CControlIni* ini, std::string* path,
+bool ResolvePortArgument(const std::string& text, CControlIni* ini, std::string* path,
                          int* number, std::string* error) {
     *number = 0;
     if (text.find('/') != std::string::npos) {
@@ -105,7 +107,10 @@ bool ResolvePortArgument(const std::string& text, const CControlIni* ini, std::s
         return false;
     }
     *number = std::stoi(text);
-    *path = DevicePathForPort(*number, ini);
+    // As the port lists do: present devices without a number get theirs
+    // first, so a number shown by `ports` or in a program opens that device.
+    const DiscoveryRoots roots = DefaultDiscoveryRoots();
+    *path = HostDevicePath(roots, RefreshPortNumbers(ini, roots).paths[*number - 1]);
     return true;
 }
 

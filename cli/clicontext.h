@@ -54,8 +54,10 @@ private:
 };
 
 // The device --port stands for: a path as given (it contains '/'), or port
-// number 1..255 through [ports] of ini. False with *error when it is neither.
-bool ResolvePortArgument(const std::string& text, const CControlIni* ini, std::string* path,
+// number 1..255 through [ports] of ini, where present devices without a
+// number get one stored as the programs' port lists do. False with *error
+// when it is neither.
+bool ResolvePortArgument(const std::string& text, CControlIni* ini, std::string* path,
                          int* number, std::string* error);
 
 // Why an exchange ended as it did, for a person ("no answer within 117 ms").

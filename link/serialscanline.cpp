@@ -12,7 +12,10 @@ ScanLine::OpenResult SerialScanLine::Open(const std::string& path, const ScanSet
     const int status = m_port->OpenDevice(path, settings.baud, kScanDataBits, kScanStopBits,
                                           settings.parity, 0);
     if (status != kSerialOk) {
-        if (reason != nullptr) *reason = "the device cannot be opened";
+        // A rate the adapter cannot make is one setting less to try; every
+        // other reason (no device, busy, no permission) holds for them all.
+        if (m_port->LastFailure().reason == kOpenLineRefused) return kSettingsRefused;
+        if (reason != nullptr) *reason = OpenFailureReasonText(m_port->LastFailure());
         return kPortUnusable;
     }
     m_port->SetTimeoutMs(m_fixedTimeoutMs > 0 ? m_fixedTimeoutMs : timeoutMs);

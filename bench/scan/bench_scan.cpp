@@ -53,5 +53,18 @@ int main() {
         sim.InjectFault(ModuleSimulator::Fault::Silent, 1000);
         met = Report("search_no_module", Search(sim.DevicePath()), false, 10000) && met;
     }
+    // A module that hears only its own rate, and answers at that pace.
+    for (const int rate : {9600, 2400}) {
+        ModuleSimulator sim;
+        ModuleSimulator::Options options;
+        options.lineRate = rate;
+        options.baud = rate;
+        if (!sim.Start(options)) return 2;
+        const Result r = Search(sim.DevicePath());
+        const bool right = r.outcome.found && r.outcome.settings.baud == rate;
+        met = Report(rate == 9600 ? "find_at_9600" : "find_at_2400", r, true,
+                     rate == 9600 ? 1000 : 0) &&
+              right && met;
+    }
     return met ? 0 : 1;
 }

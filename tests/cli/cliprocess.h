@@ -82,3 +82,45 @@ inline CliRun RunProgram(const std::vector<std::string>& argv, int timeoutMs = 2
         run.status = WTERMSIG(status) == SIGKILL ? -1 : 128 + WTERMSIG(status);
     return run;
 }
+
+// quillon-sim run as a program for the length of a test: started with the
+// arguments given, stopped with SIGTERM at the end.
+class SimProgram {
+public:
+    explicit SimProgram(const std::vector<std::string>& args) {
+        int out[2];
+        if (pipe(out) != 0) return;
+        m_pid = fork();
+        if (m_pid == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            close(out[0]);
+            close(out[1]);
+            std::vector<char*> argv;
+            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        // The first line is the device; config.ini is written before it.
+        pollfd ready{out[0], POLLIN, 0};
+        char chunk[256];
+        while (m_device.find('\n') == std::string::npos && poll(&ready, 1, 5000) == 1) {
+            const ssize_t n = read(out[0], chunk, sizeof chunk);
+            if (n <= 0) break;
+            m_device.append(chunk, static_cast<size_t>(n));
+        }
+        m_device = m_device.substr(0, m_device.find('\n'));
+        close(out[0]);
+    }
+    ~SimProgram() {
+        if (m_pid <= 0) return;
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+    const std::string& device() const { return m_device; }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_device;
+};

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cliprocess.h"
+#include "fakeserialtree.h"
 #include "frames.h"
 #include "modulesimulator.h"
 #include "programfolder.h"
@@ -188,7 +189,7 @@ TEST_F(CliProgram, UsageErrorsExitWithTwo) {
 
 TEST(CliHelp, EveryCommandHasHelpAndTheManPageIsCurrent) {
     const std::vector<std::vector<std::string>> commands = {
-        {},        {"info"},   {"scan"},          {"io", "read"}, {"io", "write"}, {"events"},
+        {},        {"ports"}, {"info"},   {"scan"},          {"io", "read"}, {"io", "write"}, {"events"},
         {"errors"}, {"time"}, {"mode"}, {"emergency"}};
     for (const auto& command : commands) {
         std::vector<std::string> args = {QUILLON_CLI_PROGRAM};
@@ -217,31 +218,63 @@ TEST(CliHelp, LinksNoQtLibrary) {
     EXPECT_EQ(std::string::npos, ldd.out.find("libQt")) << ldd.out;
 }
 
-TEST(CliPortNumbers, PortNumberMapsThroughTheConfigGiven) {
+TEST(CliPorts, NumbersMapThroughTheConfigGivenAndScanFindsTheLineRate) {
     ProgramFolder folder;
-    // quillon-sim maps port 1 to its device in that config.ini before it
-    // prints the device.
-    int out[2];
-    ASSERT_EQ(0, pipe(out));
-    const pid_t sim = fork();
-    if (sim == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        close(out[1]);
-        execl(QUILLON_SIM_PROGRAM, QUILLON_SIM_PROGRAM, "--config", folder.iniPath().c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    pollfd ready{out[0], POLLIN, 0};
-    EXPECT_EQ(1, poll(&ready, 1, 5000));
-    const CliRun run = RunProgram(
-        {QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "--port", "1", "--json", "info"});
-    kill(sim, SIGTERM);
-    waitpid(sim, nullptr, 0);
-    close(out[0]);
+    // quillon-sim maps port 1 to its device in that config.ini and answers
+    // only a master whose line runs at 19200 baud.
+    SimProgram sim({QUILLON_SIM_PROGRAM, "--config", folder.iniPath(), "--line", "19200"});
+    ASSERT_FALSE(sim.device().empty());
+    const std::string config = folder.iniPath();
+
+    CliRun run = RunProgram({QUILLON_CLI_PROGRAM, "--config", config, "--port", "1", "scan"});
     EXPECT_EQ(0, run.status) << run.err;
-    EXPECT_EQ(0x0201, Json::parse(run.out, nullptr, false)["module_type"]);
+    // A pseudo-terminal carries no parity: the first 19200 try (8E1) answers.
+    EXPECT_EQ("found port=1 baud=19200 data=8 parity=even stop=1\n", run.out);
+    run = RunProgram(
+        {QUILLON_CLI_PROGRAM, "--config", config, "--port", "1", "--baud", "19200", "--json", "info"});
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("tavel/canopen", Json::parse(run.out, nullptr, false)["module_type"]);
+    run = RunProgram({QUILLON_CLI_PROGRAM, "--config", config, "--port", "1", "info"});
+    EXPECT_EQ(1, run.status) << "115200 is not the module's rate";
+}
+
+TEST(CliPorts, ListsPresentDevicesAndSearchesThemAll) {
+    FakeSerialTree tree;
+    tree.AddUsbSerial("ttyUSB0", "1-2", {"FTDI", "FT232R USB UART", "A1B2C3", "0403", "6001"},
+                      "ftdi_sio", "usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0");
+    tree.AddAcm("ttyACM0", "1-3", {"Tavel", "VX31 Link", "0007", "1234", "5678"},
+                "usb-Tavel_VX31_Link_0007-if00");
+    ProgramFolder folder;
+    setenv("QUILLON_DEV_ROOT", tree.Dev().c_str(), 1);
+    setenv("QUILLON_SYSFS_ROOT", tree.Sys().c_str(), 1);
+    const CliRun ports =
+        RunProgram({QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "--json", "ports"});
+    const CliRun text = RunProgram({QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "ports"});
+    const CliRun scan = RunProgram({QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "scan"});
+    const CliRun open =
+        RunProgram({QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "--port", "2", "info"});
+    unsetenv("QUILLON_DEV_ROOT");
+    unsetenv("QUILLON_SYSFS_ROOT");
+
+    ASSERT_EQ(0, ports.status) << ports.err;
+    const Json list = Json::parse(ports.out, nullptr, false)["ports"];
+    ASSERT_EQ(2u, list.size()) << ports.out;
+    EXPECT_EQ(1, list[0]["port"]);
+    EXPECT_EQ("/dev/ttyACM0", list[0]["path"]);
+    EXPECT_EQ(2, list[1]["port"]);
+    EXPECT_EQ("ftdi_sio", list[1]["driver"]);
+    // The numbers are stored as the programs store them, by the stable name.
+    EXPECT_EQ("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0",
+              folder.IniText("ports", "com2"));
+    EXPECT_NE(std::string::npos, text.out.find("2   ttyUSB0 · FT232R USB UART · A1B2C3")) << text.out;
+
+    // The fake devices are no terminals: each is given up with its reason
+    // after one try.
+    EXPECT_EQ(1, scan.status);
+    EXPECT_NE(std::string::npos, scan.err.find("ttyACM0 不是串口设备")) << scan.err;
+    EXPECT_NE(std::string::npos, scan.err.find("(2 tries)")) << scan.err;
+    EXPECT_EQ(3, open.status);
+    EXPECT_NE(std::string::npos, open.err.find("不是串口设备")) << open.err;
 }
 
 }  // namespace
