@@ -1,12 +1,14 @@
 #include <QApplication>
 
 #include "cquillonapp.h"
+#include "quitafter.h"
 
 int main(int argc, char** argv) {
-    // The program reads no command-line arguments; Qt gets only the program
-    // name so that it does not interpret any either.
+    // The program's only option is the test aid --quit-after; Qt gets only
+    // the program name so that it interprets no arguments either.
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon"));
+    if (!StartQuitAfter(argc, argv)) return 2;
     return CQuillonApp().Run();
 }

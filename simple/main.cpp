@@ -1,15 +1,18 @@
 #include <QApplication>
 
 #include "cquillonapp.h"
+#include "quitafter.h"
 
 int main(int argc, char** argv) {
-    // The program takes no command-line arguments; only the program name is
-    // handed on, so no toolkit option on the command line changes it either.
+    // The program's only option is the test aid --quit-after; only the
+    // program name is handed on, so no toolkit option on the command line
+    // changes it either.
     static char fallbackName[] = "Quillon_Simple";
     int qtArgc = 1;
     char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
     QApplication application(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Quillon_Simple"));
+    if (!StartQuitAfter(argc, argv)) return 2;
     CQuillonApp app;
     return app.InitInstance();
 }
