@@ -7,12 +7,14 @@ int main(int argc, char** argv) {
     // The program's only option is the test aid --quit-after; only the
     // program name is handed on, so no toolkit option on the command line
     // changes it either.
+    int quitAfterMs = 0;
+    if (!ParseQuitAfter(argc, argv, &quitAfterMs)) return 2;
     static char fallbackName[] = "Quillon_Simple";
     int qtArgc = 1;
     char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
     QApplication application(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Quillon_Simple"));
-    if (!StartQuitAfter(argc, argv)) return 2;
+    StartQuitAfter(quitAfterMs);
     CQuillonApp app;
     return app.InitInstance();
 }

@@ -25,22 +25,27 @@ void CloseFrontWindow() {
 
 }  // namespace
 
-bool StartQuitAfter(int argc, char** argv) {
+bool ParseQuitAfter(int argc, char** argv, int* ms) {
+    *ms = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], kOption) != 0) continue;
         const char* text = i + 1 < argc ? argv[i + 1] : "";
         char* end = nullptr;
         errno = 0;
-        const long ms = std::strtol(text, &end, 10);
-        if (*text == '\0' || *end != '\0' || errno != 0 || ms < 1 || ms > 3600000) {
+        const long value = std::strtol(text, &end, 10);
+        if (*text == '\0' || *end != '\0' || errno != 0 || value < 1 || value > 3600000) {
             std::fprintf(stderr, "%s needs a time in milliseconds (1 to 3600000), not '%s'\n",
                          kOption, text);
             return false;
         }
-        auto* timer = new QTimer(QCoreApplication::instance());
-        QObject::connect(timer, &QTimer::timeout, timer, CloseFrontWindow);
-        timer->start(static_cast<int>(ms));
-        return true;
+        *ms = static_cast<int>(value);
     }
     return true;
+}
+
+void StartQuitAfter(int ms) {
+    if (ms <= 0) return;
+    auto* timer = new QTimer(QCoreApplication::instance());
+    QObject::connect(timer, &QTimer::timeout, timer, CloseFrontWindow);
+    timer->start(ms);
 }
