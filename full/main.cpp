@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon"));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quillon.Quillon"));
     StartQuitAfter(quitAfterMs);
     return CQuillonApp().Run();
 }

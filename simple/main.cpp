@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
     char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
     QApplication application(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Quillon_Simple"));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quillon.QuillonSimple"));
     StartQuitAfter(quitAfterMs);
     CQuillonApp app;
     return app.InitInstance();
