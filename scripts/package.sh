@@ -25,6 +25,10 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL
 cmake --build "$build" -j "$(nproc)"
 
 echo "== Packages (dist/)"
+# CPack stages its files in the build folder; only the packages go to dist/.
+rm -rf "$build/packages"
 rm -f "$root"/dist/quillon_*.deb "$root"/dist/quillon-*.tar.gz
-(cd "$build" && cpack -G "DEB;TGZ" >/dev/null)
+(cd "$build" && cpack -G "DEB;TGZ" -B "$build/packages" >/dev/null)
+mkdir -p "$root/dist"
+mv "$build"/packages/quillon_*.deb "$build"/packages/quillon-*.tar.gz "$root/dist/"
 ls -l "$root"/dist/quillon_*.deb "$root"/dist/quillon-*.tar.gz
