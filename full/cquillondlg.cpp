@@ -22,6 +22,7 @@
 #include "io_block.h"
 #include "keyswallower.h"
 #include "messages.h"
+#include "program_paths.h"
 #include "skinmanager.h"
 
 namespace {
@@ -55,8 +56,9 @@ CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent)
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_programFolder(programFolder) {
     if (!m_programFolder.empty() && m_programFolder.back() != '/') m_programFolder += '/';
-    m_settings.SetPath(m_programFolder + "config.ini");
-    m_skinFolder = QString::fromStdString(m_programFolder) + QStringLiteral("Styles/");
+    const ProgramPaths paths = ProgramPathsFor(m_programFolder, CurrentPathEnvironment());
+    m_settings.SetPath(paths.config.path, paths.config.perUser);
+    m_skinFolder = QString::fromStdString(paths.skinFolder);
     m_port.SetSettings(&m_settings);
 
     SkinManager& skins = SkinManager::Instance();

@@ -29,8 +29,9 @@ class QRadioButton;
 class CQuillonDlg : public QDialog {
     Q_OBJECT
 public:
-    // programFolder holds config.ini and Styles/ (a trailing '/' is added
-    // when missing).
+    // programFolder: the executable's folder (a trailing '/' is added when
+    // missing). config.ini and Styles/ are looked for there first, then where
+    // an installed program keeps them (program_paths.h).
     explicit CQuillonDlg(const std::string& programFolder, QWidget* parent = nullptr);
     ~CQuillonDlg() override;
 

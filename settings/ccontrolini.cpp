@@ -194,6 +194,17 @@ bool ReplaceFile(const std::string& path, const std::string& contents) {
     return false;
 }
 
+// Creates the folder of `path` and any missing parents with mode 0700.
+bool MakeFolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash == 0) return true;
+    const std::string folder = path.substr(0, slash);
+    struct stat info;
+    if (stat(folder.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
+    if (!MakeFolderOf(folder)) return false;
+    return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
 std::string LineEndingOf(const std::vector<Line>& lines) {
     for (const Line& line : lines) {
         if (!line.ending.empty()) return line.ending;
@@ -252,6 +263,7 @@ bool CControlIni::WriteInt(const char* section, const char* key, int value) {
 
 bool CControlIni::WriteString(const char* section, const char* key, const std::string& text) {
     if (m_path.empty()) return false;
+    if (m_createFolder && !MakeFolderOf(m_path)) return false;
     std::string contents;
     struct stat info;
     if (stat(m_path.c_str(), &info) == 0) {

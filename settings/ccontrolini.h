@@ -18,7 +18,13 @@ class CControlIni {
 public:
     CControlIni() = default;
 
-    void SetPath(const std::string& path) { m_path = path; }
+    // createFolder: a write first creates the file's missing folders with
+    // mode 0700, as the per-user configuration folder needs; otherwise a
+    // missing folder fails the write.
+    void SetPath(const std::string& path, bool createFolder = false) {
+        m_path = path;
+        m_createFolder = createFolder;
+    }
     const std::string& Path() const { return m_path; }
 
     // Sets *value to 0 first; true when the key holds a non-empty value. The
@@ -42,6 +48,7 @@ public:
 
 private:
     std::string m_path;
+    bool m_createFolder = false;
 };
 
 // Folder of the running executable, with a trailing '/'; empty when unknown.

@@ -10,6 +10,9 @@ int main(int argc, char** argv) {
     // tree of its own.
     setenv("QUILLON_DEV_ROOT", "/nonexistent/quillon-test-dev", 1);
     setenv("QUILLON_SYSFS_ROOT", "/nonexistent/quillon-test-sys", 1);
+    // Windows under test take their skins from their test folder only, never
+    // from an installed package's data folder.
+    qputenv("XDG_DATA_DIRS", "/nonexistent/quillon-tests");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quillon");
     ::testing::InitGoogleTest(&argc, argv);
