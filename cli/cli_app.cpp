@@ -71,7 +71,8 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
                    "or device path")
         ->type_name("N|PATH");
     app.add_option("--config", options->config,
-                   "config.ini that maps port numbers (default: the one beside the programs)")
+                   "config.ini that maps port numbers (default: the programs' own, beside them or, when "
+                   "installed, ~/.config/quillon/config.ini)")
         ->type_name("FILE");
     app.add_option("--baud", options->baud, "Line rate (default 115200)")
         ->type_name("N")

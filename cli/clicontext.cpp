@@ -6,6 +6,7 @@
 #include "hexbytes.h"
 #include "open_failure.h"
 #include "port_numbers.h"
+#include "program_paths.h"
 
 namespace {
 
@@ -42,7 +43,13 @@ bool AllDigits(const std::string& text) {
 
 CliContext::CliContext(const CliOptions& options, std::ostream& out, std::ostream& err)
     : m_options(options), m_out(out), m_err(err) {
-    m_ini.SetPath(options.config.empty() ? ExecutableFolder() + "config.ini" : options.config);
+    if (options.config.empty()) {
+        // The programs' own config.ini, so that port numbers mean the same.
+        const ConfigLocation location = ConfigPathFor(ExecutableFolder(), CurrentPathEnvironment());
+        m_ini.SetPath(location.path, location.perUser);
+    } else {
+        m_ini.SetPath(options.config);
+    }
     m_port.SetSettings(&m_ini);
     m_session.SetPort(&m_port);
 }
