@@ -116,8 +116,7 @@ bool ResolvePortArgument(const std::string& text, CControlIni* ini, std::string*
     *number = std::stoi(text);
     // As the port lists do: present devices without a number get theirs
     // first, so a number shown by `ports` or in a program opens that device.
-    const DiscoveryRoots roots = DefaultDiscoveryRoots();
-    *path = HostDevicePath(roots, RefreshPortNumbers(ini, roots).paths[*number - 1]);
+    *path = RefreshPortNumbers(ini, DefaultDiscoveryRoots()).paths[*number - 1];
     return true;
 }
 

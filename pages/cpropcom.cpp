@@ -9,6 +9,7 @@
 #include "hexbytes.h"
 #include "keyswallower.h"
 #include "messages.h"
+#include "module_search_dialog.h"
 #include "portcombobox.h"
 #include "portmessages.h"
 
@@ -68,13 +69,16 @@ CPropCom::CPropCom(QWidget* parent) : QWidget(parent) {
     m_openButton->setGeometry(leftColumn + 64, 180, 110, 28);
     m_closeButton = new QPushButton(QString::fromUtf8("关闭"), this);
     m_closeButton->setGeometry(rightColumn + 64, 180, 110, 28);
-    for (QPushButton* button : {m_openButton, m_closeButton}) {
+    m_searchButton = new QPushButton(QString::fromUtf8("搜索模块..."), this);
+    m_searchButton->setGeometry(leftColumn + 64, 220, 110, 28);
+    for (QPushButton* button : {m_openButton, m_closeButton, m_searchButton}) {
         button->setAutoDefault(false);
         button->setDefault(false);
     }
 
     connect(m_openButton, &QPushButton::clicked, this, &CPropCom::OnOpen);
     connect(m_closeButton, &QPushButton::clicked, this, &CPropCom::OnClose);
+    connect(m_searchButton, &QPushButton::clicked, this, &CPropCom::OnSearchModule);
 }
 
 void CPropCom::SetPointers(CSerialPort* port, CControlIni* settings) {
@@ -147,4 +151,36 @@ void CPropCom::OnClose() {
     } else {
         ShowMessage(this, QString::fromUtf8("关闭串口失败!"));
     }
+}
+
+void CPropCom::OnSearchModule() {
+    // The search needs the line to itself.
+    if (m_serial && m_serial->IsOpen()) {
+        m_serial->Close();
+        m_openButton->setEnabled(true);
+        m_closeButton->setEnabled(false);
+    }
+    const std::vector<ScanPort> ports = SearchPortsFor(SelectedNumber(m_port), m_settings, m_port->discoveryRoots());
+    if (ports.empty()) {
+        ShowMessage(this, QString::fromUtf8("没有可搜索的串口设备。"));
+        return;
+    }
+    const ScanOutcome outcome = RunModuleSearch(this, ports);
+    if (outcome.cancelled) return;
+    if (outcome.found) {
+        if (outcome.port.number > 0) m_port->setCurrentIndex(outcome.port.number - 1);
+        for (int i = 0; i < m_baud->count(); ++i) {
+            if (ParseLeadingInt(m_baud->itemText(i).toStdString()) == outcome.settings.baud)
+                m_baud->setCurrentIndex(i);
+        }
+        m_dataBits->setCurrentIndex(m_dataBits->findText(QString::number(kScanDataBits)));
+        m_stopBits->setCurrentIndex(kScanStopBits);
+        m_flow->setCurrentIndex(0);
+        // The parity list's positions are the codes the search uses.
+        m_parity->setCurrentIndex(outcome.settings.parity);
+        ShowMessage(this, ModuleSearchResultText(outcome, ports) +
+                              QString::fromUtf8("\n已选中这些设置, 按\"打开\"连接模块。"));
+        return;
+    }
+    ShowMessage(this, ModuleSearchResultText(outcome, ports));
 }

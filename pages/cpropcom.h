@@ -25,6 +25,9 @@ public:
 
     void OnOpen();
     void OnClose();
+    // "搜索模块...": closes the port when it is open, searches the selected
+    // port and every present device, and sets the lists to what was found.
+    void OnSearchModule();
 
     PortComboBox* portList() const { return m_port; }
     QComboBox* baudList() const { return m_baud; }
@@ -34,6 +37,7 @@ public:
     QComboBox* parityList() const { return m_parity; }
     QPushButton* openButton() const { return m_openButton; }
     QPushButton* closeButton() const { return m_closeButton; }
+    QPushButton* searchButton() const { return m_searchButton; }
 
 private:
     CSerialPort* m_serial = nullptr;
@@ -46,4 +50,5 @@ private:
     QComboBox* m_parity = nullptr;
     QPushButton* m_openButton = nullptr;
     QPushButton* m_closeButton = nullptr;
+    QPushButton* m_searchButton = nullptr;
 };

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolButton>
 #include <cstring>
 
 #include "ccontrolini.h"
@@ -17,6 +18,7 @@
 #include "intbox.h"
 #include "io_block.h"
 #include "messages.h"
+#include "module_search_dialog.h"
 #include "network_time.h"
 #include "modulesession.h"
 #include "portmessages.h"
@@ -91,8 +93,16 @@ void CPropCfg::BuildControls() {
 
     MakeLabel(QStringLiteral("串口号:"), 10, 12, 50, kRowHeight);
     m_portList = new PortComboBox(this);
-    m_portList->setGeometry(60, 12, 66, kRowHeight);
+    m_portList->setGeometry(60, 12, 50, kRowHeight);
     m_portList->setMaxVisibleItems(20);
+    // Beside the port list there is room for an icon only; the caption is
+    // the button's text and tooltip.
+    m_searchModule = new QToolButton(this);
+    m_searchModule->setText(QStringLiteral("搜索模块..."));
+    m_searchModule->setToolTip(QStringLiteral("搜索模块..."));
+    m_searchModule->setIcon(SearchIcon());
+    m_searchModule->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_searchModule->setGeometry(112, 12, 22, kRowHeight);
     MakeLabel(QStringLiteral("波特率:"), 136, 12, 50, kRowHeight);
     m_bitRateList = new QComboBox(this);
     m_bitRateList->setGeometry(186, 12, 86, kRowHeight);
@@ -154,6 +164,7 @@ void CPropCfg::BuildControls() {
     m_modifyConfig->setEnabled(false);
 
     connect(m_openPort, &QPushButton::clicked, this, &CPropCfg::OnOpenPort);
+    connect(m_searchModule, &QToolButton::clicked, this, &CPropCfg::OnSearchModule);
     connect(m_changeBaud, &QPushButton::clicked, this, &CPropCfg::OnChangeBaudRate);
     connect(m_sendEmergency, &QPushButton::clicked, this, &CPropCfg::OnSendEmergency);
     connect(m_getNetworkTime, &QPushButton::clicked, this, &CPropCfg::OnGetNetworkTime);
@@ -261,6 +272,31 @@ void CPropCfg::OnOpenPort() {
     } else {
         ShowMessage(this, OpenPortFailedMessage(failure));
     }
+}
+
+void CPropCfg::OnSearchModule() {
+    // The search needs the line to itself.
+    if (m_port && m_port->IsOpen()) OnOpenPort();
+    const std::vector<ScanPort> ports = SearchPortsFor(ItemNumber(m_portList), m_settings, m_portList->discoveryRoots());
+    if (ports.empty()) {
+        ShowMessage(this, QStringLiteral("没有可搜索的串口设备。"));
+        return;
+    }
+    const ScanOutcome outcome = RunModuleSearch(this, ports);
+    if (outcome.cancelled) return;
+    QString text = ModuleSearchResultText(outcome, ports);
+    if (outcome.found) {
+        if (outcome.port.number > 0) m_portList->setCurrentIndex(outcome.port.number - 1);
+        for (int i = 0; i < m_bitRateList->count(); ++i) {
+            if (ParseLeadingInt(m_bitRateList->itemText(i).toStdString()) == outcome.settings.baud)
+                m_bitRateList->setCurrentIndex(i);
+        }
+        // This edition opens its port with no parity only.
+        text += outcome.settings.parity == 0
+                    ? QStringLiteral("\n已选中这些设置, 按\"打开串口\"连接模块。")
+                    : QStringLiteral("\n简化版只能以无校验打开串口, 请用完整版连接此模块。");
+    }
+    ShowMessage(this, text);
 }
 
 void CPropCfg::OnReadConfig() {

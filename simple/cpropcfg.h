@@ -17,6 +17,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QToolButton;
 
 // The configuration page of the simple edition: serial port, the module's
 // configuration (a chosen subset of its three parameter blocks), its serial
@@ -54,6 +55,10 @@ public:
     void OnSendDeviceMode();
     void OnSendEmergency();
     void OnGetNetworkTime();
+    // "搜索模块...": closes the port when it is open, searches the selected
+    // port and every present device, and sets the two lists to what was
+    // found.
+    void OnSearchModule();
 
     QSize sizeHint() const override { return QSize(kPageWidth, kPageHeight); }
 
@@ -62,6 +67,7 @@ public:
     QComboBox* bitRateList() const { return m_bitRateList; }
     QPushButton* changeBaudButton() const { return m_changeBaud; }
     QPushButton* openPortButton() const { return m_openPort; }
+    QToolButton* searchModuleButton() const { return m_searchModule; }
     QLineEdit* inputLengthBox() const { return m_inputLengthBox; }
     QLineEdit* outputLengthBox() const { return m_outputLengthBox; }
     InterruptIndicatorRow* indicatorRow() const { return m_row; }
@@ -113,6 +119,7 @@ private:
     QComboBox* m_bitRateList = nullptr;
     QPushButton* m_changeBaud = nullptr;
     QPushButton* m_openPort = nullptr;
+    QToolButton* m_searchModule = nullptr;
     QLineEdit* m_inputLengthBox = nullptr;
     QLineEdit* m_outputLengthBox = nullptr;
     QGroupBox* m_interruptGroup = nullptr;

@@ -1,10 +1,15 @@
 #include "module_search_dialog.h"
 
+#include <sys/stat.h>
+
 #include <QApplication>
+#include <QPainter>
+#include <QPixmap>
 #include <QProgressDialog>
 
 #include "cserialport.h"
 #include "modulesession.h"
+#include "port_numbers.h"
 #include "serialscanline.h"
 
 namespace {
@@ -14,7 +19,45 @@ QString PortText(const ScanPort& port) {
     return port.number > 0 ? QStringLiteral("%1 (%2)").arg(port.number).arg(path) : path;
 }
 
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0;
+}
+
 }  // namespace
+
+std::vector<ScanPort> SearchPortsFor(int selectedNumber, CControlIni* settings,
+                                     const DiscoveryRoots& roots) {
+    const PortNumberMap map = RefreshPortNumbers(settings, roots);
+    std::vector<ScanPort> ports;
+    int selectedDevice = -1;
+    if (selectedNumber >= 1 && selectedNumber <= kPortNumberCount) {
+        // As the open button opens it.
+        const std::string& path = map.paths[selectedNumber - 1];
+        selectedDevice = map.deviceOf[selectedNumber - 1];
+        if (Exists(path)) ports.push_back({path, selectedNumber});
+    }
+    for (size_t d = 0; d < map.devices.size(); ++d) {
+        if (static_cast<int>(d) == selectedDevice) continue;
+        int number = 0;
+        for (int n = kPortNumberCount; n >= 1; --n)
+            if (map.deviceOf[n - 1] == static_cast<int>(d)) number = n;
+        ports.push_back({HostDevicePath(roots, map.devices[d].devicePath), number});
+    }
+    return ports;
+}
+
+QIcon SearchIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(40, 40, 40), 3.5));
+    painter.drawEllipse(QRectF(4, 4, 17, 17));
+    painter.setPen(QPen(QColor(40, 40, 40), 5, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(19, 19), QPointF(28, 28));
+    return QIcon(pixmap);
+}
 
 QString ParityItemText(int parity) {
     switch (parity) {

@@ -21,6 +21,7 @@ public:
     // Where numbers are looked up and stored; not owned, may be null.
     void SetSettings(CControlIni* settings) { m_settings = settings; }
     void SetDiscoveryRoots(const DiscoveryRoots& roots) { m_roots = roots; }
+    const DiscoveryRoots& discoveryRoots() const { return m_roots; }
 
     // Replaces the items with the 255 numbers, then Refresh.
     void Fill();

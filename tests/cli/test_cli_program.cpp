@@ -274,7 +274,9 @@ TEST(CliPorts, ListsPresentDevicesAndSearchesThemAll) {
     EXPECT_NE(std::string::npos, scan.err.find("ttyACM0 不是串口设备")) << scan.err;
     EXPECT_NE(std::string::npos, scan.err.find("(2 tries)")) << scan.err;
     EXPECT_EQ(3, open.status);
-    EXPECT_NE(std::string::npos, open.err.find("不是串口设备")) << open.err;
+    EXPECT_NE(std::string::npos,
+              open.err.find("找不到设备 /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3"))
+        << open.err;
 }
 
 }  // namespace

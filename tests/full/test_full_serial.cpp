@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "cpropcom.h"
 #include "cserialport.h"
@@ -233,6 +235,64 @@ TEST_F(SerialPage, LoadsStoredPositionsAndTreatsOutOfRangeAsNoSelection) {
     EXPECT_EQ(m_folder.IniInt("com", "com"), -1);
     EXPECT_EQ(m_folder.IniInt("com", "parity"), -1);
     EXPECT_EQ(m_folder.IniInt("com", "baudrate"), 6);
+}
+
+TEST_F(SerialPage, SearchSetsTheListsToTheModuleFoundAndCanBeCancelled) {
+    // A module that hears only 19200 baud behind port 3.
+    ModuleSimulator module;
+    ModuleSimulator::Options options;
+    options.lineRate = 19200;
+    ASSERT_TRUE(module.Start(options));
+    m_folder.WritePorts(m_sim.DevicePath(), "com3=" + module.DevicePath() + "\r\n");
+    auto page = MakePage();
+    page->portList()->setCurrentIndex(0);
+    QTest::mouseClick(page->openButton(), Qt::LeftButton);
+    ASSERT_TRUE(m_port.IsOpen());
+    page->portList()->setCurrentIndex(2);
+    page->parityList()->setCurrentIndex(1);
+    page->flowList()->setCurrentIndex(2);
+    EXPECT_EQ(page->searchButton()->text(), U("搜索模块..."));
+
+    // 取消 during the first try: nothing found, nothing said, the lists as
+    // they were; the open port was closed for the search.
+    QTimer::singleShot(0, [&page] {
+        if (auto* dialog = page->findChild<QProgressDialog*>()) dialog->cancel();
+    });
+    QTest::mouseClick(page->searchButton(), Qt::LeftButton);
+    EXPECT_FALSE(m_port.IsOpen());
+    EXPECT_TRUE(page->openButton()->isEnabled());
+    EXPECT_FALSE(page->closeButton()->isEnabled());
+    EXPECT_TRUE(m_messages.messages().isEmpty()) << m_messages.messages().join('|').toStdString();
+    EXPECT_EQ(page->parityList()->currentIndex(), 1);
+
+    QTest::mouseClick(page->searchButton(), Qt::LeftButton);
+    ASSERT_EQ(m_messages.messages().size(), 1);
+    EXPECT_EQ(m_messages.messages()[0].toStdString(),
+              "找到模块: 串口 3 (" + module.DevicePath() +
+                  "), 波特率 19200, 数据位 8, 偶校验, 停止位 1。\n已选中这些设置, 按\"打开\"连接模块。");
+    EXPECT_EQ(page->portList()->currentIndex(), 2);
+    EXPECT_EQ(page->baudList()->currentText(), U("19200"));
+    EXPECT_EQ(page->dataBitsList()->currentText(), U("8"));
+    EXPECT_EQ(page->stopBitsList()->currentText(), U("1"));
+    // A pseudo-terminal carries no parity: the first 19200 try (even) answers.
+    EXPECT_EQ(page->parityList()->currentText(), U("偶校验"));
+    EXPECT_EQ(page->flowList()->currentText(), U("无"));
+    QTest::mouseClick(page->openButton(), Qt::LeftButton);
+    EXPECT_TRUE(m_port.IsOpen());
+
+    // Nothing answers: the message names what was tried.
+    m_port.Close();
+    m_messages.clear();
+    module.InjectFault(ModuleSimulator::Fault::Silent, 100);
+    m_sim.InjectFault(ModuleSimulator::Fault::Silent, 100);
+    page->portList()->setCurrentIndex(0);
+    page->baudList()->setCurrentIndex(0);
+    QTest::mouseClick(page->searchButton(), Qt::LeftButton);
+    ASSERT_EQ(m_messages.messages().size(), 1);
+    EXPECT_EQ(m_messages.messages()[0].toStdString(),
+              "未找到模块。已尝试: 1 (" + m_sim.DevicePath() +
+                  "); 波特率 2400 至 614400, 无校验、偶校验和奇校验, 数据位 8, 停止位 1 (共 30 次)。");
+    EXPECT_EQ(page->baudList()->currentIndex(), 0);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // what is shown and what config.ini holds afterwards.
 
 #include <QRegularExpression>
+#include <QToolButton>
 
 #include "cpropio.h"
 #include "cserialport.h"
@@ -335,6 +336,45 @@ TEST_F(CfgPageTest, NetworkTimeIsShownAsDateAndTime) {
                     .match(shown)
                     .hasMatch())
         << shown.toStdString();
+}
+
+TEST_F(CfgPageTest, SearchBesideThePortListSetsPortAndBitRate) {
+    // Port 1: a module that hears only 9600 baud; port 2: one that hears
+    // only 19200, where a pseudo-terminal's first answer is at even parity.
+    ModuleSimulator at9600, at19200;
+    ModuleSimulator::Options options;
+    options.lineRate = 9600;
+    ASSERT_TRUE(at9600.Start(options));
+    options.lineRate = 19200;
+    ASSERT_TRUE(at19200.Start(options));
+    m_folder.WritePorts(at9600.DevicePath(),
+                        "com2=" + at19200.DevicePath() + "\r\n[com]\r\nbaudrate=6\r\n");
+    OpenWindow();
+    ASSERT_TRUE(m_window->port()->IsOpen());
+    EXPECT_EQ(Page().searchModuleButton()->text(), "搜索模块...");
+    EXPECT_EQ(Page().searchModuleButton()->toolTip(), "搜索模块...");
+
+    Click(Page().searchModuleButton());
+    EXPECT_EQ(m_messages.messages(),
+              QStringList{QString::fromStdString(
+                  "找到模块: 串口 1 (" + at9600.DevicePath() +
+                  "), 波特率 9600, 数据位 8, 无校验, 停止位 1。\n已选中这些设置, 按\"打开串口\"连接模块。")});
+    EXPECT_FALSE(m_window->port()->IsOpen()) << "the search closed the port";
+    EXPECT_EQ(Page().openPortButton()->text(), "打开串口");
+    EXPECT_EQ(Page().bitRateList()->currentText(), "9600");
+    Click(Page().openPortButton());
+    m_messages.clear();
+    Click(Page().readConfigButton());
+    EXPECT_TRUE(m_messages.messages().isEmpty()) << m_messages.messages().join('|').toStdString();
+
+    Page().portList()->setCurrentIndex(1);
+    Click(Page().searchModuleButton());
+    ASSERT_EQ(m_messages.messages().size(), 1);
+    EXPECT_TRUE(m_messages.messages()[0].endsWith(
+        "波特率 19200, 数据位 8, 偶校验, 停止位 1。\n简化版只能以无校验打开串口, 请用完整版连接此模块。"))
+        << m_messages.messages()[0].toStdString();
+    EXPECT_EQ(Page().portList()->currentIndex(), 1);
+    EXPECT_EQ(Page().bitRateList()->currentText(), "19200");
 }
 
 }  // namespace
