@@ -105,8 +105,7 @@ public:
     // described above. The time-out starts once the request has left the
     // line. Returns the number of answer bytes in `answer` (<= expected,
     // which must not exceed 255).
-    size_t Exchange(const uint8_t* request, size_t requestLength, uint8_t* answer,
-                    size_t expected);
+    size_t Exchange(const uint8_t* request, size_t requestLength, uint8_t* answer, size_t expected);
 
     // Monotonic times (CLOCK_MONOTONIC, ns) of the last byte received and
     // of the end of the last transmission (0 before any); the silence

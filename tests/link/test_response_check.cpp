@@ -98,9 +98,8 @@ TEST(AnswerMatchesRequest, Table) {
         {"read answer with a damaged CRC", read, Damaged(twoRegisters), true, false},
         {"read answer whose count lies", read, WithCrc({0x01, 0x03, 0x06, 0x12, 0x34, 0x56, 0x78}),
          true, false},
-        {"function-6 answer with a byte more", write, WithCrc({0x01, 0x06, 0x50, 0x01, 0x00, 0x03,
-                                                               0x00}),
-         true, false},
+        {"function-6 answer with a byte more", write,
+         WithCrc({0x01, 0x06, 0x50, 0x01, 0x00, 0x03, 0x00}), true, false},
         {"exception with a byte more", read, WithCrc({0x01, 0x83, 0x02, 0x00}), true, false},
     };
     for (const auto& c : cases) {
