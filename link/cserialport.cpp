@@ -417,7 +417,9 @@ size_t CSerialPort::Exchange(const uint8_t* request, size_t requestLength, uint8
     // Leftovers of an earlier, late answer must not be taken for this one.
     PurgeInput();
     const size_t sent = Write(request, requestLength);
-    if (expected == 0 || !m_open || m_gone) return 0;
+    // Nothing went out (the line refused it until the time-out): nothing can
+    // come back for it.
+    if (sent == 0 || expected == 0 || !m_open || m_gone) return 0;
     // The echo comes back while the request is still going out; the answer's
     // time-out starts only once the request has left.
     const int64_t deadline = m_lastSentNs + static_cast<int64_t>(m_timeoutMs) * 1000000LL;
@@ -444,14 +446,14 @@ size_t CSerialPort::Exchange(const uint8_t* request, size_t requestLength, uint8
 
     size_t echo = EchoInFront(m_echoState, request, sent, buffer, got);
     // A copy cut short is no proof of an echo: the bytes count as they are.
-    if (echo == kUndecided || sent == 0) echo = 0;
+    if (echo == kUndecided) echo = 0;
     echo = std::min(echo, got);
     const size_t length = std::min(got - echo, expected);
     std::memcpy(answer, buffer + echo, length);
     m_lastEchoLength = echo;
     std::memcpy(m_lastEcho, buffer, echo);
 
-    if (m_echoMode == EchoMode::Automatic && m_echoState == EchoState::Unknown && sent > 0) {
+    if (m_echoMode == EchoMode::Automatic && m_echoState == EchoState::Unknown) {
         const bool complete = IsCompleteAnswer(request, sent, answer, length);
         if (echo == sent) {
             // A copy of a read or a function-16 request cannot be its own
