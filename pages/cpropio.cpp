@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ccontrolini.h"
+#include "entry_rules.h"
 #include "hexbytes.h"
 #include "intbox.h"
 #include "interruptindicatorrow.h"
@@ -294,8 +295,9 @@ bool CPropIo::TakeBoxes() {
     // All boxes are checked before any field changes, so a refused box leaves
     // every field as it was.
     if (d.edition == FullEdition) {
-        if (!TakeIntBox(d.inputLengthBox, 0, kAreaSize, &input)) return false;
-        if (!TakeIntBox(d.outputLengthBox, 0, kAreaSize, &output)) return false;
+        const EntryRange lengths = kIoLengthEntry;
+        if (!TakeIntBox(d.inputLengthBox, lengths.low, lengths.high, &input)) return false;
+        if (!TakeIntBox(d.outputLengthBox, lengths.low, lengths.high, &output)) return false;
     }
     if (!TakeIntBox(d.eventIntervalBox, INT_MIN, INT_MAX, &eventInterval)) return false;
     if (!TakeIntBox(d.inIntervalBox, INT_MIN, INT_MAX, &inInterval)) return false;
