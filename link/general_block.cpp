@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+const int kUartBaudRates[kUartBaudCount] = {2400,  4800,   9600,   19200,  38400,
+                                            57600, 115200, 230400, 460800, 614400};
+
 namespace {
 
 constexpr int kModuleTypeTavel = 0x0201;
@@ -9,7 +12,6 @@ constexpr int kFieldbusTypeCount = 4;
 constexpr int kSwitchCodingCount = 2;
 constexpr int kFaultActionCount = 3;
 constexpr int kSpiSettingCount = 2;
-constexpr int kUartBaudCount = 10;
 constexpr int kUartStopBitsCount = 2;
 constexpr int kUartParityCount = 3;
 
