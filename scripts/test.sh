@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 source scripts/lib/common.sh
-ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev mbpoll clang libclang-rt-14-dev
+ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev mbpoll clang libclang-rt-14-dev nlohmann-json3-dev
 
 jobs=$(nproc)
 build="$root/build-test"
