@@ -141,8 +141,8 @@ struct ConfigError {
 };
 
 // Every writable field given, from the module's blocks (fields whose module
-// value lies outside their list are left out); the module type is the
-// module's.
+// value lies outside their list or range are left out); the module type is
+// the module's.
 ConfigDocument DocumentFromBlocks(const ConfigBlocks& module);
 // No field given; the module type is the module's. The start of a
 // command-line "set".

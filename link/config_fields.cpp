@@ -281,9 +281,11 @@ Json FieldJson(ConfigField field, const ConfigBlocks& blocks) {
         case kFieldFaultValues:
             return ByteListText(g.faultValues, kFaultValueCount);
         case kFieldInputLength:
-            return IoInputLength(blocks.io);
-        case kFieldOutputLength:
-            return IoOutputLength(blocks.io);
+        case kFieldOutputLength: {
+            // A length beyond the data areas could not be loaded back.
+            const int length = HeldWord(blocks.io, kFieldLayouts[field].offset);
+            return length <= kIoLengthEntry.high ? Json(length) : Json();
+        }
         case kFieldNodeAddress:
             return NodeAddressJson(FormatNodeAddress(WireWord(fb, 6), CodingOf(blocks)));
         case kFieldBitRate:
@@ -292,8 +294,11 @@ Json FieldJson(ConfigField field, const ConfigBlocks& blocks) {
         case kFieldProductCode:
         case kFieldSerialNumber:
             return ByteListText(fb + kFieldLayouts[field].offset, kIdBytes);
-        case kFieldProductName:
-            return DecodeProductName(fb);
+        case kFieldProductName: {
+            // Bytes that are no CP936 text cannot be written back as read.
+            const std::string name = DecodeProductName(fb);
+            return ProductNameFits(name) ? Json(name) : Json();
+        }
         case kConfigFieldCount:
             break;
     }
@@ -309,13 +314,14 @@ std::string FieldText(ConfigField field, const ConfigBlocks& blocks) {
         return text.empty() ? "(none)" : text;
     }
     if (!value.is_null()) return value.dump();
-    // Only list fields come out null: show what the module holds.
+    if (field == kFieldProductName) return "(bytes that are no CP936 text)";
+    // The other fields come out null for a value outside their list or range.
     const FieldLayout& layout = kFieldLayouts[field];
     const uint8_t* bytes = BlockBytes(blocks, layout.block) + layout.offset;
     unsigned raw = layout.length == 2 ? HeldWord(bytes, 0) : bytes[0];
     if (field == kFieldStopBits) raw = (raw >> 2) & 0x03;
     if (field == kFieldParity) raw &= 0x03;
-    return "(not in the list: " + std::to_string(raw) + ")";
+    return "(" + std::to_string(raw) + ", outside the allowed values)";
 }
 
 bool FieldFromJson(ConfigField field, const Json& value, ConfigBlocks* blocks,

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <unordered_set>
 
 #include "atomicfile.h"
 #include "config_fields.h"
@@ -22,6 +23,9 @@ const char* const kDeviceKeys[] = {"vendor_id",      "product_code",        "ser
                                    "product_name",   "actual_node_address", "actual_bit_rate",
                                    "modbus_address", "modbus_crc"};
 const char* const kTopKeys = "format, module_type, device, general, io, fieldbus";
+constexpr size_t kMaxReportedErrors = 20;
+// A document needs three levels (the root, a section, the interrupt list).
+constexpr size_t kMaxDepth = 32;
 
 // Builds the document tree from the reader's events. Beyond what the
 // library's own tree builder does, it keeps the position of a syntax error
@@ -31,6 +35,7 @@ class TreeBuilder : public nlohmann::json_sax<Json> {
 public:
     Json root;
     bool failed = false;
+    bool tooDeep = false;  // no position then
     size_t position = 0;
     std::string description;
     std::vector<std::string> duplicates;  // key paths
@@ -44,7 +49,7 @@ public:
     bool binary(binary_t&) override { return Add(Json()); }
     bool start_object(std::size_t) override { return Open(Json::object()); }
     bool key(string_t& key) override {
-        if (m_open.back()->contains(key)) duplicates.push_back(PathOf(key));
+        if (!m_keys.back().insert(key).second) duplicates.push_back(PathOf(key));
         m_key = key;
         return true;
     }
@@ -60,7 +65,9 @@ public:
 
 private:
     // Only the innermost open container grows, so the pointers to it and to
-    // the ones around it stay valid.
+    // the ones around it stay valid. Members are appended without the
+    // library's search for an equal key, which would make a file of many
+    // keys take quadratic time; a key given twice is reported instead.
     Json* Place(Json value) {
         if (m_open.empty()) {
             root = std::move(value);
@@ -71,23 +78,31 @@ private:
             top->push_back(std::move(value));
             return &top->back();
         }
-        Json& slot = (*top)[m_key];
-        slot = std::move(value);
-        return &slot;
+        auto& members = top->get_ref<Json::object_t&>();
+        members.emplace_back(m_key, std::move(value));
+        return &members.back().second;
     }
     bool Add(Json value) {
         Place(std::move(value));
         return true;
     }
     bool Open(Json container) {
+        // Writing a value out (FoundText) recurses once per level.
+        if (m_open.size() >= kMaxDepth) {
+            failed = true;
+            tooDeep = true;
+            return false;
+        }
         const bool inObject = !m_open.empty() && m_open.back()->is_object();
         m_names.push_back(inObject ? m_key : std::string());
+        m_keys.emplace_back();
         m_open.push_back(Place(std::move(container)));
         return true;
     }
     bool Close() {
         m_open.pop_back();
         m_names.pop_back();
+        m_keys.pop_back();
         return true;
     }
     std::string PathOf(const std::string& key) const {
@@ -100,6 +115,7 @@ private:
 
     std::vector<Json*> m_open;
     std::vector<std::string> m_names;
+    std::vector<std::unordered_set<std::string>> m_keys;  // of each open container
     std::string m_key;
 };
 
@@ -326,6 +342,11 @@ bool ParseText(const std::string& text, ConfigDocument* document,
     }
     TreeBuilder builder;
     Json::sax_parse(text, &builder);
+    if (builder.tooDeep) {
+        errors->push_back(PlainError("the document nests arrays or objects deeper than " +
+                                     std::to_string(kMaxDepth) + " levels"));
+        return false;
+    }
     if (builder.failed) {
         errors->push_back(SyntaxError(text, builder));
         return false;
@@ -352,9 +373,19 @@ std::string Trim(const std::string& text) {
 }
 
 // A command-line value in the document's notation, quotes optional for text.
+// A value written as JSON, through the same reader as a file so that its
+// nesting is bounded too.
+bool ReadJsonValue(const std::string& text, Json* value) {
+    TreeBuilder builder;
+    Json::sax_parse(text, &builder);
+    if (builder.failed) return false;
+    *value = std::move(builder.root);
+    return true;
+}
+
 Json ValueOfText(ConfigField field, const std::string& text) {
-    const Json parsed = Json::parse(text, nullptr, false);
-    const bool json = !parsed.is_discarded();
+    Json parsed;
+    const bool json = ReadJsonValue(text, &parsed);
     switch (field) {
         case kFieldInterrupts: {
             if (!text.empty() && text[0] == '[') return json ? parsed : Json(text);
@@ -453,7 +484,17 @@ std::string ConfigToJson(const ConfigBlocks& module) {
 bool ParseConfigDocument(const std::string& text, ConfigDocument* document,
                          std::vector<ConfigError>* errors) {
     try {
-        return ParseText(text, document, errors);
+        std::vector<ConfigError> found;
+        const bool read = ParseText(text, document, &found);
+        // A wrong file can hold thousands of unknown keys; the first ones
+        // tell the story.
+        if (found.size() > kMaxReportedErrors) {
+            const size_t more = found.size() - kMaxReportedErrors;
+            found.resize(kMaxReportedErrors);
+            found.push_back(PlainError("... and " + std::to_string(more) + " more errors"));
+        }
+        errors->insert(errors->end(), found.begin(), found.end());
+        return read;
     } catch (const std::exception& e) {
         errors->push_back(PlainError(std::string("the document cannot be read: ") + e.what()));
         return false;

@@ -22,8 +22,8 @@
 // list choices, hex text ("01 02 03") for byte lists, and the node address in
 // the notation of the switch coding (a number, or text holding hexadecimal
 // digits such as "1A" under BCD). A null value, as written for a module value
-// outside its list, and a missing key both leave the field as the module has
-// it. Unknown keys are errors.
+// outside its list or range (or a product name that is no CP936 text), and a missing
+// key both leave the field as the module has it. Unknown keys are errors.
 
 constexpr int kConfigFormat = 1;
 // Far above any real document (about 2 KB); a wrong file is refused unread.

@@ -202,6 +202,25 @@ TEST(ConfigDocument, SyntaxErrorNamesLineAndColumn) {
     EXPECT_EQ(end.column, 1);
 }
 
+// A wrong file must not take the program down or bury the user in messages.
+TEST(ConfigDocument, HostileTextIsRefusedWithFewMessages) {
+    ConfigDocument document;
+    std::vector<ConfigError> errors;
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    EXPECT_FALSE(ParseConfigDocument(Document(R"("general": {"interrupts": )" + deep + "}}"),
+                                     &document, &errors));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].message.find("deeper than"), std::string::npos) << errors[0].message;
+
+    std::string keys;
+    for (int i = 0; i < 5000; ++i) keys += "\"k" + std::to_string(i) + "\": 0, ";
+    errors.clear();
+    EXPECT_FALSE(
+        ParseConfigDocument(Document(R"("io": {)" + keys + R"("k": 0}})"), &document, &errors));
+    ASSERT_EQ(errors.size(), 21u);
+    EXPECT_EQ(errors.back().message, "... and 4981 more errors");
+}
+
 // A file that changes the parity, the node address and the serial number
 // touches three groups; keys it leaves out and values the module already
 // holds touch none.
