@@ -12,16 +12,16 @@
 using configdoc::kFieldLayouts;
 
 const ConfigGroupInfo kConfigGroups[kConfigGroupCount] = {
-    {"general.switch_coding", ConfigBlock::General, 16, reg::kSwitchCoding, reg::kSwitchCodingCount,
-     10, 8, false},
-    {"general.interface", ConfigBlock::General, 16, reg::kInterface, reg::kInterfaceCount, 20, 10,
-     false},
-    {"general.watchdog", ConfigBlock::General, 16, reg::kWatchdog, reg::kWatchdogCount, 32, 30,
-     false},
-    {"io.lengths", ConfigBlock::Io, 16, reg::kIoLengths, reg::kIoLengthsCount, 0, 4, false},
-    {"fieldbus.node_address", ConfigBlock::Fieldbus, 6, reg::kNodeAddress, 1, 6, 2, false},
-    {"fieldbus.bit_rate", ConfigBlock::Fieldbus, 6, reg::kNodeBaudRate, 1, 10, 2, false},
-    {"fieldbus.device_info", ConfigBlock::Fieldbus, 16, reg::kDeviceInfo, reg::kDeviceInfoCount, 20,
+    {"switch coding, offline and idle actions, interrupt mask", ConfigBlock::General, 16,
+     reg::kSwitchCoding, reg::kSwitchCodingCount, 10, 8, false},
+    {"application interface", ConfigBlock::General, 16, reg::kInterface, reg::kInterfaceCount, 20,
+     10, false},
+    {"watchdog time and fault values", ConfigBlock::General, 16, reg::kWatchdog,
+     reg::kWatchdogCount, 32, 30, false},
+    {"I/O lengths", ConfigBlock::Io, 16, reg::kIoLengths, reg::kIoLengthsCount, 0, 4, false},
+    {"node address", ConfigBlock::Fieldbus, 6, reg::kNodeAddress, 1, 6, 2, false},
+    {"bit rate", ConfigBlock::Fieldbus, 6, reg::kNodeBaudRate, 1, 10, 2, false},
+    {"device information", ConfigBlock::Fieldbus, 16, reg::kDeviceInfo, reg::kDeviceInfoCount, 20,
      44, true},
 };
 

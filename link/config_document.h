@@ -89,7 +89,7 @@ constexpr ConfigGroupSet GroupBit(ConfigGroup group) {
 enum class ConfigBlock { General, Io, Fieldbus };
 
 struct ConfigGroupInfo {
-    const char* name;  // "general.switch_coding", ... "fieldbus.device_info"
+    const char* name;  // "application interface", "device information", ...
     ConfigBlock block;
     uint8_t function;   // 6 or 16
     uint16_t start;     // register

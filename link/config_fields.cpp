@@ -53,8 +53,6 @@ const char* const kInterfaceNames[] = {"spi", "uart"};  // word 20: 0 SPI, 1 UAR
 // General register 0x5004 - 1.
 const char* const kFieldbusTypeNames[] = {"canopen", "devicenet", "jae1939", "profibus-dp"};
 
-constexpr const char* kWholeNumberAllowed = "a whole number from 0 to 65535";
-
 template <size_t N>
 Json ChoiceName(const char* const (&names)[N], int position) {
     if (position < 0 || position >= static_cast<int>(N)) return Json();
@@ -404,7 +402,7 @@ bool FieldFromJson(ConfigField field, const Json& value, ConfigBlocks* blocks,
             SetHeldWord(blocks->io, kFieldLayouts[field].offset, static_cast<uint16_t>(number));
             return true;
         case kFieldBitRate:
-            *allowed = std::string(kWholeNumberAllowed) +
+            *allowed = RangeAllowed(kRegisterEntry) +
                        " (the CAN bit-rate code: 0 = 1 Mbit/s, 1 = 800 kbit/s, 2 = 500 kbit/s, "
                        "3 = 250 kbit/s, 4 = 125 kbit/s, 5 = 100 kbit/s, 6 = 50 kbit/s, "
                        "7 = 20 kbit/s, 8 = 10 kbit/s)";
