@@ -11,7 +11,7 @@ root=$(pwd)
 
 source scripts/lib/common.sh
 ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev mbpoll clang libclang-rt-14-dev \
-  dpkg-dev file lintian desktop-file-utils appstream
+  dpkg-dev file lintian desktop-file-utils appstream nlohmann-json3-dev
 
 jobs=$(nproc)
 build="$root/build-test"

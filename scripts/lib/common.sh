@@ -29,7 +29,7 @@ has_display() {
 # simulator when PROGRAM exits.
 run_with_simulator() {
   local root=$1 program=$2 script=$3
-  local packages=(cmake ninja-build g++ qt6-base-dev fonts-wqy-microhei)
+  local packages=(cmake ninja-build g++ qt6-base-dev nlohmann-json3-dev fonts-wqy-microhei)
   has_display || packages+=(xvfb xauth)
   ensure_packages "${packages[@]}"
 
