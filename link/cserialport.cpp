@@ -11,12 +11,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "ccontrolini.h"
+#include "response_check.h"
 
 namespace {
 
@@ -31,6 +34,17 @@ int64_t NowNs() {
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<int64_t>(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
+
+// Above this rate the silence between frames is a fixed 1.75 ms.
+constexpr int kFixedSilenceAbove = 19200;
+constexpr int64_t kFixedSilenceNs = 1750000;
+// The largest frame either way, and what Exchange holds at once: an echoed
+// request and its answer.
+constexpr size_t kMaxFrame = 255;
+constexpr size_t kExceptionLength = 5;
+constexpr uint8_t kExceptionBit = 0x80;
+// Reads of a purge before it gives up on a line that never stops talking.
+constexpr int kPurgeReads = 64;
 
 // Waits for `events` on fd until the absolute monotonic deadline. Returns the
 // revents seen, 0 on time-out.
@@ -163,7 +177,42 @@ bool ConfigureLine(int fd, int baud, int dataBits, int stopBits, int parity, int
     return !failure->sizeRefused && !failure->rateRefused;
 }
 
+// Half bits per character, so that one and a half stop bits stay exact.
+int64_t CharacterHalfBits(int dataBits, int stopBits, int parity) {
+    int64_t halfBits = 2 * (1 + static_cast<int64_t>(dataBits));
+    if (parity >= 1 && parity <= 4) halfBits += 2;
+    if (stopBits == 1 || stopBits == 2)
+        halfBits += dataBits == 5 ? 3 : 4;  // CSTOPB: 1.5 stop bits at 5 data bits
+    else
+        halfBits += 2;
+    return halfBits;
+}
+
+constexpr size_t kUndecided = static_cast<size_t>(-1);
+
+// How many bytes in front of what came back are the echo of the `sent`
+// bytes of `request`, as far as `got` bytes tell: kUndecided while they are
+// a copy of the request that is not complete yet.
+size_t EchoInFront(CSerialPort::EchoState state, const uint8_t* request, size_t sent,
+                   const uint8_t* bytes, size_t got) {
+    if (state == CSerialPort::EchoState::Present) return sent;
+    if (state == CSerialPort::EchoState::Absent) return 0;
+    const size_t compared = std::min(got, sent);
+    if (std::memcmp(bytes, request, compared) != 0) return 0;
+    return got >= sent ? sent : kUndecided;
+}
+
 }  // namespace
+
+int64_t CharacterTimeNs(int baud, int dataBits, int stopBits, int parity) {
+    return CharacterHalfBits(dataBits, stopBits, parity) * 500000000LL / baud;
+}
+
+int64_t FrameSilenceNs(int baud, int dataBits, int stopBits, int parity) {
+    if (baud > kFixedSilenceAbove) return kFixedSilenceNs;
+    // 3.5 characters = 7 half characters.
+    return 7 * CharacterHalfBits(dataBits, stopBits, parity) * 250000000LL / baud;
+}
 
 int SerialTimeoutMs(int baud) {
     return static_cast<int>(2040000u / static_cast<unsigned>(baud)) + 100;
@@ -251,7 +300,34 @@ int CSerialPort::OpenDevice(const std::string& path, int baud, int dataBits, int
     m_gone = false;
     m_timeoutMs = SerialTimeoutMs(baud);
     m_path = path;
+    m_characterNs = CharacterTimeNs(baud, dataBits, stopBits, parity);
+    m_silenceNs = ::FrameSilenceNs(baud, dataBits, stopBits, parity);
+    m_lastReceivedNs = 0;
+    m_lastSentNs = 0;
+    m_lastSilenceWaitNs = 0;
+    // Another adapter may be behind the same device name now.
+    ResetEchoState();
     return kSerialOk;
+}
+
+void CSerialPort::SetEchoMode(EchoMode mode) {
+    m_echoMode = mode;
+    ResetEchoState();
+}
+
+void CSerialPort::ResetEchoState() {
+    switch (m_echoMode) {
+        case EchoMode::Always:
+            m_echoState = EchoState::Present;
+            break;
+        case EchoMode::Never:
+            m_echoState = EchoState::Absent;
+            break;
+        default:
+            m_echoState = EchoState::Unknown;
+            break;
+    }
+    m_lastEchoLength = 0;
 }
 
 void CSerialPort::Close() {
@@ -272,12 +348,43 @@ void CSerialPort::SetTimeoutMs(int ms) {
 
 void CSerialPort::PurgeInput() {
     if (!m_open || m_gone) return;
+    // Read rather than only flushed: bytes still waiting mean the line was
+    // busy, and the next request must leave it a silence after them. When
+    // they arrived is not known; now is the safe guess.
+    uint8_t discard[512];
+    for (int i = 0; i < kPurgeReads; ++i) {
+        const ssize_t rc = read(m_fd, discard, sizeof discard);
+        if (rc > 0) {
+            m_lastReceivedNs = NowNs();
+            continue;
+        }
+        if (rc < 0 && errno == EINTR) continue;
+        if (rc == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) m_gone = true;
+        break;
+    }
     (void)ioctl(m_fd, TCFLSH, TCIFLUSH);
+}
+
+void CSerialPort::WaitForSilence() {
+    m_lastSilenceWaitNs = 0;
+    const int64_t lastActivity = std::max(m_lastReceivedNs, m_lastSentNs);
+    if (lastActivity == 0) return;
+    const int64_t quietAt = lastActivity + m_silenceNs;
+    const int64_t start = NowNs();
+    if (start >= quietAt) return;
+    timespec due{};
+    due.tv_sec = static_cast<time_t>(quietAt / 1000000000LL);
+    due.tv_nsec = static_cast<long>(quietAt % 1000000000LL);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr) == EINTR) {
+    }
+    m_lastSilenceWaitNs = NowNs() - start;
 }
 
 size_t CSerialPort::Write(const uint8_t* bytes, size_t n) {
     if (!m_open || m_gone) return 0;
-    const int64_t deadline = NowNs() + static_cast<int64_t>(m_timeoutMs) * 1000000LL;
+    WaitForSilence();
+    const int64_t begin = NowNs();
+    const int64_t deadline = begin + static_cast<int64_t>(m_timeoutMs) * 1000000LL;
     size_t written = 0;
     while (written < n) {
         const ssize_t rc = write(m_fd, bytes + written, n - written);
@@ -297,7 +404,40 @@ size_t CSerialPort::Write(const uint8_t* bytes, size_t n) {
             break;
         }
     }
+    // write() returns once the driver holds the bytes; the last of them
+    // leaves the line no sooner than one character time each after the first.
+    if (written > 0)
+        m_lastSentNs = std::max(NowNs(), begin + static_cast<int64_t>(written) * m_characterNs);
     return written;
+}
+
+bool CSerialPort::ReadSome(uint8_t* buffer, size_t* got, size_t limit, int64_t deadlineNs) {
+    for (;;) {
+        const ssize_t rc = read(m_fd, buffer + *got, limit - *got);
+        if (rc > 0) {
+            *got += static_cast<size_t>(rc);
+            m_lastReceivedNs = NowNs();
+            return true;
+        }
+        if (rc == 0) {
+            // End of file on a terminal: the other side hung up.
+            m_gone = true;
+            return false;
+        }
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            m_gone = true;
+            return false;
+        }
+        const short revents = WaitFor(m_fd, POLLIN, deadlineNs);
+        if (revents == 0) return false;  // time-out
+        if ((revents & POLLIN) == 0 && (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            m_gone = true;
+            return false;
+        }
+        // POLLIN (possibly with POLLHUP): read what is left; the read itself
+        // reports the hang-up once the data is drained.
+    }
 }
 
 size_t CSerialPort::ReadResponse(uint8_t* buffer, size_t expected) {
@@ -307,31 +447,69 @@ size_t CSerialPort::ReadResponse(uint8_t* buffer, size_t expected) {
     while (got < expected) {
         // An exception answer is 5 bytes whatever was expected; waiting for
         // more would only add the whole time-out.
-        if (got >= 5 && (buffer[1] & 0x80) != 0) break;
-
-        const ssize_t rc = read(m_fd, buffer + got, expected - got);
-        if (rc > 0) {
-            got += static_cast<size_t>(rc);
-            continue;
-        }
-        if (rc == 0) {
-            // End of file on a terminal: the other side hung up.
-            m_gone = true;
-            break;
-        }
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            m_gone = true;
-            break;
-        }
-        const short revents = WaitFor(m_fd, POLLIN, deadline);
-        if (revents == 0) break;  // time-out
-        if ((revents & POLLIN) == 0 && (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-            m_gone = true;
-            break;
-        }
-        // POLLIN (possibly with POLLHUP): read what is left; the read itself
-        // reports the hang-up once the data is drained.
+        if (got >= kExceptionLength && (buffer[1] & kExceptionBit) != 0) break;
+        if (!ReadSome(buffer, &got, expected, deadline)) break;
     }
     return got;
+}
+
+size_t CSerialPort::Exchange(const uint8_t* request, size_t requestLength, uint8_t* answer,
+                             size_t expected) {
+    m_lastEchoLength = 0;
+    if (!m_open || m_gone) return 0;
+    requestLength = std::min(requestLength, kMaxFrame);
+    expected = std::min(expected, kMaxFrame);
+
+    // Leftovers of an earlier, late answer must not be taken for this one.
+    PurgeInput();
+    const size_t sent = Write(request, requestLength);
+    // Nothing went out (the line refused it until the time-out): nothing can
+    // come back for it.
+    if (sent == 0 || expected == 0 || !m_open || m_gone) return 0;
+    // The echo comes back while the request is still going out; the answer's
+    // time-out starts only once the request has left.
+    const int64_t deadline = m_lastSentNs + static_cast<int64_t>(m_timeoutMs) * 1000000LL;
+
+    uint8_t buffer[2 * kMaxFrame];
+    size_t got = 0;
+    for (;;) {
+        const size_t echo = EchoInFront(m_echoState, request, sent, buffer, got);
+        size_t limit = 0;
+        if (echo == kUndecided) {
+            // Without an echo the answer may end before the copy would: never
+            // read past it until the bytes tell which it is.
+            const size_t shorter = std::min(sent, expected);
+            limit = got < shorter ? shorter : sent;
+        } else {
+            limit = echo + expected;
+            // An exception answer is 5 bytes whatever was expected; waiting
+            // for more would only add the whole time-out.
+            if (got >= echo + kExceptionLength && (buffer[echo + 1] & kExceptionBit) != 0) break;
+        }
+        if (got >= limit) break;
+        if (!ReadSome(buffer, &got, limit, deadline)) break;
+    }
+
+    size_t echo = EchoInFront(m_echoState, request, sent, buffer, got);
+    // A copy cut short is no proof of an echo: the bytes count as they are.
+    if (echo == kUndecided) echo = 0;
+    echo = std::min(echo, got);
+    const size_t length = std::min(got - echo, expected);
+    std::memcpy(answer, buffer + echo, length);
+    m_lastEchoLength = echo;
+    std::memcpy(m_lastEcho, buffer, echo);
+
+    if (m_echoMode == EchoMode::Automatic && m_echoState == EchoState::Unknown) {
+        const bool complete = IsCompleteAnswer(request, sent, answer, length);
+        if (echo == sent) {
+            // A copy of a read or a function-16 request cannot be its own
+            // answer, so it is an echo even with nothing behind it; a copy of
+            // a function-6 request can, and needs the answer behind it.
+            if (complete || !IsCompleteAnswer(request, sent, request, sent))
+                m_echoState = EchoState::Present;
+        } else if (complete) {
+            m_echoState = EchoState::Absent;
+        }
+    }
+    return length;
 }

@@ -2,13 +2,15 @@
 
 #include <cstring>
 
+const int kUartBaudRates[kUartBaudCount] = {2400,  4800,   9600,   19200,  38400,
+                                            57600, 115200, 230400, 460800, 614400};
+
 namespace {
 
 constexpr int kFieldbusTypeCount = 4;
 constexpr int kSwitchCodingCount = 2;
 constexpr int kFaultActionCount = 3;
 constexpr int kSpiSettingCount = 2;
-constexpr int kUartBaudCount = 10;
 constexpr int kUartStopBitsCount = 2;
 constexpr int kUartParityCount = 3;
 

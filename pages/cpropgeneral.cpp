@@ -10,6 +10,7 @@
 
 #include "ccontrolini.h"
 #include "cdlgfbval.h"
+#include "entry_rules.h"
 #include "general_block.h"
 #include "hexbytes.h"
 #include "intbox.h"
@@ -351,7 +352,7 @@ bool CPropGeneral::TakeWordBox(QLineEdit* box, uint16_t* value) {
         return true;
     }
     int taken = 0;
-    if (!TakeIntBox(box, 0, 65535, &taken)) return false;
+    if (!TakeIntBox(box, kRegisterEntry.low, kRegisterEntry.high, &taken)) return false;
     *value = static_cast<uint16_t>(taken);
     return true;
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ccontrolini.h"
+#include "entry_rules.h"
 #include "hexbytes.h"
 #include "intbox.h"
 #include "interruptindicatorrow.h"
@@ -287,8 +288,8 @@ std::vector<CPropIo::BoxField> CPropIo::NumberBoxes() const {
     State& d = *m_d;
     std::vector<BoxField> boxes;
     if (d.edition == FullEdition) {
-        boxes.push_back({d.inputLengthBox, 0, kAreaSize, &d.inputLength});
-        boxes.push_back({d.outputLengthBox, 0, kAreaSize, &d.outputLength});
+        boxes.push_back({d.inputLengthBox, kIoLengthEntry.low, kIoLengthEntry.high, &d.inputLength});
+        boxes.push_back({d.outputLengthBox, kIoLengthEntry.low, kIoLengthEntry.high, &d.outputLength});
     }
     boxes.push_back({d.eventIntervalBox, INT_MIN, INT_MAX, &d.eventInterval});
     boxes.push_back({d.inIntervalBox, INT_MIN, INT_MAX, &d.inInterval});

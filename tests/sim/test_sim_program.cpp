@@ -126,6 +126,20 @@ TEST(SimProgram, ServesWritesConfigAndStopsCleanly) {
     EXPECT_EQ(0, sim.StopWith(SIGTERM));
 }
 
+TEST(SimProgram, EchoesBeforeAnswering) {
+    Child sim({QUILLON_SIM_PROGRAM, "--echo"});
+    const std::string device = sim.ReadLine(5000);
+    ASSERT_TRUE(IsCharacterDevice(device)) << device;
+    SimClient client;
+    ASSERT_TRUE(client.Open(device));
+    const Bytes request = ReadRequest(0x5003, 2);
+    Bytes both = request;
+    const Bytes answer = ReadAnswer({0x02, 0x01, 0x00, 0x01});
+    both.insert(both.end(), answer.begin(), answer.end());
+    EXPECT_EQ(both, client.Raw(request, both.size()));
+    EXPECT_EQ(0, sim.StopWith(SIGTERM));
+}
+
 TEST(SimProgram, StopsOnInterruptAndRefusesBadArguments) {
     Child sim({QUILLON_SIM_PROGRAM, "--baud", "115200"});
     ASSERT_TRUE(IsCharacterDevice(sim.ReadLine(5000)));
