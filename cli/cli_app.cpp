@@ -25,6 +25,11 @@ const char* const kExamples =
     "quillon-cli --port 1 info\n"
     "# Follow the interrupt events every 200 ms as JSON lines:\n"
     "quillon-cli --port 1 --json events --follow 200\n"
+    "# Save the configuration of the module on port 1, and copy it to the module on port 2:\n"
+    "quillon-cli --port 1 save vx31.json\n"
+    "quillon-cli --port 2 --password 1234 load vx31.json\n"
+    "# Change one field:\n"
+    "quillon-cli --port 1 set fieldbus.node_address=38\n"
     "# Find a module whose line settings are unknown:\n"
     "quillon-cli --port /dev/ttyUSB0 scan\n";
 
@@ -86,7 +91,27 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
     app.add_option("--stop", options->stopBits, "Stop bits (default 1)")
         ->type_name("1|2")
         ->check(Quiet(CLI::IsMember({1, 2})));
+    app.add_option("--echo", options->echo,
+                   "Local echo of two-wire RS-485 adapters: auto (recognised and removed), off, "
+                   "on (default auto)")
+        ->type_name("auto|off|on")
+        ->check(Quiet(CLI::IsMember({"auto", "off", "on"})));
     app.add_flag("--json", options->json, "Print JSON instead of text");
+    app.add_option_function<std::string>(
+           "--password",
+           [options](const std::string& text) {
+               options->hasPassword = true;
+               options->password = static_cast<uint16_t>(std::stoul(text, nullptr, 16));
+           },
+           "Fieldbus password, needed to write the device information (load, set)")
+        ->type_name("HEX")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                const bool hex = !text.empty() && text.size() <= 4 &&
+                                 text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+                return hex ? std::string() : "--password takes 1 to 4 hexadecimal digits";
+            },
+            ""));
     app.add_option("--timeout", options->timeoutMs,
                    "Time-out of each exchange in ms (default: the programs' 2040000/baud + 100)")
         ->type_name("MS")
@@ -101,6 +126,32 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
             "Search for the module: every rate of the serial page's list with parity none, even "
             "and odd (8 data bits, 1 stop bit), most common first, on --port or else on every "
             "device present; prints the settings found");
+
+    Command(app, command, "read", "read",
+            "The whole configuration: as \"key  value\" lines, or with --json as the "
+            "configuration document");
+    CLI::App* save = Command(app, command, "save", "save",
+                             "Save the whole configuration as a configuration document");
+    save->add_option("FILE", command->file, "Document to write (replaced whole, or not at all)")
+        ->required();
+    CLI::App* load = Command(app, command, "load", "load",
+                             "Write a configuration document to the module: only the write "
+                             "groups whose values differ");
+    load->add_option("FILE", command->file, "Document to read; - reads standard input")
+        ->required();
+    load->add_flag("--dry-run", command->dryRun, "Tell what would be written; write nothing");
+    CLI::App* diff = Command(app, command, "diff", "diff",
+                             "The values of a configuration document that differ from the "
+                             "module's; exit status 1 when there are any");
+    diff->add_option("FILE", command->file, "Document to read; - reads standard input")
+        ->required();
+    CLI::App* set = Command(app, command, "set", "set",
+                            "Change keys of the configuration document, such as "
+                            "fieldbus.node_address=38; only the groups touched are written");
+    set->add_option("KEY=VALUE", command->words, "Key paths and values as in the document")
+        ->type_name("")
+        ->required();
+    set->add_flag("--dry-run", command->dryRun, "Tell what would be written; write nothing");
 
     CLI::App* io = app.add_subcommand("io", "Process data: read output data, write input data");
     io->fallthrough();
@@ -161,10 +212,22 @@ int RunQuillonCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         CatchStopSignals();
         return RunScan(context);
     }
+    const int prepared = PrepareCommand(context, &command);
+    if (prepared != kExitOk) return prepared;
     const int opened = context.OpenPort();
     if (opened != kExitOk) return opened;
     if (command.name == "info") return RunInfo(context);
+    if (command.name == "read") return RunRead(context);
+    if (command.name == "save") return RunSave(context, command);
+    if (command.name == "load") return RunLoadOrDiff(context, command, false);
+    if (command.name == "diff") return RunLoadOrDiff(context, command, true);
+    if (command.name == "set") return RunSet(context, command);
     if (command.name == "io read") return RunIoRead(context, command);
+    // A write that opens the conversation cannot tell an echo from its
+    // answer (a function-6 answer is byte for byte its request): a read of
+    // the module type settles whether the adapter echoes first.
+    if (command.name == "io write" || command.name == "mode" || command.name == "emergency")
+        context.SettleEcho();
     if (command.name == "io write") return RunIoWrite(context, command);
     if (command.name == "events") {
         CatchStopSignals();

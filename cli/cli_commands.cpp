@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "clicontext.h"
+#include "config_json.h"
 #include "fieldbus_block.h"
 #include "general_block.h"
 #include "hex_args.h"
@@ -90,51 +91,29 @@ void SleepMs(int ms) {
 void RequestStop() { g_stop = 1; }
 
 int RunInfo(CliContext& context) {
-    uint8_t general[kGeneralBlockSize] = {};
-    int status = context.session().ReadGeneralBlock(general);
+    ConfigBlocks blocks;
+    int status = context.session().ReadGeneralBlock(blocks.general);
     if (status != kModuleOk) return context.ModuleFailed("reading the general parameters", status);
-    uint8_t fieldbus[kFieldbusBlockSize] = {};
-    status = context.session().ReadFieldbusBlock(fieldbus);
+    status = context.session().ReadFieldbusBlock(blocks.fieldbus);
     if (status != kModuleOk) return context.ModuleFailed("reading the fieldbus parameters", status);
 
-    const uint16_t moduleType = HeldWord(general, 4);
-    const uint16_t fieldbusType = HeldWord(general, 6);
-    const uint16_t fieldbusStatus = WireWord(fieldbus, 0);
-    const uint16_t moduleState = WireWord(fieldbus, 2);
-    const int statusIndex = FieldbusStatusIndex(fieldbusStatus);
-    const int stateIndex = ModuleStateIndex(moduleState);
-    const std::string vendor = HexList(fieldbus + 20, 4);
-    const std::string product = HexList(fieldbus + 24, 4);
-    const std::string serial = HexList(fieldbus + 28, 4);
-    const std::string name = DecodeProductName(fieldbus);
-
+    // Module type and device record as the configuration document names them.
+    const Json document = Json::parse(ConfigToJson(blocks));
+    const int stateIndex = ModuleStateIndex(WireWord(blocks.fieldbus, 2));
+    const int statusIndex = FieldbusStatusIndex(WireWord(blocks.fieldbus, 0));
+    Json j;
+    j["module_type"] = document["module_type"];
+    j["device"] = document["device"];
+    j["module_state"] =
+        stateIndex >= 0 ? kModuleStateTexts[stateIndex] : Hex16(WireWord(blocks.fieldbus, 2));
+    j["fieldbus_status"] =
+        statusIndex >= 0 ? kFieldbusStatusTexts[statusIndex] : Hex16(WireWord(blocks.fieldbus, 0));
     if (context.json()) {
-        Json j;
-        j["module_type"] = moduleType;
-        j["fieldbus_type"] = fieldbusType;
-        j["vendor_id"] = vendor;
-        j["product_code"] = product;
-        j["serial_number"] = serial;
-        j["product_name"] = name;
-        j["module_state"] = moduleState;
-        j["fieldbus_status"] = fieldbusStatus;
         context.PrintJson(j);
-        return kExitOk;
+    } else {
+        PrintFlatJson(context.out(), j, "");
+        context.out() << std::flush;
     }
-    std::ostream& out = context.out();
-    out << "module type:     " << Hex16(moduleType)
-        << (IsKnownModuleType(moduleType) ? " (Tavel模块)" : " (其他)") << '\n';
-    out << "fieldbus type:   " << fieldbusType << '\n';
-    out << "vendor ID:       " << vendor << '\n';
-    out << "product code:    " << product << '\n';
-    out << "serial number:   " << serial << '\n';
-    out << "product name:    " << name << '\n';
-    out << "module state:    " << moduleState;
-    if (stateIndex >= 0) out << " (" << kModuleStateTexts[stateIndex] << ')';
-    out << '\n';
-    out << "fieldbus status: " << Hex16(fieldbusStatus);
-    if (statusIndex >= 0) out << " (" << kFieldbusStatusTexts[statusIndex] << ')';
-    out << std::endl;
     return kExitOk;
 }
 
@@ -166,13 +145,32 @@ int RunIoRead(CliContext& context, const CliCommand& command) {
     return kExitOk;
 }
 
-int RunIoWrite(CliContext& context, const CliCommand& command) {
-    std::vector<uint8_t> bytes;
+int PrepareCommand(CliContext& context, CliCommand* command) {
     std::string error;
-    if (!ParseHexArguments(command.words, kIoAreaSize, &bytes, &error)) {
+    if (command->name == "io write" &&
+        !ParseHexArguments(command->words, kIoAreaSize, &command->bytes, &error)) {
         context.Error("io write: " + error);
         return kExitUsage;
     }
+    if (command->name == "emergency") {
+        const char* const names[2] = {"standard error code", "custom bytes"};
+        const std::string* const texts[2] = {&command->first, &command->second};
+        command->bytes.assign(4, 0);
+        for (size_t i = 0; i < 2; ++i) {
+            std::vector<uint8_t> bytes;
+            if (!ParseHexArguments({*texts[i]}, 2, &bytes, &error)) {
+                context.Error(std::string("emergency: ") + names[i] + ": " + error);
+                return kExitUsage;
+            }
+            // Missing bytes are 0, as on the fieldbus page.
+            for (size_t k = 0; k < bytes.size(); ++k) command->bytes[2 * i + k] = bytes[k];
+        }
+    }
+    return kExitOk;
+}
+
+int RunIoWrite(CliContext& context, const CliCommand& command) {
+    const std::vector<uint8_t>& bytes = command.bytes;
     const int status =
         context.session().WriteInputData(bytes.data(), static_cast<int>(bytes.size()));
     if (status != kModuleOk) return context.ModuleFailed("writing the input data", status);
@@ -283,19 +281,7 @@ int RunMode(CliContext& context, const CliCommand& command) {
 }
 
 int RunEmergency(CliContext& context, const CliCommand& command) {
-    uint8_t data[4] = {};
-    const char* const names[2] = {"standard error code", "custom bytes"};
-    const std::string* const texts[2] = {&command.first, &command.second};
-    for (size_t i = 0; i < 2; ++i) {
-        std::vector<uint8_t> bytes;
-        std::string error;
-        if (!ParseHexArguments({*texts[i]}, 2, &bytes, &error)) {
-            context.Error(std::string("emergency: ") + names[i] + ": " + error);
-            return kExitUsage;
-        }
-        // Missing bytes are 0, as on the fieldbus page.
-        for (size_t k = 0; k < bytes.size(); ++k) data[2 * i + k] = bytes[k];
-    }
+    const uint8_t* data = command.bytes.data();
     const int status = context.session().SendEmergency(data);
     if (status != kModuleOk) return context.ModuleFailed("sending the emergency message", status);
     if (context.json()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ struct CliOptions {
     bool json = false;
     std::string trace;  // --trace FILE
     int timeoutMs = 0;  // 0: the port's own time-out
+    std::string echo = "auto";  // --echo: auto | off | on (RS-485 local echo)
+    bool hasPassword = false;  // --password given
+    uint16_t password = 0;     // fieldbus password, for the device information
 };
 
 // The command and its arguments, as parsed.
@@ -39,4 +43,7 @@ struct CliCommand {
     std::string file;                // save/load/diff FILE
     bool dryRun = false;             // load --dry-run
     int followMs = -1;               // events --follow PERIOD_MS
+    // Bytes taken from the hex arguments before the port is opened: io
+    // write's input data, emergency's 4 data bytes.
+    std::vector<uint8_t> bytes;
 };

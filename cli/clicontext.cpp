@@ -51,6 +51,10 @@ CliContext::CliContext(const CliOptions& options, std::ostream& out, std::ostrea
         m_ini.SetPath(options.config);
     }
     m_port.SetSettings(&m_ini);
+    // The mode holds across every open, the search's included.
+    m_port.SetEchoMode(options.echo == "on"    ? CSerialPort::EchoMode::Always
+                       : options.echo == "off" ? CSerialPort::EchoMode::Never
+                                               : CSerialPort::EchoMode::Automatic);
     m_session.SetPort(&m_port);
 }
 
@@ -82,6 +86,14 @@ int CliContext::OpenPort() {
     }
     if (m_options.timeoutMs > 0) m_port.SetTimeoutMs(m_options.timeoutMs);
     return kExitOk;
+}
+
+void CliContext::SettleEcho() {
+    if (m_port.GetEchoMode() != CSerialPort::EchoMode::Automatic ||
+        m_port.GetEchoState() != CSerialPort::EchoState::Unknown)
+        return;
+    uint16_t type = 0;
+    (void)m_session.ReadModuleType(&type);
 }
 
 void CliContext::Error(const std::string& text) { m_err << "quillon-cli: " << text << std::endl; }
@@ -143,3 +155,28 @@ std::string DescribeVerdict(ExchangeVerdict verdict, uint8_t exceptionCode, int 
     }
     return "unknown failure";
 }
+
+// "key  value" lines of a JSON tree, keys joined with dots; lists joined
+// with commas, a value outside its list ("null") as "-".
+void PrintFlatJson(std::ostream& out, const Json& value, const std::string& key) {
+    if (value.is_object()) {
+        for (const auto& item : value.items())
+            PrintFlatJson(out, item.value(), key.empty() ? item.key() : key + "." + item.key());
+        return;
+    }
+    std::string text;
+    if (value.is_string()) {
+        text = value.get<std::string>();
+    } else if (value.is_array()) {
+        for (const Json& element : value) {
+            if (!text.empty()) text += ", ";
+            text += element.is_string() ? element.get<std::string>() : element.dump();
+        }
+    } else if (value.is_null()) {
+        text = "-";
+    } else {
+        text = value.dump();
+    }
+    out << key << std::string(key.size() < 32 ? 32 - key.size() : 1, ' ') << text << '\n';
+}
+

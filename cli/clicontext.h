@@ -35,6 +35,10 @@ public:
     // exit status after telling why (kExitUsage without --port or with a bad
     // one, kExitPort when the device cannot be opened).
     int OpenPort();
+    // With --echo auto and the echo not yet known, one read of the module
+    // type, whose answer tells whether the adapter echoes. Its failure is
+    // left to the command that follows.
+    void SettleEcho();
 
     // "quillon-cli: <text>" on err.
     void Error(const std::string& text);
@@ -62,3 +66,7 @@ bool ResolvePortArgument(const std::string& text, CControlIni* ini, std::string*
 
 // Why an exchange ended as it did, for a person ("no answer within 117 ms").
 std::string DescribeVerdict(ExchangeVerdict verdict, uint8_t exceptionCode, int timeoutMs);
+
+// "key  value" lines of a JSON tree for a person: keys joined with dots,
+// lists joined with commas, null (a value outside its list) as "-".
+void PrintFlatJson(std::ostream& out, const Json& value, const std::string& key);

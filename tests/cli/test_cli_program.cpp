@@ -47,11 +47,11 @@ TEST_F(CliProgram, EveryCommandAnswersInJsonAndText) {
     m_sim.SetRegister(0x1001, 0xA1B2);
 
     const Json info = CliJson({"info"});
-    EXPECT_EQ(0x0201, info["module_type"]);
-    EXPECT_EQ(m_sim.Register(0x5004), info["fieldbus_type"]);
-    EXPECT_EQ(5, info["module_state"]);
-    EXPECT_EQ(0, info["fieldbus_status"]);
-    EXPECT_EQ("VX31-CANopen", info["product_name"]);
+    EXPECT_EQ("tavel/canopen", info["module_type"]);
+    EXPECT_EQ("VX31-CANopen", info["device"]["product_name"]);
+    EXPECT_EQ("00 00 03 A5", info["device"]["vendor_id"]);
+    EXPECT_EQ("Operational", info["module_state"]);
+    EXPECT_EQ("总线正常", info["fieldbus_status"]);
 
     // Set after info, whose general-block read clears the event word.
     m_sim.SetRegister(0x500A, 0x0009);
@@ -85,14 +85,104 @@ TEST_F(CliProgram, EveryCommandAnswersInJsonAndText) {
     // Text for a person.
     CliRun run = Cli({"info"});
     EXPECT_EQ(0, run.status);
-    EXPECT_NE(std::string::npos, run.out.find("module type:     0x0201 (Tavel模块)")) << run.out;
-    EXPECT_NE(std::string::npos, run.out.find("module state:    5 (Operational)")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("module_type                     tavel/canopen\n"))
+        << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("module_state                    Operational\n"))
+        << run.out;
     run = Cli({"io", "read", "2"});
     EXPECT_EQ("01 02\n", run.out);
     run = Cli({"scan"});
     EXPECT_EQ("found port=" + m_sim.DevicePath() + " baud=115200 data=8 parity=none stop=1\n",
               run.out);
     EXPECT_EQ("", run.err) << "progress is shown only on a terminal";
+}
+
+TEST_F(CliProgram, ConfigurationDocumentSavedChangedComparedAndLoaded) {
+    ProgramFolder folder;
+    const std::string file = folder.path() + "/vx31.json";
+    CliRun run = Cli({"save", file});
+    ASSERT_EQ(0, run.status) << run.err;
+    std::ifstream saved(file);
+    const Json document = Json::parse(saved, nullptr, false);
+    EXPECT_EQ(25, document["fieldbus"]["node_address"]);
+    EXPECT_EQ(document, CliJson({"read"})) << "read --json is the saved document";
+    EXPECT_NE(std::string::npos, Cli({"read"}).out.find("fieldbus.node_address           25\n"));
+
+    // One key: the three block reads, then only the node address's frame.
+    m_sim.ClearRequests();
+    run = Cli({"set", "fieldbus.node_address=38"});
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("fieldbus.node_address: 25 -> 38\nwritten: node address\n", run.out);
+    ASSERT_EQ(4u, m_sim.RequestCount());
+    EXPECT_EQ(WriteOne(0x7004, 0x0038), m_sim.Requests()[3]);
+
+    run = Cli({"--json", "diff", file});
+    EXPECT_EQ(1, run.status) << "diff found a difference";
+    const Json diff = Json::parse(run.out, nullptr, false);
+    ASSERT_EQ(1u, diff["differences"].size()) << run.out;
+    EXPECT_EQ("fieldbus.node_address", diff["differences"][0]["key"]);
+    EXPECT_EQ("38", diff["differences"][0]["module"]);
+    EXPECT_EQ("25", diff["differences"][0]["file"]);
+
+    m_sim.ClearRequests();
+    run = Cli({"load", "--dry-run", file});
+    EXPECT_EQ(0, run.status);
+    EXPECT_NE(std::string::npos, run.out.find("would write: node address")) << run.out;
+    EXPECT_EQ(3u, m_sim.RequestCount()) << "a dry run wrote";
+    run = Cli({"load", file});
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ(WriteOne(0x7004, 0x0025), m_sim.Requests().back());
+    run = Cli({"diff", file});
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ("", run.out);
+
+    // The device information goes only after the password.
+    m_sim.ClearRequests();
+    run = Cli({"set", "fieldbus.product_name=VX31 网关"});
+    EXPECT_EQ(2, run.status);
+    EXPECT_NE(std::string::npos, run.err.find("--password")) << run.err;
+    EXPECT_EQ(3u, m_sim.RequestCount()) << "something was written without the password";
+    run = Cli({"--password", "4321", "set", "fieldbus.product_name=VX31 网关"});
+    EXPECT_EQ(1, run.status);
+    EXPECT_NE(std::string::npos, run.err.find("writing the fieldbus password")) << run.err;
+    run = Cli({"--password", "1234", "set", "fieldbus.product_name=VX31 网关"});
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ(0x7003, m_sim.Requests()[m_sim.RequestCount() - 2][3] | 0x7000);
+    EXPECT_EQ("VX31 网关", CliJson({"info"})["device"]["product_name"]);
+
+    // Refused input names its key; nothing is written.
+    m_sim.ClearRequests();
+    std::ofstream(file) << "{\"format\": 1, \"module_type\": \"tavel/canopen\", "
+                           "\"general\": {\"parity\": \"mark\"}}";
+    run = Cli({"load", file});
+    EXPECT_EQ(2, run.status);
+    EXPECT_NE(std::string::npos, run.err.find("general.parity")) << run.err;
+    std::ofstream(file) << "{\"format\": 1, \"module_type\": \"tavel/devicenet\"}";
+    EXPECT_EQ(2, Cli({"load", file}).status) << "a document of another module type";
+    EXPECT_EQ(2, Cli({"load", folder.path() + "/missing.json"}).status);
+    EXPECT_EQ(2, Cli({"set", "fieldbus.colour=red"}).status);
+    EXPECT_EQ(2, Cli({"set", "general.watchdog_ms=lots"}).status);
+    for (const auto& request : m_sim.Requests()) EXPECT_EQ(3, request[1]) << "a refused input wrote";
+    EXPECT_EQ(2, Cli({"save", folder.path() + "/no/such/folder/x.json"}).status);
+}
+
+TEST(CliEcho, EchoingAdapterIsRecognisedUnlessTurnedOff) {
+    ModuleSimulator sim;
+    ModuleSimulator::Options options;
+    options.echo = true;
+    ASSERT_TRUE(sim.Start(options));
+    const std::string port = sim.DevicePath();
+    for (const char* mode : {"auto", "on"}) {
+        const CliRun info = RunProgram({QUILLON_CLI_PROGRAM, "--port", port, "--echo", mode, "info"});
+        EXPECT_EQ(0, info.status) << mode << ": " << info.err;
+        const CliRun emergency =
+            RunProgram({QUILLON_CLI_PROGRAM, "--port", port, "--echo", mode, "emergency", "1000", "0"});
+        EXPECT_EQ(0, emergency.status) << mode << ": " << emergency.err;
+    }
+    EXPECT_EQ(1, RunProgram({QUILLON_CLI_PROGRAM, "--port", port, "--echo", "off", "info"}).status);
+    const CliRun scan = RunProgram({QUILLON_CLI_PROGRAM, "--port", port, "scan"});
+    EXPECT_EQ(0, scan.status) << scan.err;
+    EXPECT_EQ(2, RunProgram({QUILLON_CLI_PROGRAM, "--port", port, "--echo", "maybe", "info"}).status);
 }
 
 TEST_F(CliProgram, EventsFollowPrintsJsonLinesUntilInterrupted) {
@@ -171,6 +261,10 @@ TEST_F(CliProgram, UsageErrorsExitWithTwo) {
         {"mode", "sleep"},
         {"emergency", "01"},
         {"emergency", "010203", "00"},
+        {"save"},
+        {"set"},
+        {"--password", "12345", "set", "fieldbus.node_address=1"},
+        {"--password", "xyz", "set", "fieldbus.node_address=1"},
         {"info", "extra"},
     };
     for (const auto& args : cases) {
@@ -189,7 +283,8 @@ TEST_F(CliProgram, UsageErrorsExitWithTwo) {
 
 TEST(CliHelp, EveryCommandHasHelpAndTheManPageIsCurrent) {
     const std::vector<std::vector<std::string>> commands = {
-        {},        {"ports"}, {"info"},   {"scan"},          {"io", "read"}, {"io", "write"}, {"events"},
+        {},        {"ports"}, {"info"},   {"scan"},      {"read"},       {"save"},
+        {"load"},  {"diff"},  {"set"},          {"io", "read"}, {"io", "write"}, {"events"},
         {"errors"}, {"time"}, {"mode"}, {"emergency"}};
     for (const auto& command : commands) {
         std::vector<std::string> args = {QUILLON_CLI_PROGRAM};

@@ -1,0 +1,189 @@
+// The configuration document from the command line: read, save, load, diff
+// and set.
+
+#include <iostream>
+#include <iterator>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli_commands.h"
+#include "clicontext.h"
+#include "config_json.h"
+#include "config_transfer.h"
+
+namespace {
+
+const char* BlockName(ConfigBlock block) {
+    switch (block) {
+        case ConfigBlock::General:
+            return "reading the general parameters";
+        case ConfigBlock::Io:
+            return "reading the I/O parameters";
+        case ConfigBlock::Fieldbus:
+            return "reading the fieldbus parameters";
+    }
+    return "reading the configuration";
+}
+
+// The module's three blocks; kExitOk or the status after telling why.
+int ReadModule(CliContext& context, ConfigBlocks* blocks) {
+    ConfigBlock failed = ConfigBlock::General;
+    const int status = ReadConfigBlocks(context.session(), blocks, &failed);
+    if (status != kModuleOk) return context.ModuleFailed(BlockName(failed), status);
+    return kExitOk;
+}
+
+int DocumentErrors(CliContext& context, const std::vector<ConfigError>& errors) {
+    std::string text = ConfigErrorsText(errors);
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    context.Error(text);
+    return kExitUsage;
+}
+
+// A document from FILE, or from standard input for "-".
+bool LoadDocument(const std::string& file, ConfigDocument* document,
+                  std::vector<ConfigError>* errors) {
+    if (file != "-") return LoadConfigFile(file, document, errors);
+    const std::string text((std::istreambuf_iterator<char>(std::cin)),
+                           std::istreambuf_iterator<char>());
+    return ParseConfigDocument(text, document, errors);
+}
+
+Json DiffJson(const ConfigDiff& diff) {
+    Json rows = Json::array();
+    for (const ConfigDiffRow& row : diff.rows) {
+        Json j;
+        j["key"] = row.path;
+        j["module"] = row.moduleValue;
+        j["file"] = row.fileValue;
+        rows.push_back(j);
+    }
+    Json groups = Json::array();
+    for (int g = 0; g < kConfigGroupCount; ++g)
+        if (diff.groups & GroupBit(static_cast<ConfigGroup>(g))) groups.push_back(kConfigGroups[g].name);
+    Json j;
+    j["differences"] = rows;
+    j["groups"] = groups;
+    return j;
+}
+
+void PrintRows(std::ostream& out, const ConfigDiff& diff) {
+    for (const ConfigDiffRow& row : diff.rows)
+        out << row.path << ": " << row.moduleValue << " -> " << row.fileValue << '\n';
+}
+
+// Writes the groups of the diff that differ, in group order. The device
+// information needs --password; without one nothing at all is written.
+int WriteDifferences(CliContext& context, const ConfigDiff& diff, bool dryRun) {
+    const bool deviceInfo = (diff.groups & GroupBit(kGroupDeviceInfo)) != 0;
+    if (deviceInfo && !context.options().hasPassword && !dryRun) {
+        context.Error("the device information (vendor ID, product code, serial number, product "
+                      "name) is written after the fieldbus password: give it with --password HEX; "
+                      "nothing was written");
+        return kExitUsage;
+    }
+    Json result = DiffJson(diff);
+    std::vector<std::string> written;
+    for (int g = 0; g < kConfigGroupCount && !dryRun; ++g) {
+        const ConfigGroup group = static_cast<ConfigGroup>(g);
+        if ((diff.groups & GroupBit(group)) == 0) continue;
+        bool passwordRefused = false;
+        const int status = WriteConfigGroup(context.session(), group, diff.blocks,
+                                            context.options().password, &passwordRefused);
+        if (status != kModuleOk) {
+            std::string before;
+            for (const std::string& name : written) before += (before.empty() ? "" : ", ") + name;
+            std::string what = passwordRefused ? "writing the fieldbus password"
+                                               : std::string("writing the ") + kConfigGroups[g].name;
+            if (!before.empty()) what += " (written before it: " + before + ")";
+            return context.ModuleFailed(what, status);
+        }
+        written.push_back(kConfigGroups[g].name);
+    }
+    if (context.json()) {
+        result["written"] = !dryRun;
+        context.PrintJson(result);
+        return kExitOk;
+    }
+    std::ostream& out = context.out();
+    if (diff.rows.empty()) {
+        out << "no differences: nothing to write" << std::endl;
+        return kExitOk;
+    }
+    PrintRows(out, diff);
+    for (int g = 0; g < kConfigGroupCount; ++g)
+        if (diff.groups & GroupBit(static_cast<ConfigGroup>(g)))
+            out << (dryRun ? "would write: " : "written: ") << kConfigGroups[g].name << '\n';
+    out << std::flush;
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunRead(CliContext& context) {
+    ConfigBlocks blocks;
+    const int status = ReadModule(context, &blocks);
+    if (status != kExitOk) return status;
+    const std::string text = ConfigToJson(blocks);
+    if (context.json()) {
+        context.out() << text << std::flush;
+        return kExitOk;
+    }
+    Json document = Json::parse(text);
+    document.erase("format");
+    PrintFlatJson(context.out(), document, "");
+    context.out() << std::flush;
+    return kExitOk;
+}
+
+int RunSave(CliContext& context, const CliCommand& command) {
+    ConfigBlocks blocks;
+    const int status = ReadModule(context, &blocks);
+    if (status != kExitOk) return status;
+    std::string error;
+    if (!SaveConfigFile(command.file, blocks, &error)) {
+        context.Error(error);
+        return kExitUsage;
+    }
+    if (context.json()) {
+        Json j;
+        j["saved"] = command.file;
+        context.PrintJson(j);
+    } else {
+        context.out() << "saved " << command.file << std::endl;
+    }
+    return kExitOk;
+}
+
+int RunLoadOrDiff(CliContext& context, const CliCommand& command, bool diffOnly) {
+    ConfigDocument document;
+    std::vector<ConfigError> errors;
+    if (!LoadDocument(command.file, &document, &errors)) return DocumentErrors(context, errors);
+    ConfigBlocks module;
+    const int status = ReadModule(context, &module);
+    if (status != kExitOk) return status;
+    ConfigDiff diff;
+    if (!DiffConfig(module, document, &diff, &errors)) return DocumentErrors(context, errors);
+    if (!diffOnly) return WriteDifferences(context, diff, command.dryRun);
+
+    if (context.json())
+        context.PrintJson(DiffJson(diff));
+    else
+        PrintRows(context.out(), diff);
+    context.out() << std::flush;
+    return diff.rows.empty() ? kExitOk : kExitModule;
+}
+
+int RunSet(CliContext& context, const CliCommand& command) {
+    ConfigBlocks module;
+    int status = ReadModule(context, &module);
+    if (status != kExitOk) return status;
+    ConfigDocument document = EmptyDocumentFor(module);
+    std::vector<ConfigError> errors;
+    for (const std::string& assignment : command.words) SetConfigValue(&document, assignment, &errors);
+    if (!errors.empty()) return DocumentErrors(context, errors);
+    ConfigDiff diff;
+    if (!DiffConfig(module, document, &diff, &errors)) return DocumentErrors(context, errors);
+    return WriteDifferences(context, diff, command.dryRun);
+}
