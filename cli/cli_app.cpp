@@ -93,7 +93,7 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
         ->check(Quiet(CLI::IsMember({1, 2})));
     app.add_option("--echo", options->echo,
                    "Local echo of two-wire RS-485 adapters: auto (recognised and removed), off, "
-                   "on (default auto)")
+                   "on (default: [com] echo of config.ini for a port number, else auto)")
         ->type_name("auto|off|on")
         ->check(Quiet(CLI::IsMember({"auto", "off", "on"})));
     app.add_flag("--json", options->json, "Print JSON instead of text");
@@ -223,11 +223,6 @@ int RunQuillonCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     if (command.name == "diff") return RunLoadOrDiff(context, command, true);
     if (command.name == "set") return RunSet(context, command);
     if (command.name == "io read") return RunIoRead(context, command);
-    // A write that opens the conversation cannot tell an echo from its
-    // answer (a function-6 answer is byte for byte its request): a read of
-    // the module type settles whether the adapter echoes first.
-    if (command.name == "io write" || command.name == "mode" || command.name == "emergency")
-        context.SettleEcho();
     if (command.name == "io write") return RunIoWrite(context, command);
     if (command.name == "events") {
         CatchStopSignals();

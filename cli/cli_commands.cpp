@@ -383,7 +383,9 @@ int RunScan(CliContext& context) {
             return kExitUsage;
         }
         ports.push_back(port);
+        context.ApplyEchoMode(port.number);
     } else {
+        context.ApplyEchoMode(0);
         const DiscoveryRoots roots = DefaultDiscoveryRoots();
         const PortNumberMap map = RefreshPortNumbers(&context.ini(), roots);
         const std::vector<int> numbers = DeviceNumbers(map);

@@ -28,7 +28,7 @@ struct CliOptions {
     bool json = false;
     std::string trace;  // --trace FILE
     int timeoutMs = 0;  // 0: the port's own time-out
-    std::string echo = "auto";  // --echo: auto | off | on (RS-485 local echo)
+    std::string echo;  // --echo: auto | off | on (RS-485 local echo); empty: not given
     bool hasPassword = false;  // --password given
     uint16_t password = 0;     // fieldbus password, for the device information
 };

@@ -51,10 +51,6 @@ CliContext::CliContext(const CliOptions& options, std::ostream& out, std::ostrea
         m_ini.SetPath(options.config);
     }
     m_port.SetSettings(&m_ini);
-    // The mode holds across every open, the search's included.
-    m_port.SetEchoMode(options.echo == "on"    ? CSerialPort::EchoMode::Always
-                       : options.echo == "off" ? CSerialPort::EchoMode::Never
-                                               : CSerialPort::EchoMode::Automatic);
     m_session.SetPort(&m_port);
 }
 
@@ -76,6 +72,7 @@ int CliContext::OpenPort() {
         Error(error);
         return kExitUsage;
     }
+    ApplyEchoMode(number);
     // Stop bits by the serial page's positions: "1" is 0, "2" is 2.
     const int stopBits = m_options.stopBits == 2 ? 2 : 0;
     const int status =
@@ -88,12 +85,16 @@ int CliContext::OpenPort() {
     return kExitOk;
 }
 
-void CliContext::SettleEcho() {
-    if (m_port.GetEchoMode() != CSerialPort::EchoMode::Automatic ||
-        m_port.GetEchoState() != CSerialPort::EchoState::Unknown)
-        return;
-    uint16_t type = 0;
-    (void)m_session.ReadModuleType(&type);
+void CliContext::ApplyEchoMode(int portNumber) {
+    // The mode holds across every open, the search's included.
+    CSerialPort::EchoMode mode = CSerialPort::EchoMode::Automatic;
+    if (m_options.echo == "on")
+        mode = CSerialPort::EchoMode::Always;
+    else if (m_options.echo == "off")
+        mode = CSerialPort::EchoMode::Never;
+    else if (m_options.echo.empty() && portNumber > 0)
+        mode = static_cast<CSerialPort::EchoMode>(EchoModeSetting(&m_ini));
+    m_port.SetEchoMode(mode);
 }
 
 void CliContext::Error(const std::string& text) { m_err << "quillon-cli: " << text << std::endl; }

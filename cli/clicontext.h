@@ -35,10 +35,9 @@ public:
     // exit status after telling why (kExitUsage without --port or with a bad
     // one, kExitPort when the device cannot be opened).
     int OpenPort();
-    // With --echo auto and the echo not yet known, one read of the module
-    // type, whose answer tells whether the adapter echoes. Its failure is
-    // left to the command that follows.
-    void SettleEcho();
+    // The echo mode of a port: --echo when given, else for a port number
+    // the [com] echo setting the programs use, else automatic.
+    void ApplyEchoMode(int portNumber);
 
     // "quillon-cli: <text>" on err.
     void Error(const std::string& text);

@@ -7,6 +7,8 @@
 class CControlIni;
 class CSerialPort;
 class QComboBox;
+class QLabel;
+class QTimer;
 class QPushButton;
 
 // The serial-port page ("串口"): picks the line settings and opens or closes
@@ -38,6 +40,13 @@ public:
     QPushButton* openButton() const { return m_openButton; }
     QPushButton* closeButton() const { return m_closeButton; }
     QPushButton* searchButton() const { return m_searchButton; }
+    QLabel* echoLabel() const { return m_echoLabel; }
+    // Shows the port's local-echo state as the last exchanges found it.
+    void UpdateEchoState();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     CSerialPort* m_serial = nullptr;
@@ -51,4 +60,6 @@ private:
     QPushButton* m_openButton = nullptr;
     QPushButton* m_closeButton = nullptr;
     QPushButton* m_searchButton = nullptr;
+    QLabel* m_echoLabel = nullptr;
+    QTimer* m_echoTimer = nullptr;
 };

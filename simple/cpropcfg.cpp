@@ -282,7 +282,7 @@ void CPropCfg::OnSearchModule() {
         ShowMessage(this, QStringLiteral("没有可搜索的串口设备。"));
         return;
     }
-    const ScanOutcome outcome = RunModuleSearch(this, ports);
+    const ScanOutcome outcome = RunModuleSearch(this, ports, EchoModeSetting(m_settings));
     if (outcome.cancelled) return;
     QString text = ModuleSearchResultText(outcome, ports);
     if (outcome.found) {

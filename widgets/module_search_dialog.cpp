@@ -70,7 +70,7 @@ QString ParityItemText(int parity) {
     }
 }
 
-ScanOutcome RunModuleSearch(QWidget* parent, const std::vector<ScanPort>& ports) {
+ScanOutcome RunModuleSearch(QWidget* parent, const std::vector<ScanPort>& ports, int echoMode) {
     QProgressDialog dialog(QStringLiteral("正在搜索模块..."), QStringLiteral("取消"), 0,
                            static_cast<int>(ports.size() * ScanOrder().size()), parent);
     dialog.setWindowTitle(QStringLiteral("搜索模块"));
@@ -81,6 +81,7 @@ ScanOutcome RunModuleSearch(QWidget* parent, const std::vector<ScanPort>& ports)
     dialog.setValue(0);
 
     CSerialPort port;
+    port.SetEchoMode(static_cast<CSerialPort::EchoMode>(echoMode));
     ModuleSession session(&port);
     SerialScanLine line(&port, &session);
     const ScanOutcome outcome = SearchModule(line, ports, [&dialog](const ScanProgress& step) {

@@ -20,8 +20,9 @@ std::vector<ScanPort> SearchPortsFor(int selectedNumber, CControlIni* settings,
 // The module search of both programs, under a modal progress dialog
 // ("搜索模块", button "取消"). It opens the devices on a port and session of
 // its own, so the program's port (which the caller closes first) and
-// whatever observes it see none of the tries.
-ScanOutcome RunModuleSearch(QWidget* parent, const std::vector<ScanPort>& ports);
+// whatever observes it see none of the tries. echoMode is the program's
+// (CSerialPort::EchoMode as an int, from the [com] echo setting).
+ScanOutcome RunModuleSearch(QWidget* parent, const std::vector<ScanPort>& ports, int echoMode);
 
 // A small magnifying glass, drawn here, for a search button with no room
 // for its caption.
