@@ -1,10 +1,9 @@
 #include "cli_app.h"
 
+#include <CLI/CLI.hpp>
 #include <csignal>
 #include <iostream>
 #include <string>
-
-#include <CLI/CLI.hpp>
 
 #include "cli_commands.h"
 #include "clicontext.h"
@@ -44,7 +43,9 @@ CLI::Validator Quiet(CLI::Validator validator) {
     return validator;
 }
 
-void OnStopSignal(int) { RequestStop(); }
+void OnStopSignal(int) {
+    RequestStop();
+}
 
 // A following command stops at its next turn on SIGINT or SIGTERM.
 void CatchStopSignals() {
@@ -75,9 +76,10 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
                    "Port number 1..255 (mapped through [ports] of config.ini, as in the programs) "
                    "or device path")
         ->type_name("N|PATH");
-    app.add_option("--config", options->config,
-                   "config.ini that maps port numbers (default: the programs' own, beside them or, when "
-                   "installed, ~/.config/quillon/config.ini)")
+    app.add_option(
+           "--config", options->config,
+           "config.ini that maps port numbers (default: the programs' own, beside them or, when "
+           "installed, ~/.config/quillon/config.ini)")
         ->type_name("FILE");
     app.add_option("--baud", options->baud, "Line rate (default 115200)")
         ->type_name("N")
@@ -107,8 +109,9 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
         ->type_name("HEX")
         ->check(CLI::Validator(
             [](std::string& text) {
-                const bool hex = !text.empty() && text.size() <= 4 &&
-                                 text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+                const bool hex =
+                    !text.empty() && text.size() <= 4 &&
+                    text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
                 return hex ? std::string() : "--password takes 1 to 4 hexadecimal digits";
             },
             ""));
@@ -137,14 +140,12 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
     CLI::App* load = Command(app, command, "load", "load",
                              "Write a configuration document to the module: only the write "
                              "groups whose values differ");
-    load->add_option("FILE", command->file, "Document to read; - reads standard input")
-        ->required();
+    load->add_option("FILE", command->file, "Document to read; - reads standard input")->required();
     load->add_flag("--dry-run", command->dryRun, "Tell what would be written; write nothing");
     CLI::App* diff = Command(app, command, "diff", "diff",
                              "The values of a configuration document that differ from the "
                              "module's; exit status 1 when there are any");
-    diff->add_option("FILE", command->file, "Document to read; - reads standard input")
-        ->required();
+    diff->add_option("FILE", command->file, "Document to read; - reads standard input")->required();
     CLI::App* set = Command(app, command, "set", "set",
                             "Change keys of the configuration document, such as "
                             "fieldbus.node_address=38; only the groups touched are written");
@@ -158,7 +159,9 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
     io->require_subcommand(1);
     CLI::App* ioRead = Command(*io, command, "read", "io read",
                                "Read N bytes of output data (default: the module's output length)");
-    ioRead->add_option("N", command->count, "Bytes to read, 0..144")->type_name("")->check(Quiet(CLI::Range(0, 144)));
+    ioRead->add_option("N", command->count, "Bytes to read, 0..144")
+        ->type_name("")
+        ->check(Quiet(CLI::Range(0, 144)));
     CLI::App* ioWrite =
         Command(*io, command, "write", "io write", "Write bytes of input data (at most 144)");
     ioWrite->add_option("HEX", command->words, "Bytes in hexadecimal: 01 02 A0, or 0102A0")
@@ -178,13 +181,11 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
     mode->add_option("MODE", command->mode, "start or reset")
         ->required()
         ->check(Quiet(CLI::IsMember({"start", "reset"})));
-    CLI::App* emergency =
-        Command(app, command, "emergency", "emergency", "Make the module send an emergency message");
+    CLI::App* emergency = Command(app, command, "emergency", "emergency",
+                                  "Make the module send an emergency message");
     emergency->add_option("STD", command->first, "Standard error code, up to 2 hex bytes")
         ->required();
-    emergency->add_option("CUSTOM", command->second, "Custom bytes, up to 2 hex bytes")
-        ->required();
-
+    emergency->add_option("CUSTOM", command->second, "Custom bytes, up to 2 hex bytes")->required();
 }
 
 int RunQuillonCli(int argc, char** argv, std::ostream& out, std::ostream& err) {

@@ -88,7 +88,9 @@ void SleepMs(int ms) {
 
 }  // namespace
 
-void RequestStop() { g_stop = 1; }
+void RequestStop() {
+    g_stop = 1;
+}
 
 int RunInfo(CliContext& context) {
     ConfigBlocks blocks;

@@ -61,7 +61,8 @@ Json DiffJson(const ConfigDiff& diff) {
     }
     Json groups = Json::array();
     for (int g = 0; g < kConfigGroupCount; ++g)
-        if (diff.groups & GroupBit(static_cast<ConfigGroup>(g))) groups.push_back(kConfigGroups[g].name);
+        if (diff.groups & GroupBit(static_cast<ConfigGroup>(g)))
+            groups.push_back(kConfigGroups[g].name);
     Json j;
     j["differences"] = rows;
     j["groups"] = groups;
@@ -78,9 +79,10 @@ void PrintRows(std::ostream& out, const ConfigDiff& diff) {
 int WriteDifferences(CliContext& context, const ConfigDiff& diff, bool dryRun) {
     const bool deviceInfo = (diff.groups & GroupBit(kGroupDeviceInfo)) != 0;
     if (deviceInfo && !context.options().hasPassword && !dryRun) {
-        context.Error("the device information (vendor ID, product code, serial number, product "
-                      "name) is written after the fieldbus password: give it with --password HEX; "
-                      "nothing was written");
+        context.Error(
+            "the device information (vendor ID, product code, serial number, product "
+            "name) is written after the fieldbus password: give it with --password HEX; "
+            "nothing was written");
         return kExitUsage;
     }
     Json result = DiffJson(diff);
@@ -94,8 +96,9 @@ int WriteDifferences(CliContext& context, const ConfigDiff& diff, bool dryRun) {
         if (status != kModuleOk) {
             std::string before;
             for (const std::string& name : written) before += (before.empty() ? "" : ", ") + name;
-            std::string what = passwordRefused ? "writing the fieldbus password"
-                                               : std::string("writing the ") + kConfigGroups[g].name;
+            std::string what = passwordRefused
+                                   ? "writing the fieldbus password"
+                                   : std::string("writing the ") + kConfigGroups[g].name;
             if (!before.empty()) what += " (written before it: " + before + ")";
             return context.ModuleFailed(what, status);
         }
@@ -181,7 +184,8 @@ int RunSet(CliContext& context, const CliCommand& command) {
     if (status != kExitOk) return status;
     ConfigDocument document = EmptyDocumentFor(module);
     std::vector<ConfigError> errors;
-    for (const std::string& assignment : command.words) SetConfigValue(&document, assignment, &errors);
+    for (const std::string& assignment : command.words)
+        SetConfigValue(&document, assignment, &errors);
     if (!errors.empty()) return DocumentErrors(context, errors);
     ConfigDiff diff;
     if (!DiffConfig(module, document, &diff, &errors)) return DocumentErrors(context, errors);

@@ -26,17 +26,17 @@ struct CliOptions {
     int dataBits = 8;
     int stopBits = 1;  // 1 | 2
     bool json = false;
-    std::string trace;  // --trace FILE
-    int timeoutMs = 0;  // 0: the port's own time-out
-    std::string echo;  // --echo: auto | off | on (RS-485 local echo); empty: not given
+    std::string trace;         // --trace FILE
+    int timeoutMs = 0;         // 0: the port's own time-out
+    std::string echo;          // --echo: auto | off | on (RS-485 local echo); empty: not given
     bool hasPassword = false;  // --password given
     uint16_t password = 0;     // fieldbus password, for the device information
 };
 
 // The command and its arguments, as parsed.
 struct CliCommand {
-    std::string name;  // "info", "io read", "events", ...
-    int count = -1;    // io read [N]
+    std::string name;                // "info", "io read", "events", ...
+    int count = -1;                  // io read [N]
     std::vector<std::string> words;  // io write HEX..., set KEY=VALUE...
     std::string first, second;       // emergency STD CUSTOM
     std::string mode;                // mode start|reset

@@ -97,7 +97,9 @@ void CliContext::ApplyEchoMode(int portNumber) {
     m_port.SetEchoMode(mode);
 }
 
-void CliContext::Error(const std::string& text) { m_err << "quillon-cli: " << text << std::endl; }
+void CliContext::Error(const std::string& text) {
+    m_err << "quillon-cli: " << text << std::endl;
+}
 
 int CliContext::ModuleFailed(const std::string& what, int status) {
     if (status == kModuleRequestTooLarge) {
@@ -114,8 +116,8 @@ void CliContext::PrintJson(const Json& value, bool oneLine) {
     m_out << value.dump(oneLine ? -1 : 2, ' ', false, Json::error_handler_t::replace) << std::endl;
 }
 
-bool ResolvePortArgument(const std::string& text, CControlIni* ini, std::string* path,
-                         int* number, std::string* error) {
+bool ResolvePortArgument(const std::string& text, CControlIni* ini, std::string* path, int* number,
+                         std::string* error) {
     *number = 0;
     if (text.find('/') != std::string::npos) {
         *path = text;
@@ -180,4 +182,3 @@ void PrintFlatJson(std::ostream& out, const Json& value, const std::string& key)
     }
     out << key << std::string(key.size() < 32 ? 32 - key.size() : 1, ' ') << text << '\n';
 }
-

@@ -1,9 +1,8 @@
 #pragma once
 
 #include <iosfwd>
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "ccontrolini.h"
 #include "cli_options.h"
@@ -60,8 +59,8 @@ private:
 // number 1..255 through [ports] of ini, where present devices without a
 // number get one stored as the programs' port lists do. False with *error
 // when it is neither.
-bool ResolvePortArgument(const std::string& text, CControlIni* ini, std::string* path,
-                         int* number, std::string* error);
+bool ResolvePortArgument(const std::string& text, CControlIni* ini, std::string* path, int* number,
+                         std::string* error);
 
 // Why an exchange ended as it did, for a person ("no answer within 117 ms").
 std::string DescribeVerdict(ExchangeVerdict verdict, uint8_t exceptionCode, int timeoutMs);

@@ -3,4 +3,6 @@
 
 #include "cli_app.h"
 
-int main(int argc, char** argv) { return RunQuillonCli(argc, argv, std::cout, std::cerr); }
+int main(int argc, char** argv) {
+    return RunQuillonCli(argc, argv, std::cout, std::cerr);
+}

@@ -1,11 +1,10 @@
 #include "man_page.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
 #include <sstream>
 #include <vector>
-
-#include <CLI/CLI.hpp>
 
 namespace {
 
@@ -27,13 +26,16 @@ std::string Roff(const std::string& text) {
     return out;
 }
 
-bool Shown(const CLI::Option* option) { return !option->get_group().empty(); }
+bool Shown(const CLI::Option* option) {
+    return !option->get_group().empty();
+}
 
 // "--port N|PATH", "--json".
 std::string OptionSynopsis(const CLI::Option* option) {
     std::string text = "\\fB" + Roff(option->get_name(false, true)) + "\\fR";
     const std::string type = option->get_type_name();
-    if (option->get_items_expected_max() > 0 && !type.empty()) text += " \\fI" + Roff(type) + "\\fR";
+    if (option->get_items_expected_max() > 0 && !type.empty())
+        text += " \\fI" + Roff(type) + "\\fR";
     return text;
 }
 
@@ -53,7 +55,8 @@ void WriteOptions(std::ostringstream& out, const CLI::App& app) {
 }
 
 void WriteCommand(std::ostringstream& out, const CLI::App& command, const std::string& prefix) {
-    const std::string name = prefix.empty() ? command.get_name() : prefix + " " + command.get_name();
+    const std::string name =
+        prefix.empty() ? command.get_name() : prefix + " " + command.get_name();
     const std::vector<const CLI::App*> subs = command.get_subcommands({});
     if (!subs.empty()) {
         for (const CLI::App* sub : subs) WriteCommand(out, *sub, name);
@@ -71,8 +74,8 @@ void WriteCommand(std::ostringstream& out, const CLI::App& command, const std::s
     out << '\n' << Roff(command.get_description()) << '\n';
     for (const CLI::Option* option : command.get_options()) {
         if (!Shown(option) || option->get_name() == "--help") continue;
-        const std::string label = option->nonpositional() ? OptionSynopsis(option)
-                                                           : PositionalSynopsis(option);
+        const std::string label =
+            option->nonpositional() ? OptionSynopsis(option) : PositionalSynopsis(option);
         out << ".RS\n.TP\n" << label << '\n' << Roff(option->get_description()) << "\n.RE\n";
     }
 }
@@ -85,13 +88,14 @@ std::string Upper(std::string text) {
 
 }  // namespace
 
-std::string BuildManPage(const CLI::App& app, const std::string& summary, const std::string& version,
-                         const std::string& examples) {
+std::string BuildManPage(const CLI::App& app, const std::string& summary,
+                         const std::string& version, const std::string& examples) {
     std::ostringstream out;
     const std::string name = app.get_name();
     out << ".TH " << Upper(Roff(name)) << " 1 \"\" \"" << Roff(version) << "\" \"User Commands\"\n";
     out << ".SH NAME\n" << Roff(name) << " \\- " << Roff(summary) << '\n';
-    out << ".SH SYNOPSIS\n.B " << Roff(name) << "\n[\\fIoptions\\fR] \\fICOMMAND\\fR [\\fIargs\\fR]\n";
+    out << ".SH SYNOPSIS\n.B " << Roff(name)
+        << "\n[\\fIoptions\\fR] \\fICOMMAND\\fR [\\fIargs\\fR]\n";
     out << ".SH DESCRIPTION\n" << Roff(app.get_description()) << '\n';
     out << "Every command takes \\fB\\-\\-help\\fR.\n";
     out << ".SH OPTIONS\n";

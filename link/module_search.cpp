@@ -2,7 +2,7 @@
 
 #include "register_map.h"
 
-const int kScanRates[kScanRateCount] = {2400,   4800,   9600,   19200,  38400,
+const int kScanRates[kScanRateCount] = {2400,  4800,   9600,   19200,  38400,
                                         57600, 115200, 230400, 460800, 614400};
 
 namespace {
@@ -53,7 +53,9 @@ int ScanTryTimeoutMs(const ScanSettings& settings) {
     return static_cast<int>(wireMs) + kTurnaroundMs;
 }
 
-bool IsKnownModuleType(uint16_t type) { return type == kModuleTypeTavel; }
+bool IsKnownModuleType(uint16_t type) {
+    return type == kModuleTypeTavel;
+}
 
 ScanOutcome SearchModule(ScanLine& line, const std::vector<ScanPort>& ports,
                          const ScanProgressFn& progress) {

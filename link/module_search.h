@@ -61,8 +61,8 @@ public:
 };
 
 struct ScanPort {
-    std::string path;   // device to open
-    int number = 0;     // port number that opens it, 0 when none
+    std::string path;  // device to open
+    int number = 0;    // port number that opens it, 0 when none
 };
 
 struct ScanProgress {

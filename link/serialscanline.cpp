@@ -9,8 +9,8 @@ SerialScanLine::SerialScanLine(CSerialPort* port, ModuleSession* session)
 ScanLine::OpenResult SerialScanLine::Open(const std::string& path, const ScanSettings& settings,
                                           int timeoutMs, std::string* reason) {
     m_port->Close();
-    const int status = m_port->OpenDevice(path, settings.baud, kScanDataBits, kScanStopBits,
-                                          settings.parity, 0);
+    const int status =
+        m_port->OpenDevice(path, settings.baud, kScanDataBits, kScanStopBits, settings.parity, 0);
     if (status != kSerialOk) {
         // A rate the adapter cannot make is one setting less to try; every
         // other reason (no device, busy, no permission) holds for them all.
@@ -27,4 +27,6 @@ bool SerialScanLine::ReadModuleType(uint16_t* type) {
     return m_session->ReadModuleType(type) == kModuleOk;
 }
 
-void SerialScanLine::Close() { m_port->Close(); }
+void SerialScanLine::Close() {
+    m_port->Close();
+}

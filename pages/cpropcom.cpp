@@ -201,12 +201,14 @@ void CPropCom::OnSearchModule() {
         m_openButton->setEnabled(true);
         m_closeButton->setEnabled(false);
     }
-    const std::vector<ScanPort> ports = SearchPortsFor(SelectedNumber(m_port), m_settings, m_port->discoveryRoots());
+    const std::vector<ScanPort> ports =
+        SearchPortsFor(SelectedNumber(m_port), m_settings, m_port->discoveryRoots());
     if (ports.empty()) {
         ShowMessage(this, QString::fromUtf8("没有可搜索的串口设备。"));
         return;
     }
-    const ScanOutcome outcome = RunModuleSearch(this, ports, EchoModeSetting(m_settings));
+    const ScanOutcome outcome =
+        RunModuleSearch(this, ports, EchoModeSetting(m_settings));
     if (outcome.cancelled) return;
     if (outcome.found) {
         if (outcome.port.number > 0) m_port->setCurrentIndex(outcome.port.number - 1);

@@ -277,12 +277,14 @@ void CPropCfg::OnOpenPort() {
 void CPropCfg::OnSearchModule() {
     // The search needs the line to itself.
     if (m_port && m_port->IsOpen()) OnOpenPort();
-    const std::vector<ScanPort> ports = SearchPortsFor(ItemNumber(m_portList), m_settings, m_portList->discoveryRoots());
+    const std::vector<ScanPort> ports =
+        SearchPortsFor(ItemNumber(m_portList), m_settings, m_portList->discoveryRoots());
     if (ports.empty()) {
         ShowMessage(this, QStringLiteral("没有可搜索的串口设备。"));
         return;
     }
-    const ScanOutcome outcome = RunModuleSearch(this, ports, EchoModeSetting(m_settings));
+    const ScanOutcome outcome =
+        RunModuleSearch(this, ports, EchoModeSetting(m_settings));
     if (outcome.cancelled) return;
     QString text = ModuleSearchResultText(outcome, ports);
     if (outcome.found) {

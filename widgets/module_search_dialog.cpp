@@ -115,7 +115,7 @@ QString ModuleSearchResultText(const ScanOutcome& outcome, const std::vector<Sca
                        .arg(where.join(QStringLiteral(", ")))
                        .arg(outcome.tries);
     for (const auto& unusable : outcome.unusable)
-        text += QStringLiteral("\n%1: %2").arg(PortText(unusable.first),
-                                              QString::fromStdString(unusable.second));
+        text += QStringLiteral("\n%1: %2")
+                    .arg(PortText(unusable.first), QString::fromStdString(unusable.second));
     return text;
 }

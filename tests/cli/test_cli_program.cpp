@@ -6,11 +6,10 @@
 
 #include <cstdio>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "cliprocess.h"
 #include "fakeserialtree.h"
@@ -162,7 +161,8 @@ TEST_F(CliProgram, ConfigurationDocumentSavedChangedComparedAndLoaded) {
     EXPECT_EQ(2, Cli({"load", folder.path() + "/missing.json"}).status);
     EXPECT_EQ(2, Cli({"set", "fieldbus.colour=red"}).status);
     EXPECT_EQ(2, Cli({"set", "general.watchdog_ms=lots"}).status);
-    for (const auto& request : m_sim.Requests()) EXPECT_EQ(3, request[1]) << "a refused input wrote";
+    for (const auto& request : m_sim.Requests())
+        EXPECT_EQ(3, request[1]) << "a refused input wrote";
     EXPECT_EQ(2, Cli({"save", folder.path() + "/no/such/folder/x.json"}).status);
 }
 
@@ -173,16 +173,18 @@ TEST(CliEcho, EchoingAdapterIsRecognisedUnlessTurnedOff) {
     ASSERT_TRUE(sim.Start(options));
     const std::string port = sim.DevicePath();
     for (const char* mode : {"auto", "on"}) {
-        const CliRun info = RunProgram({QUILLON_CLI_PROGRAM, "--port", port, "--echo", mode, "info"});
+        const CliRun info =
+            RunProgram({QUILLON_CLI_PROGRAM, "--port", port, "--echo", mode, "info"});
         EXPECT_EQ(0, info.status) << mode << ": " << info.err;
-        const CliRun emergency =
-            RunProgram({QUILLON_CLI_PROGRAM, "--port", port, "--echo", mode, "emergency", "1000", "0"});
+        const CliRun emergency = RunProgram(
+            {QUILLON_CLI_PROGRAM, "--port", port, "--echo", mode, "emergency", "1000", "0"});
         EXPECT_EQ(0, emergency.status) << mode << ": " << emergency.err;
     }
     EXPECT_EQ(1, RunProgram({QUILLON_CLI_PROGRAM, "--port", port, "--echo", "off", "info"}).status);
     const CliRun scan = RunProgram({QUILLON_CLI_PROGRAM, "--port", port, "scan"});
     EXPECT_EQ(0, scan.status) << scan.err;
-    EXPECT_EQ(2, RunProgram({QUILLON_CLI_PROGRAM, "--port", port, "--echo", "maybe", "info"}).status);
+    EXPECT_EQ(2,
+              RunProgram({QUILLON_CLI_PROGRAM, "--port", port, "--echo", "maybe", "info"}).status);
 }
 
 TEST_F(CliProgram, EventsFollowPrintsJsonLinesUntilInterrupted) {
@@ -216,7 +218,10 @@ TEST_F(CliProgram, EachFailureHasItsExitStatus) {
         {"exception", Fault::Exception, 4, {"mode", "start"}, "exception 04"},
         {"bad crc", Fault::BadCrc, 0, {"errors"}, "CRC is wrong"},
         {"cut short", Fault::Truncated, 3, {"time"}, "cut short"},
-        {"follow gives up", Fault::Silent, 0, {"--timeout", "20", "events", "--follow", "1"},
+        {"follow gives up",
+         Fault::Silent,
+         0,
+         {"--timeout", "20", "events", "--follow", "1"},
          "reading the events"},
     };
     for (const Case& c : cases) {
@@ -283,9 +288,9 @@ TEST_F(CliProgram, UsageErrorsExitWithTwo) {
 
 TEST(CliHelp, EveryCommandHasHelpAndTheManPageIsCurrent) {
     const std::vector<std::vector<std::string>> commands = {
-        {},        {"ports"}, {"info"},   {"scan"},      {"read"},       {"save"},
-        {"load"},  {"diff"},  {"set"},          {"io", "read"}, {"io", "write"}, {"events"},
-        {"errors"}, {"time"}, {"mode"}, {"emergency"}};
+        {},         {"ports"}, {"info"}, {"scan"},       {"read"},        {"save"},
+        {"load"},   {"diff"},  {"set"},  {"io", "read"}, {"io", "write"}, {"events"},
+        {"errors"}, {"time"},  {"mode"}, {"emergency"}};
     for (const auto& command : commands) {
         std::vector<std::string> args = {QUILLON_CLI_PROGRAM};
         args.insert(args.end(), command.begin(), command.end());
@@ -325,8 +330,8 @@ TEST(CliPorts, NumbersMapThroughTheConfigGivenAndScanFindsTheLineRate) {
     EXPECT_EQ(0, run.status) << run.err;
     // A pseudo-terminal carries no parity: the first 19200 try (8E1) answers.
     EXPECT_EQ("found port=1 baud=19200 data=8 parity=even stop=1\n", run.out);
-    run = RunProgram(
-        {QUILLON_CLI_PROGRAM, "--config", config, "--port", "1", "--baud", "19200", "--json", "info"});
+    run = RunProgram({QUILLON_CLI_PROGRAM, "--config", config, "--port", "1", "--baud", "19200",
+                      "--json", "info"});
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ("tavel/canopen", Json::parse(run.out, nullptr, false)["module_type"]);
     run = RunProgram({QUILLON_CLI_PROGRAM, "--config", config, "--port", "1", "info"});
@@ -361,7 +366,8 @@ TEST(CliPorts, ListsPresentDevicesAndSearchesThemAll) {
     // The numbers are stored as the programs store them, by the stable name.
     EXPECT_EQ("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0",
               folder.IniText("ports", "com2"));
-    EXPECT_NE(std::string::npos, text.out.find("2   ttyUSB0 · FT232R USB UART · A1B2C3")) << text.out;
+    EXPECT_NE(std::string::npos, text.out.find("2   ttyUSB0 · FT232R USB UART · A1B2C3"))
+        << text.out;
 
     // The fake devices are no terminals: each is given up with its reason
     // after one try.

@@ -138,7 +138,8 @@ TEST(ModuleSearch, SettingsOuterPortsInnerAndBrokenPortsDropOut) {
     line.moduleSettings = {19200, 2};
     line.unusable["/dev/ttyS0"] = "busy";
     line.refusedRates = {9600};
-    const std::vector<ScanPort> ports = {{"/dev/ttyS0", 1}, {"/dev/ttyUSB0", 2}, {"/dev/ttyUSB1", 0}};
+    const std::vector<ScanPort> ports = {
+        {"/dev/ttyS0", 1}, {"/dev/ttyUSB0", 2}, {"/dev/ttyUSB1", 0}};
     std::vector<size_t> planned;
     const ScanOutcome outcome = SearchModule(line, ports, [&](const ScanProgress& step) {
         planned.push_back(step.tryCount);
@@ -205,7 +206,8 @@ TEST(SerialScanLine, ReadsTheModuleTypeWithinTheTryTimeOut) {
     sim.InjectFault(ModuleSimulator::Fault::Exception, 1, 2);
     EXPECT_FALSE(line.ReadModuleType(&type));
     line.Close();
-    EXPECT_EQ(ScanLine::kPortUnusable, line.Open("/dev/quillon-no-such-port", {9600, 0}, 65, &reason));
+    EXPECT_EQ(ScanLine::kPortUnusable,
+              line.Open("/dev/quillon-no-such-port", {9600, 0}, 65, &reason));
     EXPECT_FALSE(reason.empty());
 }
 
