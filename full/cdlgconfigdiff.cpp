@@ -56,6 +56,8 @@ CDlgConfigDiff::CDlgConfigDiff(Mode mode, QWidget* parent) : QDialog(parent), m_
     m_table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     m_table->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     m_table->setColumnWidth(0, 250);
+    // Focus starts on the password or the buttons, not on a cell.
+    m_table->setFocusPolicy(Qt::ClickFocus);
     layout->addWidget(m_table, 1);
 
     m_passwordRow = new QWidget(this);
