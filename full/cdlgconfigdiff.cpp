@@ -13,7 +13,9 @@
 
 namespace {
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 QPushButton* MakeButton(const QString& caption, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
@@ -125,12 +127,31 @@ QString CDlgConfigDiff::GroupCaption(ConfigGroup group) {
 }
 
 QString CDlgConfigDiff::FieldCaption(ConfigField field) {
-    static const char* const captions[kConfigFieldCount] = {
-        "开关编码", "下线", "空闲", "中断配置", "通讯接口", "CPHA", "CPOL", "帧间隔(50us)",
-        "UART波特率", "UART停止位", "UART校验位", "APP喂狗时间", "故障默认值(FB Fault Value)",
-        "输入I/O长度", "输出I/O长度", "节点地址(配置)", "节点波特率(配置)", "厂商ID",
-        "产品代码", "设备序列号", "产品名称",
+    static const char* const captions[] = {
+        "开关编码",
+        "下线",
+        "空闲",
+        "中断配置",
+        "通讯接口",
+        "CPHA",
+        "CPOL",
+        "帧间隔(50us)",
+        "UART波特率",
+        "UART停止位",
+        "UART校验位",
+        "APP喂狗时间",
+        "故障默认值(FB Fault Value)",
+        "输入I/O长度",
+        "输出I/O长度",
+        "节点地址(配置)",
+        "节点波特率(配置)",
+        "厂商ID",
+        "产品代码",
+        "设备序列号",
+        "产品名称",
     };
+    static_assert(sizeof captions / sizeof captions[0] == kConfigFieldCount,
+                  "one caption for every field");
     if (field < 0 || field >= kConfigFieldCount) return QString();
     return Text(captions[field]);
 }
@@ -149,17 +170,17 @@ void CDlgConfigDiff::SetDiff(const QString& file, const ConfigDiff& diff) {
     int row = 0;
     for (const ConfigDiffRow& difference : diff.rows) {
         // The key too: it is what the file says, for a technician who edits it.
-        m_table->setItem(row, 0,
-                         Cell(FieldCaption(difference.field) + "  " +
-                              QString::fromStdString(difference.path)));
+        m_table->setItem(
+            row, 0,
+            Cell(FieldCaption(difference.field) + "  " + QString::fromStdString(difference.path)));
         m_table->setItem(row, 1, Cell(QString::fromStdString(difference.moduleValue)));
         m_table->setItem(row, 2, Cell(QString::fromStdString(difference.fileValue)));
         ++row;
     }
     m_table->resizeRowsToContents();
 
-    QString text = Text("文件: ") + file + "\n" +
-                   Text("模块与文件有 %1 处不同。").arg(diff.rows.size());
+    QString text =
+        Text("文件: ") + file + "\n" + Text("模块与文件有 %1 处不同。").arg(diff.rows.size());
     if (m_mode == Load) {
         text += Text("写入模块将发送这些参数组: ") + GroupList(diff.groups) + Text("。");
     }
@@ -180,8 +201,7 @@ void CDlgConfigDiff::ShowProgress(int done, int total, const QString& group) {
     m_progress->setVisible(true);
     m_progress->setRange(0, total);
     m_progress->setValue(done);
-    m_progressText->setText(done < total ? Text("正在写入: %1 (%2/%3)").arg(group).arg(done + 1).arg(total)
-                                         : Text("写入完成"));
+    m_progressText->setText(Text("正在写入: %1 (%2/%3)").arg(group).arg(done + 1).arg(total));
     // The writes block the event loop, so the dialog paints now.
     repaint();
 }

@@ -40,7 +40,8 @@ public:
     bool PasswordGiven() const;
     uint16_t Password() const;
 
-    // Progress of the writes: `done` of `total` groups, `group` going out now.
+    // Progress of the writes: `done` of `total` groups went out, `group` goes
+    // out now.
     // Painted at once: no events run between the writes.
     void ShowProgress(int done, int total, const QString& group);
 

@@ -368,7 +368,9 @@ void CQuillonDlg::OnSendDeviceMode() {
 
 namespace {
 
-QString FromUtf8(const std::string& text) { return QString::fromStdString(text).trimmed(); }
+QString FromUtf8(const std::string& text) {
+    return QString::fromStdString(text).trimmed();
+}
 
 // What a load did, group by group: every group that differed is named once.
 QString LoadOutcomeText(const ConfigWriteReport& report) {
@@ -476,9 +478,13 @@ void CQuillonDlg::SaveToFile(const QString& path) {
     ShowMessage(this, Text("配置已保存到文件:\n") + path);
 }
 
-void CQuillonDlg::LoadFromFile(const QString& path) { LoadOrCompare(path, true); }
+void CQuillonDlg::LoadFromFile(const QString& path) {
+    LoadOrCompare(path, true);
+}
 
-void CQuillonDlg::CompareWithFile(const QString& path) { LoadOrCompare(path, false); }
+void CQuillonDlg::CompareWithFile(const QString& path) {
+    LoadOrCompare(path, false);
+}
 
 void CQuillonDlg::LoadOrCompare(const QString& path, bool load) {
     ConfigDocument document;
@@ -495,7 +501,8 @@ void CQuillonDlg::LoadOrCompare(const QString& path, bool load) {
         return;
     }
     if (diff.rows.empty()) {
-        ShowMessage(this, load ? Text("模块配置与文件相同，无需写入。") : Text("模块配置与文件相同。"));
+        ShowMessage(this,
+                    load ? Text("模块配置与文件相同，无需写入。") : Text("模块配置与文件相同。"));
         return;
     }
 
@@ -509,13 +516,12 @@ void CQuillonDlg::LoadOrCompare(const QString& path, bool load) {
     bool wrote = false;
     dialog.SetWriter([&](CDlgConfigDiff* shown) {
         const uint16_t password = shown->Password();
-        WriteConfigGroups(&m_session, diff.blocks, diff.groups,
-                          shown->PasswordGiven() ? &password : nullptr,
-                          [shown](ConfigGroup group, int done, int total) {
-                              shown->ShowProgress(done, total,
-                                                  CDlgConfigDiff::GroupCaption(group));
-                          },
-                          &report);
+        WriteConfigGroups(
+            &m_session, diff.blocks, diff.groups, shown->PasswordGiven() ? &password : nullptr,
+            [shown](ConfigGroup group, int done, int total) {
+                shown->ShowProgress(done, total, CDlgConfigDiff::GroupCaption(group));
+            },
+            &report);
         wrote = true;
     });
     if (dialog.exec() != QDialog::Accepted || !wrote) return;

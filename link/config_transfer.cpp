@@ -67,8 +67,7 @@ int WriteConfigGroups(ModuleSession* session, const ConfigBlocks& blocks, Config
         groups &= ~GroupBit(kGroupDeviceInfo);
     }
     int total = 0;
-    for (int g = 0; g < kConfigGroupCount; ++g)
-        total += (groups >> g) & 1u;
+    for (int g = 0; g < kConfigGroupCount; ++g) total += (groups >> g) & 1u;
 
     int done = 0;
     for (int g = 0; g < kConfigGroupCount; ++g) {

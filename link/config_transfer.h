@@ -24,8 +24,8 @@ struct ConfigWriteReport {
     // The group whose write (or password write) was not confirmed. The module
     // may still have taken it: only the answer may have been lost.
     ConfigGroupSet failed = 0;
-    ConfigGroupSet notSent = 0;  // not tried after the failure
-    ConfigGroupSet skipped = 0;  // the device information, without a password
+    ConfigGroupSet notSent = 0;    // not tried after the failure
+    ConfigGroupSet skipped = 0;    // the device information, without a password
     bool passwordRefused = false;  // the failure was the password write (0x7003)
     int status = kModuleOk;        // the failed exchange's status
 };

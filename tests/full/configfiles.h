@@ -23,7 +23,9 @@
 #include "programfolder.h"
 
 // Messages and table cells readable in failure output.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 // A window on a simulator of its own, the port open at 115200 baud.
 struct Station {

@@ -4,14 +4,13 @@
 // and the failures that stop an operation before anything is written.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <fstream>
 #include <iterator>
-
-#include <sys/stat.h>
 
 #include "configfiles.h"
 #include "cpropgeneral.h"
@@ -84,10 +83,10 @@ TEST(ConfigFiles, SavedFileMakesASecondModuleTheTwinOfTheFirst) {
     a.Set({{0x5012, 0xA0A1}, {0x501F, 0x1B1C}});
     // Other values in every writable field but the product code, and an
     // identity of its own.
-    b.Set({{0x5005, 0x0F00}, {0x5006, 1},      {0x5007, 2},      {0x5008, 1},     {0x5009, 0x0003},
+    b.Set({{0x5005, 0x0F00}, {0x5006, 1},      {0x5007, 2},      {0x5008, 1},      {0x5009, 0x0003},
            {0x500B, 0},      {0x500C, 0x0100}, {0x500D, 40},     {0x500E, 0x8A02}, {0x500F, 7},
-           {0x5010, 1},      {0x5011, 2500},   {0x5013, 0x1122}, {0x6001, 32},    {0x6002, 8},
-           {0x7004, 30},     {0x7005, 99},     {0x7006, 4},      {0x7007, 4},     {0x7008, 0x0200},
+           {0x5010, 1},      {0x5011, 2500},   {0x5013, 0x1122}, {0x6001, 32},     {0x6002, 8},
+           {0x7004, 30},     {0x7005, 99},     {0x7006, 4},      {0x7007, 4},      {0x7008, 0x0200},
            {0x700B, 0x0001}, {0x700F, 0x1999}, {0x7011, 0x4142}});
     MessageRecorder messages;
     TempDir files;
@@ -111,11 +110,8 @@ TEST(ConfigFiles, SavedFileMakesASecondModuleTheTwinOfTheFirst) {
         // The Modbus address goes back as the module holds it.
         WriteMany(0x500B, WireBytes({a.sim.Register(0x500B), a.sim.Register(0x500C),
                                      a.sim.Register(0x500D), a.sim.Register(0x500E), 7})),
-        WriteMany(0x5011, a.Wire(0x5011, 15)),
-        WriteMany(0x6001, a.Wire(0x6001, 2)),
-        WriteOne(0x7004, 0x0025),
-        WriteOne(0x7006, 2),
-        WriteOne(0x7003, 0x1234),
+        WriteMany(0x5011, a.Wire(0x5011, 15)), WriteMany(0x6001, a.Wire(0x6001, 2)),
+        WriteOne(0x7004, 0x0025), WriteOne(0x7006, 2), WriteOne(0x7003, 0x1234),
         WriteMany(0x700B, a.Wire(0x700B, 22))};
 
     messages.clear();
@@ -126,13 +122,12 @@ TEST(ConfigFiles, SavedFileMakesASecondModuleTheTwinOfTheFirst) {
     });
     std::vector<std::vector<QString>> rows;
     bool passwordAsked = false;
-    EXPECT_TRUE(WithDiffDialog(
-        [&] { QTest::mouseClick(b.dlg->loadFileButton(), Qt::LeftButton); },
-        [&](CDlgConfigDiff* dialog) {
-            rows = DiffRows(dialog);
-            passwordAsked = dialog->passwordEdit()->isVisible();
-            WriteWith("1234")(dialog);
-        }));
+    EXPECT_TRUE(WithDiffDialog([&] { QTest::mouseClick(b.dlg->loadFileButton(), Qt::LeftButton); },
+                               [&](CDlgConfigDiff* dialog) {
+                                   rows = DiffRows(dialog);
+                                   passwordAsked = dialog->passwordEdit()->isVisible();
+                                   WriteWith("1234")(dialog);
+                               }));
     EXPECT_TRUE(passwordAsked);
     QStringList keys;
     for (const auto& row : rows) keys << row[0].section(' ', -1);
@@ -143,8 +138,8 @@ TEST(ConfigFiles, SavedFileMakesASecondModuleTheTwinOfTheFirst) {
               "general.fault_values io.input_length io.output_length fieldbus.node_address "
               "fieldbus.bit_rate fieldbus.vendor_id fieldbus.serial_number fieldbus.product_name");
     ASSERT_EQ(rows.size(), 20u);
-    EXPECT_EQ(rows[11], (std::vector<QString>{U("APP喂狗时间  general.watchdog_ms"), U("2500"),
-                                              U("1000")}));
+    EXPECT_EQ(rows[11],
+              (std::vector<QString>{U("APP喂狗时间  general.watchdog_ms"), U("2500"), U("1000")}));
 
     QStringList all;
     for (const char* name : kGroupNames) all << U(name);
@@ -216,9 +211,9 @@ TEST(ConfigFiles, LoadWritesExactlyTheFramesOfTheGroupsThatDiffer) {
     for (bool load : {true, false}) {
         messages.clear();
         s.sim.ClearRequests();
-        EXPECT_FALSE(WithDiffDialog(
-            [&] { load ? s.dlg->LoadFromFile(path) : s.dlg->CompareWithFile(path); },
-            WriteWith(nullptr)));
+        EXPECT_FALSE(
+            WithDiffDialog([&] { load ? s.dlg->LoadFromFile(path) : s.dlg->CompareWithFile(path); },
+                           WriteWith(nullptr)));
         EXPECT_EQ(messages.messages(), QStringList{load ? U("模块配置与文件相同，无需写入。")
                                                         : U("模块配置与文件相同。")});
         EXPECT_EQ(s.sim.Requests(), ThreeReads());
@@ -257,13 +252,18 @@ TEST(ConfigFiles, DeviceInformationGoesOnlyWithThePasswordAndCompareWritesNothin
         bool readBack;
         const char* message;
     } steps[] = {
-        {nullptr, {WriteMany(0x5011, WireBytes({1000, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}))},
+        {nullptr,
+         {WriteMany(0x5011, WireBytes({1000, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}))},
          true,
          "从文件载入配置成功!\n已写入: APP喂狗时间和故障默认值\n未写入: 设备信息（未输入密码）"},
         {nullptr, {}, false, "没有写入任何参数。\n已写入: 无\n未写入: 设备信息（未输入密码）"},
-        {"9999", {WriteOne(0x7003, 0x9999)}, true,
+        {"9999",
+         {WriteOne(0x7003, 0x9999)},
+         true,
          "从文件载入配置失败!\n已写入: 无\n写入失败: 设备信息（现场总线输入密码错误!）"},
-        {"1234", {WriteOne(0x7003, 0x1234), WriteMany(0x700B, deviceInfo)}, true,
+        {"1234",
+         {WriteOne(0x7003, 0x1234), WriteMany(0x700B, deviceInfo)},
+         true,
          "从文件载入配置成功!\n已写入: 设备信息"},
     };
     for (const auto& step : steps) {
@@ -281,9 +281,9 @@ TEST(ConfigFiles, DeviceInformationGoesOnlyWithThePasswordAndCompareWritesNothin
     s.sim.SetRegister(0x7006, 5);
     messages.clear();
     s.sim.ClearRequests();
-    EXPECT_TRUE(WithDiffDialog([&] { s.dlg->LoadFromFile(path); }, [](CDlgConfigDiff* dialog) {
-        QTest::mouseClick(dialog->closeButton(), Qt::LeftButton);
-    }));
+    EXPECT_TRUE(WithDiffDialog(
+        [&] { s.dlg->LoadFromFile(path); },
+        [](CDlgConfigDiff* dialog) { QTest::mouseClick(dialog->closeButton(), Qt::LeftButton); }));
     EXPECT_TRUE(messages.messages().isEmpty());
     EXPECT_EQ(s.sim.Requests(), ThreeReads());
 }
@@ -310,9 +310,11 @@ TEST(ConfigFiles, FailuresBeforeAnyWriteAreToldAndWriteNothing) {
         return messages.messages().value(0);
     };
     // The file is read first: a file with errors costs no exchange.
-    QString message = loadText("{\"format\": 1,\n\"module_type\": \"tavel/canopen\",\n"
-                               "\"general\": {\"watchdog_ms\": 10 20}}");
-    EXPECT_TRUE(message.startsWith(U("读取配置文件失败!\nline 3, column"))) << message.toStdString();
+    QString message = loadText(
+        "{\"format\": 1,\n\"module_type\": \"tavel/canopen\",\n"
+        "\"general\": {\"watchdog_ms\": 10 20}}");
+    EXPECT_TRUE(message.startsWith(U("读取配置文件失败!\nline 3, column")))
+        << message.toStdString();
     EXPECT_EQ(s.sim.RequestCount(), 0u);
     std::string edited = saved;
     edited.replace(edited.find("\"watchdog_ms\": 1000"), 19, "\"watchdog_ms\": 70000");
@@ -324,7 +326,8 @@ TEST(ConfigFiles, FailuresBeforeAnyWriteAreToldAndWriteNothing) {
     edited = saved;
     edited.replace(edited.find("tavel/canopen"), 13, "tavel/devicenet");
     message = loadText(edited);
-    EXPECT_TRUE(message.startsWith(U("配置文件不适用于此模块!\nmodule_type: found"))) << message.toStdString();
+    EXPECT_TRUE(message.startsWith(U("配置文件不适用于此模块!\nmodule_type: found")))
+        << message.toStdString();
     EXPECT_EQ(s.sim.Requests(), ThreeReads());
 
     // A read that fails: the message of "读取配置", no file, no dialog.
@@ -337,7 +340,8 @@ TEST(ConfigFiles, FailuresBeforeAnyWriteAreToldAndWriteNothing) {
     s.sim.InjectFault(ModuleSimulator::Fault::Silent);
     EXPECT_FALSE(WithDiffDialog([&] { s.dlg->LoadFromFile(QString::fromStdString(good)); },
                                 WriteWith("1234")));
-    EXPECT_EQ(messages.messages(), (QStringList{U("获取 I/O 参数失败!"), U("获取现场总线参数失败!")}));
+    EXPECT_EQ(messages.messages(),
+              (QStringList{U("获取 I/O 参数失败!"), U("获取现场总线参数失败!")}));
     EXPECT_FALSE(std::ifstream(notMade).good());
 
     // A file that cannot be replaced stays as it was, and the reason is told.

@@ -44,15 +44,16 @@ TEST_F(ConfigTransfer, EveryGroupAskedForIsReportedOnce) {
     blocks.fieldbus[7] = 0x31;
     m_slave.Queue(WriteOne(0x7004, 0x0031));
     m_slave.Queue(ExceptionAnswer(6, 4));
-    const ConfigGroupSet groups = GroupBit(kGroupNodeAddress) | GroupBit(kGroupBitRate) |
-                                  GroupBit(kGroupDeviceInfo);
+    const ConfigGroupSet groups =
+        GroupBit(kGroupNodeAddress) | GroupBit(kGroupBitRate) | GroupBit(kGroupDeviceInfo);
     std::vector<int> progress;
     ConfigWriteReport report;
-    EXPECT_NE(WriteConfigGroups(&m_session, blocks, groups, nullptr,
-                                [&](ConfigGroup group, int done, int total) {
-                                    progress.push_back(group * 100 + done * 10 + total);
-                                },
-                                &report),
+    EXPECT_NE(WriteConfigGroups(
+                  &m_session, blocks, groups, nullptr,
+                  [&](ConfigGroup group, int done, int total) {
+                      progress.push_back(group * 100 + done * 10 + total);
+                  },
+                  &report),
               kModuleOk);
     EXPECT_EQ(report.written, GroupBit(kGroupNodeAddress));
     EXPECT_EQ(report.failed, GroupBit(kGroupBitRate));

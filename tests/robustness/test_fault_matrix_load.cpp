@@ -35,15 +35,13 @@ struct GroupRegisters {
     uint16_t first;
     int count;
 };
-const GroupRegisters kGroupRegisters[kGroups] = {{0x5006, 4}, {0x500B, 4}, {0x5011, 15},
-                                                 {0x6001, 2}, {0x7004, 1}, {0x7006, 1},
-                                                 {0x700B, 22}};
+const GroupRegisters kGroupRegisters[kGroups] = {
+    {0x5006, 4}, {0x500B, 4}, {0x5011, 15}, {0x6001, 2}, {0x7004, 1}, {0x7006, 1}, {0x700B, 22}};
 
 // One value changed in every group: the file holds these, the module not.
-const std::pair<uint16_t, uint16_t> kFileValues[] = {{0x5007, 2},      {0x500D, 40},
-                                                     {0x5011, 2500},   {0x6002, 8},
-                                                     {0x7004, 0x0031}, {0x7006, 4},
-                                                     {0x700C, 0x03A6}};
+const std::pair<uint16_t, uint16_t> kFileValues[] = {
+    {0x5007, 2},      {0x500D, 40}, {0x5011, 2500},  {0x6002, 8},
+    {0x7004, 0x0031}, {0x7006, 4},  {0x700C, 0x03A6}};
 
 std::vector<Operation> LoadOperation() {
     return {{0,
@@ -83,12 +81,16 @@ protected:
         }
         for (const GroupRegisters& g : kGroupRegisters)
             m_file.push_back(m_station.Registers(g.first, g.count));
-        m_frames = {ReadRequest(0x5001, 31), ReadRequest(0x6001, 11), ReadRequest(0x7001, 66),
+        m_frames = {ReadRequest(0x5001, 31),
+                    ReadRequest(0x6001, 11),
+                    ReadRequest(0x7001, 66),
                     WriteMany(0x5006, m_station.Wire(0x5006, 4)),
                     WriteMany(0x500B, m_station.Wire(0x500B, 5)),
                     WriteMany(0x5011, m_station.Wire(0x5011, 15)),
                     WriteMany(0x6001, m_station.Wire(0x6001, 2)),
-                    WriteOne(0x7004, 0x0031), WriteOne(0x7006, 4), WriteOne(0x7003, 0x1234),
+                    WriteOne(0x7004, 0x0031),
+                    WriteOne(0x7006, 4),
+                    WriteOne(0x7003, 0x1234),
                     WriteMany(0x700B, m_station.Wire(0x700B, 22))};
         m_path = QString::fromStdString(m_files.file("load.json"));
         m_station.dlg->SaveToFile(m_path);
@@ -140,8 +142,8 @@ TEST_P(LoadFaultMatrix, StopsNamesTheGroupsAndTheModuleHoldsWhatWasWritten) {
     }
 
     const int failed = GroupOfStep(c.step);
-    QString expected = U("从文件载入配置失败!\n已写入: ") + Names(0, failed) +
-                       U("\n写入失败: ") + U(kGroupNames[failed]);
+    QString expected = U("从文件载入配置失败!\n已写入: ") + Names(0, failed) + U("\n写入失败: ") +
+                       U(kGroupNames[failed]);
     if (c.step == kPasswordStep) expected += U("（现场总线输入密码错误!）");
     if (failed + 1 < kGroups) expected += U("\n未写入: ") + Names(failed + 1, kGroups);
     ASSERT_EQ(m_messages.messages().size(), 1);
@@ -180,7 +182,8 @@ TEST_P(LoadFaultMatrix, StopsNamesTheGroupsAndTheModuleHoldsWhatWasWritten) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryExchange, LoadFaultMatrix, ::testing::ValuesIn(AllCases(LoadOperation())),
+INSTANTIATE_TEST_SUITE_P(EveryExchange, LoadFaultMatrix,
+                         ::testing::ValuesIn(AllCases(LoadOperation())),
                          [](const ::testing::TestParamInfo<FaultCase>& info) {
                              return CaseName(info.param);
                          });
