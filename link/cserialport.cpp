@@ -218,6 +218,12 @@ int SerialTimeoutMs(int baud) {
     return static_cast<int>(2040000u / static_cast<unsigned>(baud)) + 100;
 }
 
+int EchoModeSetting(const CControlIni* ini) {
+    int value = 0;
+    if (ini == nullptr || !ini->ReadInt("com", "echo", &value)) return 0;
+    return value == 1 || value == 2 ? value : 0;
+}
+
 std::string DevicePathForPort(int portNumber, const CControlIni* ini) {
     if (ini != nullptr) {
         const std::string key = "com" + std::to_string(portNumber);
@@ -237,6 +243,10 @@ int CSerialPort::Open(int portNumber, int baud, int dataBits, int stopBits, int 
         m_failure.reason = kOpenNoPort;
         return kSerialOpenFailed;
     }
+    // A port opened by number takes its echo mode from the same settings
+    // that name its device.
+    if (m_settings != nullptr && !m_open)
+        SetEchoMode(static_cast<EchoMode>(EchoModeSetting(m_settings)));
     return OpenDevice(DevicePathForPort(portNumber, m_settings), baud, dataBits, stopBits, parity,
                       flow);
 }

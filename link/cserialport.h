@@ -29,6 +29,10 @@ int64_t CharacterTimeNs(int baud, int dataBits, int stopBits, int parity);
 // where 3.5 characters would be too short for most UARTs to tell apart).
 int64_t FrameSilenceNs(int baud, int dataBits, int stopBits, int parity);
 
+// The echo mode stored as [com] echo= (0 automatic, 1 never, 2 always; any
+// other value or none is automatic).
+int EchoModeSetting(const CControlIni* ini);
+
 // Device that port number n stands for: [ports] com<n> of config.ini when set
 // and non-empty, otherwise /dev/ttyS<n-1>. ini may be null.
 std::string DevicePathForPort(int portNumber, const CControlIni* ini);
@@ -68,7 +72,8 @@ public:
     // 1 odd, 2 even, 3 mark, 4 space (else none); flow 0 none, 1 XON/XOFF,
     // 2 RTS/CTS (else none). Returns 0, 10 (already open, nothing changed) or
     // 12 (failed; the port is closed again). A port number < 1 or a baud
-    // rate <= 0 returns 12 without touching any device.
+    // rate <= 0 returns 12 without touching any device. With settings given,
+    // the echo mode is taken from their [com] echo= first.
     int Open(int portNumber, int baud, int dataBits, int stopBits, int parity, int flow);
     // Simple edition: 8 data bits, no parity, one stop bit, no flow control.
     int Open(int portNumber, int baud);

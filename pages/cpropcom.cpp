@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QTimer>
 #include <QPushButton>
 
 #include "ccontrolini.h"
@@ -73,8 +74,46 @@ CPropCom::CPropCom(QWidget* parent) : QWidget(parent) {
         button->setDefault(false);
     }
 
+    // The echo state changes with the exchanges of every page; while this
+    // page is visible it looks at the port now and then.
+    m_echoLabel = new QLabel(this);
+    m_echoLabel->setGeometry(leftColumn, 154, 380, 20);
+    m_echoTimer = new QTimer(this);
+    m_echoTimer->setInterval(250);
+    connect(m_echoTimer, &QTimer::timeout, this, &CPropCom::UpdateEchoState);
+    UpdateEchoState();
+
     connect(m_openButton, &QPushButton::clicked, this, &CPropCom::OnOpen);
     connect(m_closeButton, &QPushButton::clicked, this, &CPropCom::OnClose);
+}
+
+void CPropCom::UpdateEchoState() {
+    QString state = QString::fromUtf8("未知");
+    if (m_serial == nullptr || !m_serial->IsOpen()) {
+        state = QString::fromUtf8("—");
+    } else if (m_serial->GetEchoState() == CSerialPort::EchoState::Present) {
+        state = QString::fromUtf8("有");
+    } else if (m_serial->GetEchoState() == CSerialPort::EchoState::Absent) {
+        state = QString::fromUtf8("无");
+    }
+    QString mode;
+    if (m_serial != nullptr && m_serial->GetEchoMode() == CSerialPort::EchoMode::Never)
+        mode = QString::fromUtf8("（设置: 从不）");
+    else if (m_serial != nullptr && m_serial->GetEchoMode() == CSerialPort::EchoMode::Always)
+        mode = QString::fromUtf8("（设置: 总是）");
+    const QString text = QString::fromUtf8("本地回显: ") + state + mode;
+    if (m_echoLabel->text() != text) m_echoLabel->setText(text);
+}
+
+void CPropCom::showEvent(QShowEvent* event) {
+    UpdateEchoState();
+    m_echoTimer->start();
+    QWidget::showEvent(event);
+}
+
+void CPropCom::hideEvent(QHideEvent* event) {
+    m_echoTimer->stop();
+    QWidget::hideEvent(event);
 }
 
 void CPropCom::SetPointers(CSerialPort* port, CControlIni* settings) {
@@ -135,6 +174,7 @@ void CPropCom::OnOpen() {
         m_closeButton->setEnabled(true);
         m_openButton->setEnabled(false);
     }
+    UpdateEchoState();
     // The selections are remembered whether or not the line came up.
     SaveSettings();
 }
@@ -144,6 +184,7 @@ void CPropCom::OnClose() {
         m_serial->Close();
         m_openButton->setEnabled(true);
         m_closeButton->setEnabled(false);
+        UpdateEchoState();
     } else {
         ShowMessage(this, QString::fromUtf8("关闭串口失败!"));
     }

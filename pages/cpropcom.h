@@ -7,6 +7,8 @@
 class CControlIni;
 class CSerialPort;
 class QComboBox;
+class QLabel;
+class QTimer;
 class QPushButton;
 
 // The serial-port page ("串口"): picks the line settings and opens or closes
@@ -34,6 +36,13 @@ public:
     QComboBox* parityList() const { return m_parity; }
     QPushButton* openButton() const { return m_openButton; }
     QPushButton* closeButton() const { return m_closeButton; }
+    QLabel* echoLabel() const { return m_echoLabel; }
+    // Shows the port's local-echo state as the last exchanges found it.
+    void UpdateEchoState();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     CSerialPort* m_serial = nullptr;
@@ -46,4 +55,6 @@ private:
     QComboBox* m_parity = nullptr;
     QPushButton* m_openButton = nullptr;
     QPushButton* m_closeButton = nullptr;
+    QLabel* m_echoLabel = nullptr;
+    QTimer* m_echoTimer = nullptr;
 };

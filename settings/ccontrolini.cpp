@@ -174,7 +174,7 @@ bool CControlIni::ReadSection(const char* section,
                               std::vector<std::pair<std::string, std::string>>* entries) const {
     entries->clear();
     std::string contents;
-    if (m_path.empty() || !ReadWholeFile(m_path, &contents)) return false;
+    if (m_path.empty() || ReadWholeFile(m_path, &contents) != 0) return false;
     const std::vector<Line> lines = SplitLines(contents);
     const Location where = Locate(lines, section, "");
     if (where.section < 0) return false;

@@ -293,12 +293,13 @@ TEST_F(Transfer, GeneralModifyWritesThreeRangesWithSwappedPairs) {
 
 TEST_F(Transfer, GeneralModifyUnderUartSendsTheHeldFrameIntervalPastABadStoredOne) {
     // The frame-interval box is disabled with UART selected: a value it
-    // cannot hold neither stops the modify nor reaches the module.
+    // cannot hold neither stops the modify nor reaches the module. The line
+    // is set not to echo, so the modify is the first exchange.
     for (const char* stored : {"abc", "70000"}) {
         SCOPED_TRACE(stored);
         m_dlg.reset();
         m_folder.WritePorts(m_sim.DevicePath(),
-                            std::string("[com]\r\nbaudrate=6\r\n[general]\r\nspi=0\r\n"
+                            std::string("[com]\r\nbaudrate=6\r\necho=1\r\n[general]\r\nspi=0\r\n"
                                         "rtuaddr=1\r\nspiinterval=") +
                                 stored + "\r\n");
         m_dlg = std::make_unique<CQuillonDlg>(m_folder.path());

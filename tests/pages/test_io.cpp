@@ -49,6 +49,9 @@ class IoPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_sim.Start());
+        // A pseudo-terminal straight to the module: no adapter echoes here,
+        // so no write waits for a read that settles the echo.
+        m_port.SetEchoMode(CSerialPort::EchoMode::Never);
         ASSERT_EQ(m_port.OpenDevice(m_sim.DevicePath(), 115200, 8, 0, 0, 0), 0);
     }
 
