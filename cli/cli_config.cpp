@@ -29,7 +29,7 @@ const char* BlockName(ConfigBlock block) {
 // The module's three blocks; kExitOk or the status after telling why.
 int ReadModule(CliContext& context, ConfigBlocks* blocks) {
     ConfigBlock failed = ConfigBlock::General;
-    const int status = ReadConfigBlocks(context.session(), blocks, &failed);
+    const int status = ReadConfigBlocks(&context.session(), blocks, &failed);
     if (status != kModuleOk) return context.ModuleFailed(BlockName(failed), status);
     return kExitOk;
 }
@@ -86,23 +86,24 @@ int WriteDifferences(CliContext& context, const ConfigDiff& diff, bool dryRun) {
         return kExitUsage;
     }
     Json result = DiffJson(diff);
-    std::vector<std::string> written;
-    for (int g = 0; g < kConfigGroupCount && !dryRun; ++g) {
-        const ConfigGroup group = static_cast<ConfigGroup>(g);
-        if ((diff.groups & GroupBit(group)) == 0) continue;
-        bool passwordRefused = false;
-        const int status = WriteConfigGroup(context.session(), group, diff.blocks,
-                                            context.options().password, &passwordRefused);
+    if (!dryRun) {
+        const uint16_t* password =
+            context.options().hasPassword ? &context.options().password : nullptr;
+        ConfigWriteReport report;
+        const int status = WriteConfigGroups(&context.session(), diff.blocks, diff.groups,
+                                             password, ConfigWriteProgress(), &report);
         if (status != kModuleOk) {
             std::string before;
-            for (const std::string& name : written) before += (before.empty() ? "" : ", ") + name;
-            std::string what = passwordRefused
-                                   ? "writing the fieldbus password"
-                                   : std::string("writing the ") + kConfigGroups[g].name;
+            for (int g = 0; g < kConfigGroupCount; ++g)
+                if (report.written & GroupBit(static_cast<ConfigGroup>(g)))
+                    before += (before.empty() ? "" : ", ") + std::string(kConfigGroups[g].name);
+            std::string what = "writing the fieldbus password";
+            for (int g = 0; g < kConfigGroupCount && !report.passwordRefused; ++g)
+                if (report.failed & GroupBit(static_cast<ConfigGroup>(g)))
+                    what = std::string("writing the ") + kConfigGroups[g].name;
             if (!before.empty()) what += " (written before it: " + before + ")";
             return context.ModuleFailed(what, status);
         }
-        written.push_back(kConfigGroups[g].name);
     }
     if (context.json()) {
         result["written"] = !dryRun;

@@ -1,6 +1,7 @@
 // Screenshots of the full edition for the documentation: the window with the
 // serial port opened on the simulator and the configuration read, once per
-// skin, and the port list dropped down over a fake tree of serial devices.
+// skin, the differences dialog of a load from a configuration file, and the
+// port list dropped down over a fake tree of serial devices.
 // Run under a display (xvfb-run) with the CJK fonts installed:
 //   quillon-full-screenshots <output folder>
 
@@ -11,10 +12,12 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
 #include "ccontrolini.h"
+#include "cdlgconfigdiff.h"
 #include "cpropcom.h"
 #include "cquillondlg.h"
 #include "ctabsheet.h"
@@ -78,6 +81,41 @@ bool SavePortList(const QString& path) {
     return ok;
 }
 
+// A module that differs from its saved file in a few fields of several
+// groups, the device information among them, loaded from that file: the
+// dialog as it asks for confirmation.
+bool SaveDiffDialog(CQuillonDlg* window, ModuleSimulator* sim, const QString& folder,
+                    const QString& path) {
+    const QString file = folder + "/vx31-line3-station12.json";
+    // Saving says so in a message, which is no fault here.
+    MessageSink previous = SetMessageSink([](QWidget*, const QString&) {});
+    window->SaveToFile(file);
+    SetMessageSink(previous);
+    sim->SetRegister(0x5011, 2500);    // watchdog
+    sim->SetRegister(0x500E, 0x8A02);  // 9600 baud, 2 stop bits, even parity
+    sim->SetRegister(0x6002, 32);      // output length
+    sim->SetRegister(0x7004, 0x0031);  // node address
+    sim->SetRegister(0x7011, 0x5354);  // product name
+
+    bool ok = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<CDlgConfigDiff*>(top);
+            if (dialog == nullptr || !dialog->isVisible()) continue;
+            poll.stop();
+            ok = Save(dialog, path);
+            dialog->reject();
+            return;
+        }
+    });
+    poll.start();
+    window->LoadFromFile(file);
+    poll.stop();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,6 +134,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         messageShown = true;
     });
+
+    // The machine's own serial devices stay out of the pictures.
+    setenv("QUILLON_DEV_ROOT", "/nonexistent/dev", 1);
+    setenv("QUILLON_SYSFS_ROOT", "/nonexistent/sys", 1);
 
     ModuleSimulator sim;
     if (!sim.Start()) return 1;
@@ -131,6 +173,9 @@ int main(int argc, char** argv) {
         ok = Save(&window, out + "/quillon-full-" + pages[tab - 1] + ".png") && ok;
     }
     window.tabSheet()->setCurrentIndex(0);
+    ok = SaveDiffDialog(&window, &sim, QString::fromStdString(folder.path()),
+                        out + "/quillon-config-diff.png") &&
+         ok;
     // Leave the plain look selected so that the window closes as it started.
     QTest::mouseClick(window.themeRadio(0), Qt::LeftButton);
     window.port().Close();

@@ -319,7 +319,9 @@ TEST_P(FullEchoLine, SucceedsExactlyWhenTheModuleAnswers) {
         // first write or read, nothing after.
         EXPECT_EQ(sim.RequestCount(), c.operation == kRead ? 1u : 2u);
     }
-    if (c.operation == kSendMode) EXPECT_EQ(sim.Register(0x5001) == 3, answers);
+    if (c.operation == kSendMode) {
+        EXPECT_EQ(sim.Register(0x5001) == 3, answers);
+    }
     dlg.port().Close();
 }
 
