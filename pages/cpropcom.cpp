@@ -1,14 +1,17 @@
 #include "cpropcom.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "ccontrolini.h"
 #include "cserialport.h"
 #include "hexbytes.h"
 #include "keyswallower.h"
 #include "messages.h"
+#include "wiremonitor.h"
 
 namespace {
 
@@ -71,6 +74,15 @@ CPropCom::CPropCom(QWidget* parent) : QWidget(parent) {
         button->setAutoDefault(false);
         button->setDefault(false);
     }
+
+    // The traffic on the line fills the rest of the page.
+    auto* monitorGroup = new QGroupBox(QString::fromUtf8("通信监视"), this);
+    monitorGroup->setObjectName(QStringLiteral("wireMonitorGroup"));
+    monitorGroup->setGeometry(8, 236, 454, 228);
+    m_monitor = new WireMonitor(monitorGroup);
+    auto* monitorLayout = new QVBoxLayout(monitorGroup);
+    monitorLayout->setContentsMargins(6, 4, 6, 6);
+    monitorLayout->addWidget(m_monitor);
 
     connect(m_openButton, &QPushButton::clicked, this, &CPropCom::OnOpen);
     connect(m_closeButton, &QPushButton::clicked, this, &CPropCom::OnClose);

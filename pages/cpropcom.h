@@ -6,6 +6,7 @@ class CControlIni;
 class CSerialPort;
 class QComboBox;
 class QPushButton;
+class WireMonitor;
 
 // The serial-port page ("串口"): picks the line settings and opens or closes
 // the program's one port; remembers the six settings in [com].
@@ -32,6 +33,9 @@ public:
     QComboBox* parityList() const { return m_parity; }
     QPushButton* openButton() const { return m_openButton; }
     QPushButton* closeButton() const { return m_closeButton; }
+    // The "通信监视" group below the port controls; the main window attaches
+    // it to its session.
+    WireMonitor* monitor() const { return m_monitor; }
 
 private:
     void UpdatePortTip();
@@ -46,4 +50,5 @@ private:
     QComboBox* m_parity = nullptr;
     QPushButton* m_openButton = nullptr;
     QPushButton* m_closeButton = nullptr;
+    WireMonitor* m_monitor = nullptr;
 };
