@@ -29,9 +29,13 @@ QPushButton* MakeButton(const char* caption, QWidget* parent) {
     return button;
 }
 
-// Widths of the time, direction, count, elapsed and note columns; the bytes
-// take the rest and can be widened.
-constexpr int kColumnWidths[kWireColumnCount] = {84, 34, 34, 58, 150, 420};
+// Text each column is sized for. The verdict must be read at a glance; the
+// bytes get what is left and more when widened or scrolled to (their whole
+// text is in the tooltip as well).
+const char* const kSizingText[kWireColumnCount] = {
+    "00:00:00.000", "接收", "255", "999.9 ms", "异常响应 02 非法数据地址", nullptr};
+constexpr int kBytesWidth = 420;
+constexpr int kCellPadding = 12;
 
 }  // namespace
 
@@ -57,7 +61,14 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setHighlightSections(false);
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (int c = 0; c < kWireColumnCount; ++c) m_view->setColumnWidth(c, kColumnWidths[c]);
+    const QFontMetrics metrics = m_view->fontMetrics();
+    for (int c = 0; c < kWireColumnCount; ++c) {
+        if (kSizingText[c] == nullptr) continue;
+        const int text = std::max(metrics.horizontalAdvance(Text(kSizingText[c])),
+                                  metrics.horizontalAdvance(Text(kWireColumnTitles[c])));
+        m_view->setColumnWidth(c, text + kCellPadding);
+    }
+    m_view->setColumnWidth(kWireBytes, kBytesWidth);
 
     m_counterLine = new QLabel(this);
     m_counterLine->setObjectName(QStringLiteral("wireCounters"));

@@ -1,6 +1,6 @@
 // Screenshots of the full edition for the documentation: the window with the
 // serial port opened on the simulator and the configuration read, once per
-// skin. Run under a display (xvfb-run) with the CJK fonts installed:
+// skin, and the wire monitor after a read that got an exception answer. Run under a display (xvfb-run) with the CJK fonts installed:
 //   quillon-full-screenshots <output folder>
 
 #include <QApplication>
@@ -47,9 +47,15 @@ int main(int argc, char** argv) {
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
 
-    // Any message would be a fault here: print it instead of blocking.
+    // Any message but the one expected would be a fault here: print it
+    // instead of blocking.
     bool messageShown = false;
+    QString expectedMessage;
     SetMessageSink([&](QWidget*, const QString& text) {
+        if (!expectedMessage.isEmpty() && text == expectedMessage) {
+            expectedMessage.clear();
+            return;
+        }
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         messageShown = true;
     });
@@ -88,6 +94,14 @@ int main(int argc, char** argv) {
         ok = Save(&window, out + "/quillon-full-" + pages[tab - 1] + ".png") && ok;
     }
     window.tabSheet()->setCurrentIndex(0);
+    ok = Save(&window, out + "/quillon-full-monitor.png") && ok;
+
+    // A read the module refuses: exception 02 for the general block.
+    sim.InjectFault(ModuleSimulator::Fault::Exception, 1, 2);
+    expectedMessage = QString::fromUtf8("获取通用参数失败!");
+    QTest::mouseClick(window.readButton(), Qt::LeftButton);
+    ok = expectedMessage.isEmpty() && ok;
+    ok = Save(&window, out + "/quillon-full-monitor-exception.png") && ok;
     // Leave the plain look selected so that the window closes as it started.
     QTest::mouseClick(window.themeRadio(0), Qt::LeftButton);
     window.port().Close();
