@@ -108,49 +108,65 @@ bool Refused(const ExchangeRecord& record) {
     return record.verdict == ExchangeVerdict::Refused || record.requestLength == 0;
 }
 
-WireRow RequestRow(const ExchangeRecord& record) {
-    WireRow row;
-    row.kind = WireRowKind::Request;
-    row.fields[kWireTime] = ClockText(record.startWallNs);
-    row.fields[kWireDirection] = "发送";
-    row.fields[kWireCount] = std::to_string(record.requestLength);
-    row.fields[kWireBytes] = HexBytes(record.request, record.requestLength);
-    if (Refused(record)) {
-        row.failed = true;
-        row.fields[kWireNote] =
-            WireVerdictText(ExchangeVerdict::Refused, record.exceptionCode, record.status);
-    } else {
-        row.fields[kWireNote] = WireRequestName(record.request, record.requestLength);
+std::string RequestField(const ExchangeRecord& record, int column) {
+    switch (column) {
+        case kWireTime:
+            return ClockText(record.startWallNs);
+        case kWireDirection:
+            return "发送";
+        case kWireCount:
+            return std::to_string(record.requestLength);
+        case kWireNote:
+            if (Refused(record))
+                return WireVerdictText(ExchangeVerdict::Refused, record.exceptionCode,
+                                       record.status);
+            return WireRequestName(record.request, record.requestLength);
+        case kWireBytes:
+            return HexBytes(record.request, record.requestLength);
+        default:
+            return std::string();
     }
-    return row;
 }
 
 // The port dropped the request's own bytes coming back (RS-485 adapters that
 // hear themselves); they are the request's bytes, so those are shown.
-WireRow EchoRow(const ExchangeRecord& record) {
-    WireRow row;
-    row.kind = WireRowKind::Echo;
-    row.fields[kWireTime] = ClockText(record.startWallNs);
-    row.fields[kWireDirection] = "回显";
-    row.fields[kWireCount] = std::to_string(record.echoLength);
-    const size_t shown =
-        record.echoLength < record.requestLength ? record.echoLength : record.requestLength;
-    row.fields[kWireBytes] = HexBytes(record.request, shown);
-    row.fields[kWireNote] = "本地回显（已滤除）";
-    return row;
+std::string EchoField(const ExchangeRecord& record, int column) {
+    switch (column) {
+        case kWireTime:
+            return ClockText(record.startWallNs);
+        case kWireDirection:
+            return "回显";
+        case kWireCount:
+            return std::to_string(record.echoLength);
+        case kWireNote:
+            return "本地回显（已滤除）";
+        case kWireBytes:
+            return HexBytes(record.request, record.echoLength < record.requestLength
+                                                ? record.echoLength
+                                                : record.requestLength);
+        default:
+            return std::string();
+    }
 }
 
-WireRow AnswerRow(const ExchangeRecord& record) {
-    WireRow row;
-    row.kind = WireRowKind::Answer;
-    row.failed = record.verdict != ExchangeVerdict::Ok;
-    row.fields[kWireTime] = ClockText(record.startWallNs + record.durationNs);
-    row.fields[kWireDirection] = "接收";
-    row.fields[kWireCount] = std::to_string(record.answerLength);
-    row.fields[kWireElapsed] = MillisecondsText(record.durationNs);
-    row.fields[kWireNote] = WireVerdictText(record.verdict, record.exceptionCode, record.status);
-    row.fields[kWireBytes] = HexBytes(record.answer, record.answerLength);
-    return row;
+// The answer is stamped with the time its last byte arrived.
+std::string AnswerField(const ExchangeRecord& record, int column) {
+    switch (column) {
+        case kWireTime:
+            return ClockText(record.startWallNs + record.durationNs);
+        case kWireDirection:
+            return "接收";
+        case kWireCount:
+            return std::to_string(record.answerLength);
+        case kWireElapsed:
+            return MillisecondsText(record.durationNs);
+        case kWireNote:
+            return WireVerdictText(record.verdict, record.exceptionCode, record.status);
+        case kWireBytes:
+            return HexBytes(record.answer, record.answerLength);
+        default:
+            return std::string();
+    }
 }
 
 }  // namespace
@@ -163,10 +179,42 @@ int WireRowCount(const ExchangeRecord& record) {
     return record.echoLength > 0 ? 3 : 2;
 }
 
+WireRowKind WireRowKindOf(const ExchangeRecord& record, int part) {
+    if (part <= 0) return WireRowKind::Request;
+    if (part == 1 && record.echoLength > 0) return WireRowKind::Echo;
+    return WireRowKind::Answer;
+}
+
+bool WireRowFailed(const ExchangeRecord& record, int part) {
+    switch (WireRowKindOf(record, part)) {
+        case WireRowKind::Request:
+            return Refused(record);
+        case WireRowKind::Echo:
+            return false;
+        case WireRowKind::Answer:
+            break;
+    }
+    return record.verdict != ExchangeVerdict::Ok;
+}
+
+std::string FormatWireField(const ExchangeRecord& record, int part, int column) {
+    switch (WireRowKindOf(record, part)) {
+        case WireRowKind::Request:
+            return RequestField(record, column);
+        case WireRowKind::Echo:
+            return EchoField(record, column);
+        case WireRowKind::Answer:
+            break;
+    }
+    return AnswerField(record, column);
+}
+
 WireRow FormatWireRow(const ExchangeRecord& record, int part) {
-    if (part <= 0) return RequestRow(record);
-    if (part == 1 && record.echoLength > 0) return EchoRow(record);
-    return AnswerRow(record);
+    WireRow row;
+    row.kind = WireRowKindOf(record, part);
+    row.failed = WireRowFailed(record, part);
+    for (int c = 0; c < kWireColumnCount; ++c) row.fields[c] = FormatWireField(record, part, c);
+    return row;
 }
 
 std::string WireRowLine(const WireRow& row) {

@@ -38,6 +38,10 @@ struct WireRow {
 int WireRowCount(const ExchangeRecord& record);
 // Row `part` (0 .. WireRowCount - 1) of the exchange.
 WireRow FormatWireRow(const ExchangeRecord& record, int part);
+// The same piecemeal, for views that ask for one cell at a time.
+WireRowKind WireRowKindOf(const ExchangeRecord& record, int part);
+bool WireRowFailed(const ExchangeRecord& record, int part);
+std::string FormatWireField(const ExchangeRecord& record, int part, int column);
 // The fields joined by tabs, without a line end.
 std::string WireRowLine(const WireRow& row);
 // Every row of the exchange as a text line ending in '\n', appended to *out.

@@ -16,6 +16,7 @@
 
 #include "messages.h"
 #include "wiremonitormodel.h"
+#include "wirerowdelegate.h"
 
 namespace {
 
@@ -44,13 +45,13 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
     m_view = new QTableView(this);
     m_view->setObjectName(QStringLiteral("wireMonitorView"));
     m_view->setModel(m_model);
+    m_view->setItemDelegate(new WireRowDelegate(m_view));
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     m_view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_view->setWordWrap(false);
-    m_view->setTextElideMode(Qt::ElideRight);
     m_view->setCornerButtonEnabled(false);
     QHeaderView* rows = m_view->verticalHeader();
     rows->hide();
@@ -72,7 +73,10 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
 
     m_counterLine = new QLabel(this);
     m_counterLine->setObjectName(QStringLiteral("wireCounters"));
-    m_counterLine->setWordWrap(true);
+    // One line that never widens the panel; a wrapping label would be laid
+    // out again at every update. The whole line is also in its tooltip.
+    m_counterLine->setWordWrap(false);
+    m_counterLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 
     m_pauseButton = MakeButton("暂停", this);
     m_clearButton = MakeButton("清除", this);
@@ -203,5 +207,7 @@ bool WireMonitor::SaveTo(const QString& path) {
 
 void WireMonitor::UpdateCounterLine() {
     m_countersChanged = false;
-    m_counterLine->setText(QString::fromStdString(FormatWireCounters(m_counters)));
+    const QString line = QString::fromStdString(FormatWireCounters(m_counters));
+    m_counterLine->setText(line);
+    m_counterLine->setToolTip(line);
 }

@@ -12,8 +12,7 @@ constexpr int kTipBytesPerLine = 16;
 
 // The hex text of a frame broken into lines of 16 bytes ("01 02 ..." uses
 // three characters a byte).
-QString WrappedBytes(const std::string& hex) {
-    QString text = QString::fromStdString(hex);
+QString WrappedBytes(QString text) {
     const int lineChars = 3 * kTipBytesPerLine;
     for (int at = lineChars - 1; at < text.size(); at += lineChars) text[at] = QLatin1Char('\n');
     return text;
@@ -54,20 +53,20 @@ QVariant WireMonitorModel::data(const QModelIndex& index, int role) const {
 
     int part = 0;
     const size_t exchange = m_ring.ExchangeOfRow(static_cast<size_t>(index.row()), &part);
-    const WireRow row = FormatWireRow(m_ring.At(exchange), part);
+    const ExchangeRecord record = m_ring.At(exchange);
     if (role == Qt::ForegroundRole) {
-        if (row.failed && (column == kWireNote || column == kWireDirection))
+        if ((column == kWireNote || column == kWireDirection) && WireRowFailed(record, part))
             return QBrush(QColor(190, 0, 0));
-        if (row.kind == WireRowKind::Echo) return QBrush(QColor(128, 128, 128));
+        if (WireRowKindOf(record, part) == WireRowKind::Echo) return QBrush(QColor(128, 128, 128));
         return QVariant();
     }
+    const QString text = QString::fromStdString(FormatWireField(record, part, column));
     if (role == Qt::ToolTipRole) {
-        if (column == kWireBytes && !row.fields[kWireBytes].empty())
-            return WrappedBytes(row.fields[kWireBytes]);
-        if (column == kWireNote) return QString::fromStdString(row.fields[kWireNote]);
+        if (column == kWireBytes) return WrappedBytes(text);
+        if (column == kWireNote) return text;
         return QVariant();
     }
-    return QString::fromStdString(row.fields[column]);
+    return text;
 }
 
 QVariant WireMonitorModel::headerData(int section, Qt::Orientation orientation, int role) const {
