@@ -12,6 +12,8 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
 
 #include "cserialport.h"
 #include "exchangering.h"
@@ -23,6 +25,7 @@
 #include "traceoption.h"
 #include "wiremonitor.h"
 #include "wiremonitormodel.h"
+#include "wiretrace.h"
 
 // Readable failures.
 void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
@@ -245,6 +248,42 @@ TEST(ProgramOptions, TraceTakesAFileAndAnythingElseIsReported) {
         EXPECT_EQ(options.tracePath, U(c.trace)) << c.arguments.join(' ').toStdString();
         EXPECT_EQ(!options.error.isEmpty(), c.error) << c.arguments.join(' ').toStdString();
     }
+}
+
+TEST(ProgramOptions, TraceFailuresAreToldOnce) {
+    MessageRecorder messages;
+    WireTrace trace;
+    EXPECT_FALSE(StartTrace(&trace, U("/nonexistent-quillon-dir/t.txt"), U("Quillon")));
+    ASSERT_EQ(messages.messages().size(), 1);
+    EXPECT_TRUE(messages.messages()[0].startsWith(U("无法写入跟踪文件 /nonexistent-quillon-dir/t.txt：")));
+    messages.clear();
+
+    // A file that stops taking data after its first line: the write fails
+    // inside an exchange, the message waits for the event loop.
+    TempDir dir;
+    const std::string path = dir.file("t.txt");
+    ASSERT_TRUE(StartTrace(&trace, QString::fromStdString(path), U("Quillon")));
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit small = previous;
+    small.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const Bytes request = ReadRequest(0x5001, 31);
+    const Bytes answer = ReadAnswer(Bytes(62, 0));
+    ExchangeRecord record;
+    record.request = request.data();
+    record.requestLength = request.size();
+    record.answer = answer.data();
+    record.answerLength = answer.size();
+    trace.OnExchange(record);
+    trace.OnExchange(record);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    EXPECT_TRUE(messages.messages().isEmpty());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(messages.messages().size(), 1);
+    EXPECT_TRUE(messages.messages()[0].endsWith(U("程序继续运行，不记录跟踪。")));
+    EXPECT_FALSE(trace.IsOpen());
 }
 
 }  // namespace
