@@ -37,7 +37,8 @@ const NamedRequest kNamedRequests[] = {
     {kWriteSingle, reg::kPassword, 0, "现场总线密码"},
     {kWriteSingle, reg::kNodeAddress, 0, "节点地址"},
     {kWriteSingle, reg::kNodeBaudRate, 0, "节点波特率"},
-    {kWriteMultiple, reg::kSwitchCoding, reg::kSwitchCodingCount, "编码方式、离线与空闲动作、中断屏蔽"},
+    {kWriteMultiple, reg::kSwitchCoding, reg::kSwitchCodingCount,
+     "编码方式、离线与空闲动作、中断屏蔽"},
     {kWriteMultiple, reg::kInterface, reg::kInterfaceCount, "应用接口、SPI、UART 与 Modbus 地址"},
     {kWriteMultiple, reg::kWatchdog, reg::kWatchdogCount, "看门狗时间与故障值"},
     {kWriteMultiple, reg::kIoLengths, reg::kIoLengthsCount, "I/O 长度"},
@@ -73,7 +74,9 @@ const char* RegisterName(uint8_t function, uint16_t start, uint16_t quantity) {
     return nullptr;
 }
 
-uint16_t WordAt(const uint8_t* bytes) { return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]); }
+uint16_t WordAt(const uint8_t* bytes) {
+    return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]);
+}
 
 std::string HexBytes(const uint8_t* bytes, size_t n) {
     static const char kDigits[] = "0123456789ABCDEF";
@@ -171,8 +174,8 @@ std::string AnswerField(const ExchangeRecord& record, int column) {
 
 }  // namespace
 
-const char* const kWireColumnTitles[kWireColumnCount] = {"时间", "方向", "字节", "耗时",
-                                                         "说明", "数据"};
+const char* const kWireColumnTitles[kWireColumnCount] = {"时间", "方向", "字节",
+                                                         "耗时", "说明", "数据"};
 
 int WireRowCount(const ExchangeRecord& record) {
     if (Refused(record)) return 1;
@@ -362,9 +365,9 @@ std::string FormatWireCounters(const WireCounters& c) {
     const struct {
         const char* name;
         uint64_t count;
-    } kinds[] = {{"超时", c.timeout},         {"不完整", c.shortAnswer},
-                 {"CRC 错误", c.crcError},    {"数据不一致", c.inconsistent},
-                 {"异常响应", c.exception},   {"未发送", c.refused},
+    } kinds[] = {{"超时", c.timeout},       {"不完整", c.shortAnswer},
+                 {"CRC 错误", c.crcError},  {"数据不一致", c.inconsistent},
+                 {"异常响应", c.exception}, {"未发送", c.refused},
                  {"回显", c.echoes}};
     for (const auto& kind : kinds) {
         if (kind.count == 0) continue;

@@ -6,7 +6,9 @@
 
 #include "wire_log.h"
 
-WireTrace::~WireTrace() { Close(); }
+WireTrace::~WireTrace() {
+    Close();
+}
 
 int WireTrace::Open(const std::string& path, const std::string& program) {
     Close();

@@ -20,7 +20,9 @@
 
 namespace {
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 QPushButton* MakeButton(const char* caption, QWidget* parent) {
     auto* button = new QPushButton(Text(caption), parent);
@@ -106,7 +108,9 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
     UpdateCounterLine();
 }
 
-WireMonitor::~WireMonitor() { Attach(nullptr); }
+WireMonitor::~WireMonitor() {
+    Attach(nullptr);
+}
 
 void WireMonitor::Attach(ModuleSession* session) {
     if (m_session != nullptr) m_session->RemoveObserver(this);
@@ -186,8 +190,8 @@ QString WireMonitor::CopyRows() {
 }
 
 void WireMonitor::OnSave() {
-    const QString path = QFileDialog::getSaveFileName(
-        this, Text("保存通信记录"), QString(), Text("文本文件 (*.txt);;所有文件 (*)"));
+    const QString path = QFileDialog::getSaveFileName(this, Text("保存通信记录"), QString(),
+                                                      Text("文本文件 (*.txt);;所有文件 (*)"));
     if (!path.isEmpty()) SaveTo(path);
 }
 

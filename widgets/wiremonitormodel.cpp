@@ -79,7 +79,8 @@ QVariant WireMonitorModel::headerData(int section, Qt::Orientation orientation, 
 int WireMonitorModel::Append(const ExchangeRing& pending) {
     if (pending.empty()) return 0;
     // More than the ring holds: the oldest of them would drop at once.
-    const size_t first = pending.size() > m_ring.capacity() ? pending.size() - m_ring.capacity() : 0;
+    const size_t first =
+        pending.size() > m_ring.capacity() ? pending.size() - m_ring.capacity() : 0;
     const size_t incoming = pending.size() - first;
 
     int dropped = 0;

@@ -1,6 +1,7 @@
 // Screenshots of the full edition for the documentation: the window with the
 // serial port opened on the simulator and the configuration read, once per
-// skin, and the wire monitor after a read that got an exception answer. Run under a display (xvfb-run) with the CJK fonts installed:
+// skin, and the wire monitor after a read that got an exception answer. Run
+// under a display (xvfb-run) with the CJK fonts installed:
 //   quillon-full-screenshots <output folder>
 
 #include <QApplication>

@@ -21,11 +21,15 @@
 #include "wiremonitor.h"
 #include "wiremonitormodel.h"
 
-void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << text.toStdString();
+}
 
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 constexpr const char* kGeneralRead = "01 03 50 01 00 1F 44 C2";
 
@@ -154,7 +158,8 @@ TEST(FullMonitor, UnwritableTraceIsToldOnceAndTheProgramStillWorks) {
 
     const TracedRun run = RunWithTrace(folder, "/nonexistent-quillon-dir/trace.txt");
     ASSERT_EQ(run.messages.size(), 2) << run.messages.join('|').toStdString();
-    EXPECT_TRUE(run.messages[1].startsWith(U("无法写入跟踪文件 /nonexistent-quillon-dir/trace.txt：")))
+    EXPECT_TRUE(
+        run.messages[1].startsWith(U("无法写入跟踪文件 /nonexistent-quillon-dir/trace.txt：")))
         << run.messages[1].toStdString();
     EXPECT_TRUE(run.messages[1].endsWith(U("程序继续运行，不记录跟踪。")));
     // The read went through: no failure message, and the monitor saw it.

@@ -164,8 +164,9 @@ TEST(WireLog, CountersCountEachKindAndNameOnlyThoseThatOccurred) {
     for (const Exchange& e : exchanges) CountExchange(&counters, e.Record());
     EXPECT_EQ(counters.sent, 8u);
     EXPECT_EQ(WireFailureCount(counters), 7u);
-    EXPECT_EQ(FormatWireCounters(counters),
-              "发送 8 帧，正常 2，超时 1，不完整 1，CRC 错误 1，数据不一致 1，异常响应 2，未发送 1");
+    EXPECT_EQ(
+        FormatWireCounters(counters),
+        "发送 8 帧，正常 2，超时 1，不完整 1，CRC 错误 1，数据不一致 1，异常响应 2，未发送 1");
 }
 
 TEST(ExchangeRingTest, KeepsTheLastExchangesAndAddressesTheirRows) {

@@ -17,8 +17,8 @@
 #include <iterator>
 
 #include "ccontrolini.h"
-#include "cquillonapp.h"
 #include "cpropio.h"
+#include "cquillonapp.h"
 #include "cserialport.h"
 #include "ctabsheet.h"
 #include "simplefixture.h"

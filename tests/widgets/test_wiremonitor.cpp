@@ -3,6 +3,7 @@
 // programs' --trace option.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -13,7 +14,6 @@
 #include <QTableView>
 #include <QTest>
 #include <csignal>
-#include <sys/resource.h>
 
 #include "cserialport.h"
 #include "exchangering.h"
@@ -28,11 +28,15 @@
 #include "wiretrace.h"
 
 // Readable failures.
-void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << text.toStdString();
+}
 
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 Bytes Cut(Bytes bytes, size_t dropped) {
     bytes.resize(bytes.size() - dropped);
@@ -139,13 +143,12 @@ TEST_F(WireMonitorTest, CopyGivesTheSelectedRowsOrAllAndSaveWritesThemAll) {
 
     m_monitor.view()->selectRow(3);
     m_monitor.view()->selectionModel()->select(
-        m_monitor.model()->index(1, 0),
-        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        m_monitor.model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QTest::mouseClick(m_monitor.copyButton(), Qt::LeftButton);
     const QStringList copied = QApplication::clipboard()->text().split('\n');
     ASSERT_EQ(copied.size(), 3);  // two lines and the empty rest after the last line end
-    EXPECT_EQ(copied[0].section('\t', 1), U("接收\t8\t") + Cell(1, kWireElapsed) +
-                                              U("\t正常\t01 06 50 01 00 03 89 0B"));
+    EXPECT_EQ(copied[0].section('\t', 1),
+              U("接收\t8\t") + Cell(1, kWireElapsed) + U("\t正常\t01 06 50 01 00 03 89 0B"));
     EXPECT_EQ(copied[1].section('\t', 1), U("接收\t5\t") + Cell(3, kWireElapsed) +
                                               U("\t异常响应 02 非法数据地址\t01 83 02 C0 F1"));
 
@@ -222,8 +225,7 @@ TEST_F(WireMonitorRing, FollowsNewRowsOnlyFromTheBottom) {
     // Scrolled up: new rows neither move the view nor, when old rows drop at
     // the top, the rows in it.
     bar->setValue(bar->maximum() - 30);
-    const QString shown =
-        monitor.model()->RowText(monitor.view()->rowAt(0)).section('\t', 1);
+    const QString shown = monitor.model()->RowText(monitor.view()->rowAt(0)).section('\t', 1);
     Feed(monitor, 60, 60);  // 20 exchanges (40 rows) drop
     monitor.Flush();
     QApplication::processEvents();
@@ -255,7 +257,8 @@ TEST(ProgramOptions, TraceFailuresAreToldOnce) {
     WireTrace trace;
     EXPECT_FALSE(StartTrace(&trace, U("/nonexistent-quillon-dir/t.txt"), U("Quillon")));
     ASSERT_EQ(messages.messages().size(), 1);
-    EXPECT_TRUE(messages.messages()[0].startsWith(U("无法写入跟踪文件 /nonexistent-quillon-dir/t.txt：")));
+    EXPECT_TRUE(
+        messages.messages()[0].startsWith(U("无法写入跟踪文件 /nonexistent-quillon-dir/t.txt：")));
     messages.clear();
 
     // A file that stops taking data after its first line: the write fails
