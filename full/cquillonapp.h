@@ -7,7 +7,8 @@
 // main window, run modally until it closes.
 class CQuillonApp {
 public:
-    // programFolder holds config.ini and Styles/; empty means the folder of
+    // programFolder: where the program lies (program_paths.h says where
+    // config.ini and Styles/ are found from there); empty means the folder of
     // the running executable.
     explicit CQuillonApp(std::string programFolder = std::string());
 

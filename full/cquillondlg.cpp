@@ -3,6 +3,10 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
@@ -11,6 +15,9 @@
 #include <QRadioButton>
 #include <cstring>
 
+#include "cdlgconfigdiff.h"
+#include "config_json.h"
+#include "config_transfer.h"
 #include "cpropcom.h"
 #include "cpropgeneral.h"
 #include "cpropio.h"
@@ -22,6 +29,7 @@
 #include "io_block.h"
 #include "keyswallower.h"
 #include "messages.h"
+#include "program_paths.h"
 #include "skinmanager.h"
 #include "wiremonitor.h"
 
@@ -56,8 +64,9 @@ CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent)
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_programFolder(programFolder) {
     if (!m_programFolder.empty() && m_programFolder.back() != '/') m_programFolder += '/';
-    m_settings.SetPath(m_programFolder + "config.ini");
-    m_skinFolder = QString::fromStdString(m_programFolder) + QStringLiteral("Styles/");
+    const ProgramPaths paths = ProgramPathsFor(m_programFolder, CurrentPathEnvironment());
+    m_settings.SetPath(paths.config.path, paths.config.perUser);
+    m_skinFolder = QString::fromStdString(paths.skinFolder);
     m_port.SetSettings(&m_settings);
 
     SkinManager& skins = SkinManager::Instance();
@@ -170,6 +179,15 @@ void CQuillonDlg::BuildControls() {
     y += 36;
     m_sendButton = MakeButton(Text("发送"), this);
     m_sendButton->setGeometry(columnLeft, y, columnWidth, 30);
+    y += 48;
+    m_saveFileButton = MakeButton(Text("保存到文件..."), this);
+    m_saveFileButton->setGeometry(columnLeft, y, columnWidth, 30);
+    y += 40;
+    m_loadFileButton = MakeButton(Text("从文件载入..."), this);
+    m_loadFileButton->setGeometry(columnLeft, y, columnWidth, 30);
+    y += 40;
+    m_compareFileButton = MakeButton(Text("与文件比较..."), this);
+    m_compareFileButton->setGeometry(columnLeft, y, columnWidth, 30);
 
     const int themeTop = margin + tabSize.height() + 6;
     auto* themeBox = new QGroupBox(Text("主题"), this);
@@ -186,6 +204,9 @@ void CQuillonDlg::BuildControls() {
     connect(m_readButton, &QPushButton::clicked, this, &CQuillonDlg::OnReadConfig);
     connect(m_modifyButton, &QPushButton::clicked, this, &CQuillonDlg::OnModifyConfig);
     connect(m_sendButton, &QPushButton::clicked, this, &CQuillonDlg::OnSendDeviceMode);
+    connect(m_saveFileButton, &QPushButton::clicked, this, &CQuillonDlg::OnSaveToFile);
+    connect(m_loadFileButton, &QPushButton::clicked, this, &CQuillonDlg::OnLoadFromFile);
+    connect(m_compareFileButton, &QPushButton::clicked, this, &CQuillonDlg::OnCompareWithFile);
 
     setFixedSize(columnLeft + columnWidth + margin, themeTop + 52 + margin);
 }
@@ -238,30 +259,25 @@ void CQuillonDlg::closeEvent(QCloseEvent* event) {
 // --- "读取配置" ---------------------------------------------------------------
 
 void CQuillonDlg::OnReadConfig() {
-    if (!m_port.IsOpen()) {
-        ShowMessage(this, Text("串口未打开!"));
-        return;
-    }
+    const QString failure = ReadConfiguration();
+    if (!failure.isEmpty()) ShowMessage(this, failure);
+}
+
+QString CQuillonDlg::ReadConfiguration() {
+    if (!m_port.IsOpen()) return Text("串口未打开!");
     // A short answer replaces only the registers it carries.
-    if (m_session.ReadGeneralBlock(m_generalBlock) != kModuleOk) {
-        ShowMessage(this, Text("获取通用参数失败!"));
-        return;
-    }
+    if (m_session.ReadGeneralBlock(m_generalBlock) != kModuleOk) return Text("获取通用参数失败!");
     UpdateStatusDisplay();
     m_generalPage->FillFromBlock(m_generalBlock);
     m_ioPage->indicatorRow()->ShowInterruptMask(HeldWord(m_generalBlock, 18));
 
-    if (m_session.ReadIoBlock(m_ioBlock) != kModuleOk) {
-        ShowMessage(this, Text("获取 I/O 参数失败!"));
-        return;
-    }
+    if (m_session.ReadIoBlock(m_ioBlock) != kModuleOk) return Text("获取 I/O 参数失败!");
     m_ioPage->FillFromBlock(m_ioBlock);
 
-    if (m_session.ReadFieldbusBlock(m_fieldbusBlock) != kModuleOk) {
-        ShowMessage(this, Text("获取现场总线参数失败!"));
-        return;
-    }
+    if (m_session.ReadFieldbusBlock(m_fieldbusBlock) != kModuleOk)
+        return Text("获取现场总线参数失败!");
     m_fieldbusPage->FillFromBlock(m_fieldbusBlock);
+    return QString();
 }
 
 // --- "修改配置" ---------------------------------------------------------------
@@ -348,4 +364,176 @@ void CQuillonDlg::OnSendDeviceMode() {
     }
     m_settings.WriteInt("general", "modmode", selection);
     ShowMessage(this, Text("修改设备模式成功!"));
+}
+
+// --- configuration files ------------------------------------------------------
+
+namespace {
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromStdString(text).trimmed();
+}
+
+// What a load did, group by group: every group that differed is named once.
+QString LoadOutcomeText(const ConfigWriteReport& report) {
+    QStringList lines;
+    if (report.failed != 0) {
+        lines << Text("从文件载入配置失败!");
+    } else if (report.written != 0) {
+        lines << Text("从文件载入配置成功!");
+    } else {
+        lines << Text("没有写入任何参数。");
+    }
+    lines << Text("已写入: ") + CDlgConfigDiff::GroupList(report.written);
+    if (report.failed != 0) {
+        // The answer may be what was lost; the pages, read back, show what
+        // the module holds now.
+        lines << Text("写入失败: ") + CDlgConfigDiff::GroupList(report.failed) +
+                     (report.passwordRefused ? Text("（现场总线输入密码错误!）") : QString());
+    }
+    QStringList notWritten;
+    if (report.notSent != 0) notWritten << CDlgConfigDiff::GroupList(report.notSent);
+    if (report.skipped != 0)
+        notWritten << CDlgConfigDiff::GroupList(report.skipped) + Text("（未输入密码）");
+    if (!notWritten.isEmpty()) lines << Text("未写入: ") + notWritten.join(Text("、"));
+    return lines.join('\n');
+}
+
+}  // namespace
+
+QString CQuillonDlg::ChooseFile(FileUse use) {
+    if (m_chooseFile) return m_chooseFile(use);
+    if (m_fileFolder.isEmpty()) m_fileFolder = QDir::homePath();
+    QFileDialog dialog(this, use == FileUse::Save ? Text("保存到文件") : Text("选择配置文件"),
+                       m_fileFolder, Text("配置文件 (*.json);;所有文件 (*)"));
+    if (use == FileUse::Save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("json"));
+        dialog.selectFile(QStringLiteral("vx31-config.json"));
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    const QString path = dialog.selectedFiles().constFirst();
+    m_fileFolder = QFileInfo(path).absolutePath();
+    return path;
+}
+
+bool CQuillonDlg::ReadModuleForFile(ConfigBlocks* blocks) {
+    if (!m_port.IsOpen()) {
+        ShowMessage(this, Text("串口未打开!"));
+        return false;
+    }
+    ConfigBlock failed = ConfigBlock::General;
+    if (ReadConfigBlocks(&m_session, blocks, &failed) == kModuleOk) return true;
+    switch (failed) {
+        case ConfigBlock::General:
+            ShowMessage(this, Text("获取通用参数失败!"));
+            break;
+        case ConfigBlock::Io:
+            ShowMessage(this, Text("获取 I/O 参数失败!"));
+            break;
+        case ConfigBlock::Fieldbus:
+            ShowMessage(this, Text("获取现场总线参数失败!"));
+            break;
+    }
+    return false;
+}
+
+void CQuillonDlg::OnSaveToFile() {
+    // Said before the file dialog, which would otherwise be for nothing.
+    if (!m_port.IsOpen()) {
+        ShowMessage(this, Text("串口未打开!"));
+        return;
+    }
+    const QString path = ChooseFile(FileUse::Save);
+    if (!path.isEmpty()) SaveToFile(path);
+}
+
+void CQuillonDlg::OnLoadFromFile() {
+    if (!m_port.IsOpen()) {
+        ShowMessage(this, Text("串口未打开!"));
+        return;
+    }
+    const QString path = ChooseFile(FileUse::Open);
+    if (!path.isEmpty()) LoadFromFile(path);
+}
+
+void CQuillonDlg::OnCompareWithFile() {
+    if (!m_port.IsOpen()) {
+        ShowMessage(this, Text("串口未打开!"));
+        return;
+    }
+    const QString path = ChooseFile(FileUse::Open);
+    if (!path.isEmpty()) CompareWithFile(path);
+}
+
+void CQuillonDlg::SaveToFile(const QString& path) {
+    ConfigBlocks module;
+    if (!ReadModuleForFile(&module)) return;
+    std::string error;
+    if (!SaveConfigFile(QFile::encodeName(path).toStdString(), module, &error)) {
+        ShowMessage(this, Text("保存配置文件失败!\n") + FromUtf8(error));
+        return;
+    }
+    ShowMessage(this, Text("配置已保存到文件:\n") + path);
+}
+
+void CQuillonDlg::LoadFromFile(const QString& path) {
+    LoadOrCompare(path, true);
+}
+
+void CQuillonDlg::CompareWithFile(const QString& path) {
+    LoadOrCompare(path, false);
+}
+
+void CQuillonDlg::LoadOrCompare(const QString& path, bool load) {
+    ConfigDocument document;
+    std::vector<ConfigError> errors;
+    if (!LoadConfigFile(QFile::encodeName(path).toStdString(), &document, &errors)) {
+        ShowMessage(this, Text("读取配置文件失败!\n") + FromUtf8(ConfigErrorsText(errors)));
+        return;
+    }
+    ConfigBlocks module;
+    if (!ReadModuleForFile(&module)) return;
+    ConfigDiff diff;
+    if (!DiffConfig(module, document, &diff, &errors)) {
+        ShowMessage(this, Text("配置文件不适用于此模块!\n") + FromUtf8(ConfigErrorsText(errors)));
+        return;
+    }
+    if (diff.rows.empty()) {
+        ShowMessage(this,
+                    load ? Text("模块配置与文件相同，无需写入。") : Text("模块配置与文件相同。"));
+        return;
+    }
+
+    CDlgConfigDiff dialog(load ? CDlgConfigDiff::Load : CDlgConfigDiff::Compare, this);
+    dialog.SetDiff(path, diff);
+    if (!load) {
+        dialog.exec();
+        return;
+    }
+    ConfigWriteReport report;
+    bool wrote = false;
+    dialog.SetWriter([&](CDlgConfigDiff* shown) {
+        const uint16_t password = shown->Password();
+        WriteConfigGroups(
+            &m_session, diff.blocks, diff.groups, shown->PasswordGiven() ? &password : nullptr,
+            [shown](ConfigGroup group, int done, int total) {
+                shown->ShowProgress(done, total, CDlgConfigDiff::GroupCaption(group));
+            },
+            &report);
+        wrote = true;
+    });
+    if (dialog.exec() != QDialog::Accepted || !wrote) return;
+
+    QString text = LoadOutcomeText(report);
+    // The pages show what the module holds now, as after "读取配置"; also
+    // after a failure, when only the answer may have been lost.
+    if (report.written != 0 || report.failed != 0) {
+        const QString readFailure = ReadConfiguration();
+        if (!readFailure.isEmpty()) text += Text("\n重新读取配置: ") + readFailure;
+    }
+    ShowMessage(this, text);
 }

@@ -4,6 +4,7 @@
 #include <QPixmap>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "ccontrolini.h"
@@ -21,6 +22,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+struct ConfigBlocks;
 
 // The full edition's main window. Owns the port, the one request record, the
 // settings accessor, the three parameter blocks as held between a read and a
@@ -29,8 +31,9 @@ class QRadioButton;
 class CQuillonDlg : public QDialog {
     Q_OBJECT
 public:
-    // programFolder holds config.ini and Styles/ (a trailing '/' is added
-    // when missing).
+    // programFolder: the executable's folder (a trailing '/' is added when
+    // missing). config.ini and Styles/ are looked for there first, then where
+    // an installed program keeps them (program_paths.h).
     explicit CQuillonDlg(const std::string& programFolder, QWidget* parent = nullptr);
     ~CQuillonDlg() override;
 
@@ -45,6 +48,25 @@ public:
     // register 0x5001.
     void UpdateStatusDisplay();
 
+    // "保存到文件...", "从文件载入...", "与文件比较...": ask for the path,
+    // then go on as below.
+    void OnSaveToFile();
+    void OnLoadFromFile();
+    void OnCompareWithFile();
+    // Save: reads the module's three blocks, then writes the file atomically.
+    void SaveToFile(const QString& path);
+    // Load: reads the file, then the module, shows the differences and, when
+    // confirmed, writes the groups that differ; the pages are then read back.
+    void LoadFromFile(const QString& path);
+    // Compare: the differences only.
+    void CompareWithFile(const QString& path);
+
+    // Asks for a configuration file; an empty path cancels. Tests replace it
+    // (an empty function restores the file dialog).
+    enum class FileUse { Save, Open };
+    using FileChooser = std::function<QString(FileUse use)>;
+    void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+
     CTabSheet* tabSheet() const { return m_tabs; }
     CPropCom* comPage() const { return m_comPage; }
     CPropGeneral* generalPage() const { return m_generalPage; }
@@ -54,6 +76,9 @@ public:
     QPushButton* readButton() const { return m_readButton; }
     QPushButton* modifyButton() const { return m_modifyButton; }
     QPushButton* sendButton() const { return m_sendButton; }
+    QPushButton* saveFileButton() const { return m_saveFileButton; }
+    QPushButton* loadFileButton() const { return m_loadFileButton; }
+    QPushButton* compareFileButton() const { return m_compareFileButton; }
     QRadioButton* themeRadio(int theme) const { return m_themeRadios[theme]; }
     QLabel* lamp(int index) const { return m_lamps[index]; }
     bool IsLampLit(int index) const { return m_lampLit[index]; }
@@ -78,6 +103,14 @@ private:
     void ApplyTheme();
     void SetLamp(int index, bool lit);
 
+    // "读取配置" without its message box: the failure text, empty on success.
+    QString ReadConfiguration();
+    // The three blocks for a file operation, each whole; failures are told
+    // with the messages of "读取配置". The held blocks and pages stay as they are.
+    bool ReadModuleForFile(ConfigBlocks* blocks);
+    QString ChooseFile(FileUse use);
+    void LoadOrCompare(const QString& path, bool load);
+
     bool ModifyGeneral();
     bool ModifyIo();
     bool ModifyFieldbus();
@@ -101,6 +134,12 @@ private:
     QPushButton* m_readButton = nullptr;
     QPushButton* m_modifyButton = nullptr;
     QPushButton* m_sendButton = nullptr;
+    QPushButton* m_saveFileButton = nullptr;
+    QPushButton* m_loadFileButton = nullptr;
+    QPushButton* m_compareFileButton = nullptr;
+    FileChooser m_chooseFile;
+    // Where the file dialog opens: the folder of the last file chosen.
+    QString m_fileFolder;
     QButtonGroup* m_themeGroup = nullptr;
     std::array<QRadioButton*, kThemeCount> m_themeRadios{};
     std::array<QLabel*, kLampCount> m_lamps{};

@@ -34,6 +34,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint32_t ms = 0;
     uint16_t days = 0;
     if (AcceptNetworkTime(status, response, received, &ms, &days) && received < 9) abort();
+
+    // Each of the master's requests against the same bytes: a complete
+    // answer always matches, and a matching one comes from slave 1.
+    static const uint8_t requests[][8] = {
+        {0x01, 0x03, 0x50, 0x01, 0x00, 0x1F, 0x00, 0x00},
+        {0x01, 0x04, 0x00, 0x10, 0x00, 0x02, 0x00, 0x00},
+        {0x01, 0x06, 0x50, 0x01, 0x00, 0x03, 0x00, 0x00},
+        {0x01, 0x10, 0x60, 0x01, 0x00, 0x02, 0x04, 0x00},
+    };
+    for (const auto& request : requests) {
+        const bool matches = AnswerMatchesRequest(request, sizeof request, response, received);
+        const bool complete = IsCompleteAnswer(request, sizeof request, response, received);
+        if (complete && !matches) abort();
+        if (matches && (received < 2 || response[0] != 0x01)) abort();
+    }
     free(response);
     return 0;
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "open_failure.h"
+
 class CControlIni;
 
 // Status codes of Open.
@@ -17,14 +19,47 @@ enum SerialStatus : int {
 // (255 bytes of 8 bits, plus margin). baud must be positive.
 int SerialTimeoutMs(int baud);
 
+// Time one character takes on the line: start bit, data bits, parity bit
+// (parity 1 to 4) and stop bits, as Open takes them (stop bits 1 and 2 both
+// set two stop bits, one and a half at 5 data bits). baud must be positive.
+int64_t CharacterTimeNs(int baud, int dataBits, int stopBits, int parity);
+
+// Silence that must precede every request: 3.5 character times, and a fixed
+// 1.75 ms above 19200 baud (the Modbus serial line's rule for fast lines,
+// where 3.5 characters would be too short for most UARTs to tell apart).
+int64_t FrameSilenceNs(int baud, int dataBits, int stopBits, int parity);
+
+// The echo mode stored as [com] echo= (0 automatic, 1 never, 2 always; any
+// other value or none is automatic).
+int EchoModeSetting(const CControlIni* ini);
+
 // Device that port number n stands for: [ports] com<n> of config.ini when set
 // and non-empty, otherwise /dev/ttyS<n-1>. ini may be null.
 std::string DevicePathForPort(int portNumber, const CControlIni* ini);
 
 // The one serial line between the program and the module (termios, raw mode,
 // exclusive). All I/O is bounded by the time-out fixed at Open.
+//
+// Local echo: many two-wire RS-485 adapters keep their receiver on while they
+// transmit, so every request comes back in front of the answer. Exchange
+// removes it:
+// - Always: the first bytes back, as many as were sent, are the echo.
+// - Never: nothing is removed.
+// - Automatic: the state starts Unknown at every open. While it is Unknown,
+//   an exact copy of the request (CRC included) at the front of what comes
+//   back is taken as the echo and removed. The state becomes Present when a
+//   complete, matching answer follows the copy, or when the copy could not
+//   have been an answer itself (a copy of a read or of a function-16 request
+//   can only be an echo); it becomes Absent when a complete, matching answer
+//   arrives without a copy in front. A function-6 answer is byte for byte
+//   its request: a lone copy of a function-6 request proves nothing, is not
+//   an answer (the exchange gives 0 bytes) and leaves the state Unknown.
+//   Callers settle the state with a read before their first write.
 class CSerialPort {
 public:
+    enum class EchoMode { Automatic = 0, Never = 1, Always = 2 };
+    enum class EchoState { Unknown, Absent, Present };
+
     CSerialPort() = default;
     ~CSerialPort();
     CSerialPort(const CSerialPort&) = delete;
@@ -36,8 +71,9 @@ public:
     // Full edition: stop bits 0 = 1, 1 = 1.5, 2 = 2 (else 1); parity 0 none,
     // 1 odd, 2 even, 3 mark, 4 space (else none); flow 0 none, 1 XON/XOFF,
     // 2 RTS/CTS (else none). Returns 0, 10 (already open, nothing changed) or
-    // 12 (failed; the port is closed again). A baud rate <= 0 returns 12
-    // without touching any device.
+    // 12 (failed; the port is closed again). A port number < 1 or a baud
+    // rate <= 0 returns 12 without touching any device. With settings given,
+    // the echo mode is taken from their [com] echo= first.
     int Open(int portNumber, int baud, int dataBits, int stopBits, int parity, int flow);
     // Simple edition: 8 data bits, no parity, one stop bit, no flow control.
     int Open(int portNumber, int baud);
@@ -55,10 +91,47 @@ public:
     // True once the other end hung up (EIO/POLLHUP); exchanges then fail at
     // once until the port is closed and opened again.
     bool IsGone() const { return m_gone; }
+    // Why the last Open or OpenDevice returned non-zero (reason none after a
+    // success), for the message that explains it.
+    const SerialOpenFailure& LastFailure() const { return m_failure; }
 
-    // Discards received bytes not yet read.
+    // The echo mode holds across Close and Open (the callers take it from
+    // their settings); setting it starts the state over as Open does: Unknown
+    // for Automatic, Present for Always, Absent for Never.
+    void SetEchoMode(EchoMode mode);
+    EchoMode GetEchoMode() const { return m_echoMode; }
+    EchoState GetEchoState() const { return m_echoState; }
+    // The bytes that the last Exchange removed from the front as the echo
+    // (0 when none). After an exchange in state Unknown that still leaves the
+    // state Unknown, they are a copy of the request that may have been its
+    // answer: the case that a read must settle.
+    size_t LastEchoLength() const { return m_lastEchoLength; }
+    const uint8_t* LastEcho() const { return m_lastEcho; }
+
+    // One request and its answer: waits for the silence between frames,
+    // discards unread input, writes the whole request (CRC included), then
+    // reads up to `expected` answer bytes (stopping early at a complete
+    // exception frame), with the echo removed and the echo state updated as
+    // described above. The time-out starts once the request has left the
+    // line. Returns the number of answer bytes in `answer` (<= expected,
+    // which must not exceed 255).
+    size_t Exchange(const uint8_t* request, size_t requestLength, uint8_t* answer, size_t expected);
+
+    // Monotonic times (CLOCK_MONOTONIC, ns) of the last byte received and
+    // of the end of the last transmission (0 before any); the silence
+    // between frames at the open settings; how long the last write waited
+    // for that silence.
+    int64_t LastReceivedNs() const { return m_lastReceivedNs; }
+    int64_t LastSentNs() const { return m_lastSentNs; }
+    int64_t FrameSilenceNs() const { return m_silenceNs; }
+    int64_t LastSilenceWaitNs() const { return m_lastSilenceWaitNs; }
+
+    // Discards received bytes not yet read (they count as line activity for
+    // the silence between frames).
     void PurgeInput();
-    // Writes all n bytes or gives up at the time-out; returns bytes written.
+    // Waits until the line has been silent for FrameSilenceNs() since the last
+    // byte received or sent, then writes all n bytes or gives up at the
+    // time-out; returns bytes written.
     size_t Write(const uint8_t* bytes, size_t n);
     // Reads until `expected` bytes arrived, or a complete exception frame
     // (5 bytes, function code with bit 7 set) arrived, or the time-out passed,
@@ -66,10 +139,28 @@ public:
     size_t ReadResponse(uint8_t* buffer, size_t expected);
 
 private:
+    // Reads what arrives into buffer[*got, limit) before the deadline, with
+    // at most one wait. False on time-out or hang-up.
+    bool ReadSome(uint8_t* buffer, size_t* got, size_t limit, int64_t deadlineNs);
+    void WaitForSilence();
+    void ResetEchoState();
+
     bool m_open = false;
     bool m_gone = false;
     int m_fd = -1;
     int m_timeoutMs = 0;
     std::string m_path;
     const CControlIni* m_settings = nullptr;
+    SerialOpenFailure m_failure;
+
+    int64_t m_characterNs = 0;
+    int64_t m_silenceNs = 0;
+    int64_t m_lastReceivedNs = 0;
+    int64_t m_lastSentNs = 0;
+    int64_t m_lastSilenceWaitNs = 0;
+
+    EchoMode m_echoMode = EchoMode::Automatic;
+    EchoState m_echoState = EchoState::Unknown;
+    size_t m_lastEchoLength = 0;
+    uint8_t m_lastEcho[255] = {};
 };

@@ -2,13 +2,15 @@
 
 #include <cstring>
 
+const int kUartBaudRates[kUartBaudCount] = {2400,  4800,   9600,   19200,  38400,
+                                            57600, 115200, 230400, 460800, 614400};
+
 namespace {
 
 constexpr int kFieldbusTypeCount = 4;
 constexpr int kSwitchCodingCount = 2;
 constexpr int kFaultActionCount = 3;
 constexpr int kSpiSettingCount = 2;
-constexpr int kUartBaudCount = 10;
 constexpr int kUartStopBitsCount = 2;
 constexpr int kUartParityCount = 3;
 
@@ -76,6 +78,10 @@ bool StatusLampLit(const uint8_t* block, int lamp) {
 }
 
 int DeviceModeIndexFromBlock(const uint8_t* block) {
+    // The register value of a held block is byte 0 + 256 x byte 1 (low byte
+    // first). Reading it as byte 0 x 256 + byte 1 would turn register value 1
+    // into 256 and leave "复位" unselected; 0 gives "启动", 1 "复位", any
+    // other value no selection.
     const uint16_t mode = HeldWord(block, 0);
     return mode <= 1 ? mode : -1;
 }

@@ -19,6 +19,10 @@ inline void SetHeldWord(uint8_t* block, size_t n, uint16_t value) {
 
 constexpr int kFaultValueCount = 28;
 
+// The UART rates of byte 26, by list position.
+constexpr int kUartBaudCount = 10;
+extern const int kUartBaudRates[kUartBaudCount];
+
 // The general-page fields the block carries. List positions are -1 when the
 // block value lies outside the list (the list then shows no selection).
 struct GeneralFields {

@@ -123,15 +123,11 @@ int ModbusTransact(ModbusRequest& request, uint8_t* response, uint8_t* received)
     CSerialPort* port = request.port;
     if (port == nullptr || !port->IsOpen()) return kModbusPortClosed;
 
-    // Leftovers of an earlier, late answer must not be taken for this one.
-    port->PurgeInput();
-    (void)port->Write(sendBuffer, sendLength);
-
+    // The port purges leftovers of an earlier answer, keeps the silence
+    // between frames, and removes a local echo of the request.
     const size_t expected = ExpectedResponseLength(request);
     *received = 0;
-    if (!port->IsOpen()) return kModbusPortClosed;
-
-    const size_t got = port->ReadResponse(response, expected);
+    const size_t got = port->Exchange(sendBuffer, sendLength, response, expected);
     *received = static_cast<uint8_t>(got & 0xFF);
     return kModbusOk;
 }

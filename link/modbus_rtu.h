@@ -50,7 +50,8 @@ size_t ExpectedResponseLength(const ModbusRequest& request);
 // read ended (whatever it returned), 11 when the port is not open (nothing
 // sent, *received untouched), 13 when the request is too large (nothing sent).
 // On 0, response (>= 255 bytes) holds the raw answer including its CRC and
-// *received its length. The master checks nothing in the answer.
+// *received its length; a local echo of the request is not part of it (see
+// CSerialPort::Exchange). The master checks nothing in the answer.
 int ModbusTransact(ModbusRequest& request, uint8_t* response, uint8_t* received);
 
 // In place, exchanges bytes i and i+1 for i = 0, 2, ... while i + 1 < n.

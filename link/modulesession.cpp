@@ -30,30 +30,6 @@ int64_t ClockNs(clockid_t clock) {
 
 uint16_t WordAt(const uint8_t* bytes) { return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]); }
 
-bool IsRead(uint8_t function) { return function == 3 || function == 4; }
-
-// A frame with a valid CRC answers the request only when it comes from the
-// addressed slave, carries the function sent (bit 7 set for an exception) and,
-// for writes, repeats what was written.
-bool MatchesRequest(const uint8_t* request, size_t requestLength, const uint8_t* answer,
-                    size_t received) {
-    if (requestLength < 2 || received < 4) return false;
-    if (answer[0] != request[0]) return false;
-    const uint8_t function = request[1];
-    if (answer[1] == static_cast<uint8_t>(function | kExceptionBit)) return received == kExceptionFrame;
-    if (answer[1] != function) return false;
-    if (IsRead(function)) {
-        const size_t count = answer[2];
-        return count % 2 == 0 && count + kReadOverhead == received;
-    }
-    if (function == kWriteSingle || function == kWriteMultiple) {
-        // Address and value (6) or address and quantity (16): the four bytes
-        // after the function code, as sent.
-        return received == 8 && requestLength >= 6 && std::memcmp(answer + 2, request + 2, 4) == 0;
-    }
-    return true;
-}
-
 }  // namespace
 
 ExchangeVerdict ClassifyAnswer(int status, const uint8_t* request, size_t requestLength,
@@ -68,7 +44,7 @@ ExchangeVerdict ClassifyAnswer(int status, const uint8_t* request, size_t reques
         const size_t needed = exceptionCut ? kExceptionFrame : expected;
         return received < needed ? ExchangeVerdict::Short : ExchangeVerdict::CrcError;
     }
-    if (!MatchesRequest(request, requestLength, answer, received))
+    if (!IsCompleteAnswer(request, requestLength, answer, received))
         return ExchangeVerdict::Inconsistent;
     if (answer[1] & kExceptionBit) {
         if (exceptionCode != nullptr) *exceptionCode = answer[2];
@@ -149,6 +125,8 @@ void ModuleSession::Notify(int status, int64_t startMono, int64_t startWall, int
     record.requestLength = sentLength;
     record.answer = m_response;
     record.answerLength = m_received;
+    record.echoLength = m_port != nullptr && status == kModbusOk ? m_port->LastEchoLength() : 0;
+    record.echo = record.echoLength > 0 ? m_port->LastEcho() : nullptr;
     record.status = status;
     record.verdict = m_lastVerdict;
     record.exceptionCode = m_lastExceptionCode;
@@ -182,7 +160,17 @@ int ModuleSession::ReadBlock(uint16_t start, uint16_t quantity, size_t blockSize
     return kModuleOk;
 }
 
-void ModuleSession::SettleEchoBeforeWrite() {}
+void ModuleSession::SettleEchoBeforeWrite() {
+    // The echo of a single-register write is byte for byte what the module's
+    // answer looks like; only a read can tell an echoing line from a module
+    // that answered. Its outcome matters only for the port's echo state.
+    if (m_port == nullptr || !m_port->IsOpen()) return;
+    if (m_port->GetEchoMode() != CSerialPort::EchoMode::Automatic ||
+        m_port->GetEchoState() != CSerialPort::EchoState::Unknown)
+        return;
+    ++m_echoProbes;
+    (void)ReadModuleType(nullptr);
+}
 
 int ModuleSession::WriteSingle(uint16_t address, uint16_t value) {
     SettleEchoBeforeWrite();

@@ -41,7 +41,8 @@ struct ExchangeRecord {
     size_t requestLength = 0;          // 0 when refused
     const uint8_t* answer = nullptr;   // bytes received, local echo removed
     size_t answerLength = 0;
-    size_t echoLength = 0;  // bytes of local echo dropped ahead of the answer
+    const uint8_t* echo = nullptr;  // local echo dropped ahead of the answer
+    size_t echoLength = 0;
     int status = 0;         // kModbusOk or the refusal's status
     ExchangeVerdict verdict = ExchangeVerdict::Ok;
     uint8_t exceptionCode = 0;
@@ -131,6 +132,8 @@ public:
     // open (from a nested event loop); the latter is 0 in a sound program.
     uint64_t exchangeCount() const { return m_exchanges; }
     uint64_t nestedExchangeCount() const { return m_nestedExchanges; }
+    // Reads sent ahead of a write to learn whether the line echoes.
+    uint64_t echoProbeCount() const { return m_echoProbes; }
 
 private:
     // One exchange on the request record: sends, reads, classifies and
@@ -158,4 +161,5 @@ private:
     int m_depth = 0;
     uint64_t m_exchanges = 0;
     uint64_t m_nestedExchanges = 0;
+    uint64_t m_echoProbes = 0;
 };

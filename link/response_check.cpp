@@ -18,7 +18,54 @@ bool IsReadFunction(uint8_t function) {
     return function == 3 || function == 4;
 }
 
+// Slave address, function code and the two register words that a write
+// answer repeats.
+constexpr size_t kRequestHead = 6;
+constexpr uint8_t kExceptionBit = 0x80;
+constexpr size_t kExceptionLength = 5;
+constexpr size_t kWriteAnswerLength = 8;
+
+bool IsWriteFunction(uint8_t function) {
+    return function == 6 || function == 16;
+}
+
+bool IsException(const uint8_t* response, uint8_t function) {
+    return response[1] == static_cast<uint8_t>(function | kExceptionBit);
+}
+
 }  // namespace
+
+bool AnswerMatchesRequest(const uint8_t* requestFrame, size_t requestLength,
+                          const uint8_t* response, size_t received) {
+    if (requestFrame == nullptr || response == nullptr) return false;
+    if (requestLength < 2 || received < 2) return false;
+    const uint8_t function = requestFrame[1];
+    if (response[0] != requestFrame[0]) return false;
+    if (IsException(response, function)) return true;
+    if (response[1] != function) return false;
+    if (!IsWriteFunction(function)) return true;
+    // Function 6 repeats address and value, 16 address and quantity: the same
+    // four bytes of the request in both cases.
+    if (requestLength < kRequestHead || received < kRequestHead) return false;
+    for (size_t i = 2; i < kRequestHead; ++i) {
+        if (response[i] != requestFrame[i]) return false;
+    }
+    return true;
+}
+
+bool IsCompleteAnswer(const uint8_t* requestFrame, size_t requestLength, const uint8_t* response,
+                      size_t received) {
+    if (!AnswerMatchesRequest(requestFrame, requestLength, response, received)) return false;
+    if (!ResponseCrcValid(response, received)) return false;
+    const uint8_t function = requestFrame[1];
+    if (IsException(response, function)) return received == kExceptionLength;
+    if (IsWriteFunction(function)) return received == kWriteAnswerLength;
+    if (IsReadFunction(function)) {
+        const size_t count = response[2];
+        return count % 2 == 0 && count + kReadOverhead == received;
+    }
+    return true;
+}
 
 bool ResponseCrcValid(const uint8_t* response, size_t received) {
     if (response == nullptr || received < kShortestFrame) return false;

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QTimer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -11,6 +12,8 @@
 #include "hexbytes.h"
 #include "keyswallower.h"
 #include "messages.h"
+#include "portcombobox.h"
+#include "portmessages.h"
 #include "wiremonitor.h"
 
 namespace {
@@ -21,8 +24,6 @@ const char* const kDataBitItems[] = {"8", "7", "6", "5"};
 const char* const kStopBitItems[] = {"1", "1.5", "2"};
 const char* const kFlowItems[] = {"无", "软件流控", "硬件流控"};
 const char* const kParityItems[] = {"无校验", "奇校验", "偶校验"};
-
-constexpr int kPortCount = 255;
 
 template <size_t N>
 void AddItems(QComboBox* list, const char* const (&items)[N]) {
@@ -41,10 +42,11 @@ int SelectedNumber(const QComboBox* list) {
     return ParseLeadingInt(list->currentText().toStdString());
 }
 
-QComboBox* MakeList(QWidget* page, const QString& caption, int left, int top) {
+template <typename List = QComboBox>
+List* MakeList(QWidget* page, const QString& caption, int left, int top) {
     auto* label = new QLabel(caption, page);
     label->setGeometry(left, top + 3, 60, 20);
-    auto* list = new QComboBox(page);
+    auto* list = new List(page);
     list->setEditable(false);
     list->setGeometry(left + 64, top, 110, 24);
     list->setMaxVisibleItems(12);
@@ -59,7 +61,7 @@ CPropCom::CPropCom(QWidget* parent) : QWidget(parent) {
 
     const int leftColumn = 40;
     const int rightColumn = 250;
-    m_port = MakeList(this, QString::fromUtf8("串口号:"), leftColumn, 40);
+    m_port = MakeList<PortComboBox>(this, QString::fromUtf8("串口号:"), leftColumn, 40);
     m_baud = MakeList(this, QString::fromUtf8("波特率:"), leftColumn, 80);
     m_dataBits = MakeList(this, QString::fromUtf8("数据位:"), leftColumn, 120);
     m_stopBits = MakeList(this, QString::fromUtf8("停止位:"), rightColumn, 40);
@@ -75,10 +77,19 @@ CPropCom::CPropCom(QWidget* parent) : QWidget(parent) {
         button->setDefault(false);
     }
 
+    // The echo state changes with the exchanges of every page; while this
+    // page is visible it looks at the port now and then.
+    m_echoLabel = new QLabel(this);
+    m_echoLabel->setGeometry(leftColumn, 154, 380, 20);
+    m_echoTimer = new QTimer(this);
+    m_echoTimer->setInterval(250);
+    connect(m_echoTimer, &QTimer::timeout, this, &CPropCom::UpdateEchoState);
+    UpdateEchoState();
+
     // The traffic on the line fills the rest of the page.
     auto* monitorGroup = new QGroupBox(QString::fromUtf8("通信监视"), this);
     monitorGroup->setObjectName(QStringLiteral("wireMonitorGroup"));
-    monitorGroup->setGeometry(8, 236, 454, 228);
+    monitorGroup->setGeometry(8, 222, 454, 242);
     m_monitor = new WireMonitor(monitorGroup);
     auto* monitorLayout = new QVBoxLayout(monitorGroup);
     monitorLayout->setContentsMargins(6, 4, 6, 6);
@@ -86,19 +97,46 @@ CPropCom::CPropCom(QWidget* parent) : QWidget(parent) {
 
     connect(m_openButton, &QPushButton::clicked, this, &CPropCom::OnOpen);
     connect(m_closeButton, &QPushButton::clicked, this, &CPropCom::OnClose);
-    connect(m_port, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &CPropCom::UpdatePortTip);
+}
+
+void CPropCom::UpdateEchoState() {
+    QString state = QString::fromUtf8("未知");
+    if (m_serial == nullptr || !m_serial->IsOpen()) {
+        state = QString::fromUtf8("—");
+    } else if (m_serial->GetEchoState() == CSerialPort::EchoState::Present) {
+        state = QString::fromUtf8("有");
+    } else if (m_serial->GetEchoState() == CSerialPort::EchoState::Absent) {
+        state = QString::fromUtf8("无");
+    }
+    QString mode;
+    if (m_serial != nullptr && m_serial->GetEchoMode() == CSerialPort::EchoMode::Never)
+        mode = QString::fromUtf8("（设置: 从不）");
+    else if (m_serial != nullptr && m_serial->GetEchoMode() == CSerialPort::EchoMode::Always)
+        mode = QString::fromUtf8("（设置: 总是）");
+    const QString text = QString::fromUtf8("本地回显: ") + state + mode;
+    if (m_echoLabel->text() != text) m_echoLabel->setText(text);
+}
+
+void CPropCom::showEvent(QShowEvent* event) {
+    UpdateEchoState();
+    m_echoTimer->start();
+    QWidget::showEvent(event);
+}
+
+void CPropCom::hideEvent(QHideEvent* event) {
+    m_echoTimer->stop();
+    QWidget::hideEvent(event);
 }
 
 void CPropCom::SetPointers(CSerialPort* port, CControlIni* settings) {
     m_serial = port;
     m_settings = settings;
+    m_port->SetSettings(settings);
 }
 
 void CPropCom::Initialise() {
-    for (QComboBox* list : {m_port, m_baud, m_dataBits, m_stopBits, m_flow, m_parity})
-        list->clear();
-    for (int n = 1; n <= kPortCount; ++n) m_port->addItem(QString::number(n));
+    for (QComboBox* list : {m_baud, m_dataBits, m_stopBits, m_flow, m_parity}) list->clear();
+    m_port->Fill();
     AddItems(m_baud, kBaudItems);
     AddItems(m_dataBits, kDataBitItems);
     AddItems(m_stopBits, kStopBitItems);
@@ -108,7 +146,7 @@ void CPropCom::Initialise() {
     m_closeButton->setEnabled(false);
     m_openButton->setEnabled(true);
     LoadSettings();
-    UpdatePortTip();
+    m_port->UpdateToolTip();
 }
 
 void CPropCom::LoadSettings() {
@@ -142,11 +180,13 @@ void CPropCom::OnOpen() {
                                   m_parity->currentIndex(), m_flow->currentIndex())
                  : static_cast<int>(kSerialOpenFailed);
     if (status != kSerialOk) {
-        ShowMessage(this, QString::fromUtf8("打开串口失败!"));
+        ShowMessage(this, m_serial ? OpenPortFailedMessage(m_serial->LastFailure())
+                                   : QString::fromUtf8("打开串口失败!"));
     } else {
         m_closeButton->setEnabled(true);
         m_openButton->setEnabled(false);
     }
+    UpdateEchoState();
     // The selections are remembered whether or not the line came up.
     SaveSettings();
 }
@@ -156,16 +196,8 @@ void CPropCom::OnClose() {
         m_serial->Close();
         m_openButton->setEnabled(true);
         m_closeButton->setEnabled(false);
+        UpdateEchoState();
     } else {
         ShowMessage(this, QString::fromUtf8("关闭串口失败!"));
     }
-}
-
-void CPropCom::UpdatePortTip() {
-    const int number = SelectedNumber(m_port);
-    if (number <= 0) {
-        m_port->setToolTip(QString());
-        return;
-    }
-    m_port->setToolTip(QString::fromStdString(DevicePathForPort(number, m_settings)));
 }

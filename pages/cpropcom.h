@@ -2,9 +2,13 @@
 
 #include <QWidget>
 
+#include "portcombobox.h"
+
 class CControlIni;
 class CSerialPort;
 class QComboBox;
+class QLabel;
+class QTimer;
 class QPushButton;
 class WireMonitor;
 
@@ -25,7 +29,7 @@ public:
     void OnOpen();
     void OnClose();
 
-    QComboBox* portList() const { return m_port; }
+    PortComboBox* portList() const { return m_port; }
     QComboBox* baudList() const { return m_baud; }
     QComboBox* dataBitsList() const { return m_dataBits; }
     QComboBox* stopBitsList() const { return m_stopBits; }
@@ -36,13 +40,18 @@ public:
     // The "通信监视" group below the port controls; the main window attaches
     // it to its session.
     WireMonitor* monitor() const { return m_monitor; }
+    QLabel* echoLabel() const { return m_echoLabel; }
+    // Shows the port's local-echo state as the last exchanges found it.
+    void UpdateEchoState();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
-    void UpdatePortTip();
-
     CSerialPort* m_serial = nullptr;
     CControlIni* m_settings = nullptr;
-    QComboBox* m_port = nullptr;
+    PortComboBox* m_port = nullptr;
     QComboBox* m_baud = nullptr;
     QComboBox* m_dataBits = nullptr;
     QComboBox* m_stopBits = nullptr;
@@ -50,5 +59,7 @@ private:
     QComboBox* m_parity = nullptr;
     QPushButton* m_openButton = nullptr;
     QPushButton* m_closeButton = nullptr;
+    QLabel* m_echoLabel = nullptr;
+    QTimer* m_echoTimer = nullptr;
     WireMonitor* m_monitor = nullptr;
 };

@@ -10,6 +10,7 @@
 
 #include "ccontrolini.h"
 #include "cdlgfbval.h"
+#include "entry_rules.h"
 #include "general_block.h"
 #include "hexbytes.h"
 #include "intbox.h"
@@ -259,8 +260,9 @@ void CPropGeneral::LoadSettings() {
     readList("fdtype", ui.fieldbusType);
     readList("idle", ui.idle);
     readList("offline", ui.offline);
-    // The keys are crossed: "cpol" holds the list labelled "CPHA:" and "cpha"
-    // the one labelled "CPOL:". Files written by earlier versions rely on it.
+    // Stored files keep cpol and cpha crossed: "cpol" holds the list
+    // labelled "CPHA:" and "cpha" the one labelled "CPOL:", so reading swaps
+    // them back (and saving crosses them again).
     readList("cpol", ui.cpha);
     readList("cpha", ui.cpol);
     readList("baudrate", ui.uartBaud);
@@ -350,7 +352,7 @@ bool CPropGeneral::TakeWordBox(QLineEdit* box, uint16_t* value) {
         return true;
     }
     int taken = 0;
-    if (!TakeIntBox(box, 0, 65535, &taken)) return false;
+    if (!TakeIntBox(box, kRegisterEntry.low, kRegisterEntry.high, &taken)) return false;
     *value = static_cast<uint16_t>(taken);
     return true;
 }
@@ -363,7 +365,19 @@ bool CPropGeneral::BuildBlock(uint8_t* block) {
     // it as it was and the caller sends nothing.
     GeneralFields f;
     if (!TakeWordBox(ui.watchdog, &f.watchdog)) return false;
-    if (!TakeWordBox(ui.frameInterval, &f.frameInterval)) return false;
+    if (ui.spi->isChecked()) {
+        if (!TakeWordBox(ui.frameInterval, &f.frameInterval)) return false;
+    } else {
+        // With UART the frame interval is not used and its box is disabled,
+        // so the user cannot correct it: a value it cannot hold leaves the
+        // held one in place instead of stopping the modify.
+        const QString text = ui.frameInterval->text();
+        int value = 0;
+        if (text.trimmed().isEmpty() || ReadIntText(text, 0, 65535, &value))
+            f.frameInterval = static_cast<uint16_t>(value);
+        else
+            f.frameInterval = HeldWord(block, 24);
+    }
     // The address edit is filled only from the module or config.ini. Before
     // the first read it is empty, and writing 0 (or any wrapped value) as the
     // module's own address would cut the module off the line.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ccontrolini.h"
+#include "entry_rules.h"
 #include "hexbytes.h"
 #include "intbox.h"
 #include "interruptindicatorrow.h"
@@ -283,29 +284,48 @@ void CPropIo::Initialise() {
 // ---------------------------------------------------------------------------
 // Boxes
 
-bool CPropIo::TakeBoxes() {
+std::vector<CPropIo::BoxField> CPropIo::NumberBoxes() const {
     State& d = *m_d;
-    int input = d.inputLength;
-    int output = d.outputLength;
-    int eventInterval = d.eventInterval;
-    int inInterval = d.inInterval;
-    int outInterval = d.outInterval;
+    std::vector<BoxField> boxes;
+    if (d.edition == FullEdition) {
+        boxes.push_back({d.inputLengthBox, kIoLengthEntry.low, kIoLengthEntry.high, &d.inputLength});
+        boxes.push_back({d.outputLengthBox, kIoLengthEntry.low, kIoLengthEntry.high, &d.outputLength});
+    }
+    boxes.push_back({d.eventIntervalBox, INT_MIN, INT_MAX, &d.eventInterval});
+    boxes.push_back({d.inIntervalBox, INT_MIN, INT_MAX, &d.inInterval});
+    boxes.push_back({d.outIntervalBox, INT_MIN, INT_MAX, &d.outInterval});
+    return boxes;
+}
+
+bool CPropIo::TakeBoxes() {
+    const std::vector<BoxField> boxes = NumberBoxes();
     // All boxes are checked before any field changes, so a refused box leaves
     // every field as it was.
-    if (d.edition == FullEdition) {
-        if (!TakeIntBox(d.inputLengthBox, 0, kAreaSize, &input)) return false;
-        if (!TakeIntBox(d.outputLengthBox, 0, kAreaSize, &output)) return false;
+    std::vector<int> values;
+    for (const BoxField& box : boxes) {
+        int value = *box.field;
+        if (!TakeIntBox(box.box, box.low, box.high, &value)) return false;
+        values.push_back(value);
     }
-    if (!TakeIntBox(d.eventIntervalBox, INT_MIN, INT_MAX, &eventInterval)) return false;
-    if (!TakeIntBox(d.inIntervalBox, INT_MIN, INT_MAX, &inInterval)) return false;
-    if (!TakeIntBox(d.outIntervalBox, INT_MIN, INT_MAX, &outInterval)) return false;
-    d.inputLength = input;
-    d.outputLength = output;
-    d.eventInterval = eventInterval;
-    d.inInterval = inInterval;
-    d.outInterval = outInterval;
-    d.changedText = d.changedBox->text().toStdString();
+    for (size_t i = 0; i < boxes.size(); ++i) *boxes[i].field = values[i];
+    m_d->changedText = m_d->changedBox->text().toStdString();
     return true;
+}
+
+void CPropIo::TakeEachBox() {
+    bool reported = false;
+    for (const BoxField& box : NumberBoxes()) {
+        int value = 0;
+        // The first refusal is prompted; any later one keeps its field as
+        // quietly, so that closing the window raises at most one prompt.
+        const bool taken = reported ? ReadIntText(box.box->text(), box.low, box.high, &value)
+                                    : TakeIntBox(box.box, box.low, box.high, &value);
+        if (taken)
+            *box.field = value;
+        else
+            reported = true;
+    }
+    m_d->changedText = m_d->changedBox->text().toStdString();
 }
 
 void CPropIo::RefreshBoxes() {
@@ -597,7 +617,9 @@ void CPropIo::SaveSettings() {
     State& d = *m_d;
     CControlIni* ini = d.settings;
     if (!ini) return;
-    if (!TakeBoxes()) return;
+    // A refused box keeps its field, the value last loaded or taken, so every
+    // key is still written.
+    TakeEachBox();
     if (d.edition == FullEdition) {
         ini->WriteString(kSection, "input", std::to_string(d.inputLength));
         ini->WriteString(kSection, "output", std::to_string(d.outputLength));

@@ -3,11 +3,13 @@
 #include <QWidget>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CControlIni;
 class InterruptIndicatorRow;
 class MyCug;
 class ModuleSession;
+class QLineEdit;
 
 // The I/O page, shared by both editions: process data, event polling and the
 // change field.
@@ -90,6 +92,17 @@ protected:
 
 private:
     void BuildControls();
+    // A whole-number box and the field it is taken into.
+    struct BoxField {
+        QLineEdit* box;
+        int low;
+        int high;
+        int* field;
+    };
+    std::vector<BoxField> NumberBoxes() const;
+    // Takes every box that holds an acceptable number; a refused box keeps
+    // its field.
+    void TakeEachBox();
     void OnPollingClicked();
     // Timed reading (timer 2) and timed writing (timer 3) switch the same
     // way; they differ in their timer, box, period and locked controls.

@@ -9,6 +9,7 @@
 
 #include "ccontrolini.h"
 #include "cmycugerrormsg.h"
+#include "entry_rules.h"
 #include "fieldbus_block.h"
 #include "hexbytes.h"
 #include "intbox.h"
@@ -279,7 +280,7 @@ void CPropProtocol::FillFromBlock(const uint8_t* block) {
 }
 
 bool CPropProtocol::TakeBitRate(int* value) {
-    return TakeIntBox(m_ui->bitRateConfigured, 0, 65535, value);
+    return TakeIntBox(m_ui->bitRateConfigured, kRegisterEntry.low, kRegisterEntry.high, value);
 }
 
 CPropProtocol::BuildResult CPropProtocol::BuildBlock(uint8_t* block) {
@@ -290,15 +291,18 @@ CPropProtocol::BuildResult CPropProtocol::BuildBlock(uint8_t* block) {
 
     // A text that is no number in the notation would send an address the
     // user never meant, so it is refused like a bad bit rate.
-    uint64_t address = 0;
-    if (!ParseNodeAddressText(ui.nodeAddressConfigured->text().toStdString(), SwitchCodingMode(),
-                              &address)) {
+    uint16_t address = 0;
+    const NodeAddressEntry entry = CheckNodeAddressEntry(
+        ui.nodeAddressConfigured->text().toStdString(), SwitchCodingMode(), &address);
+    if (entry == NodeAddressEntry::NotANumber) {
         ShowMessage(this, QStringLiteral("节点地址输入错误，请重新输入!"));
         ui.nodeAddressConfigured->setFocus(Qt::OtherFocusReason);
         return BuildRefused;
     }
-    if (address > 0xFFFF) {
-        ShowMessage(this, QStringLiteral("请输入一个介于 0 和 65535 之间的整数。"));
+    if (entry == NodeAddressEntry::OutOfRange) {
+        // The bounds speak the notation the address was typed in.
+        const QString high = FromUtf8(FormatNodeAddress(0xFFFF, SwitchCodingMode()));
+        ShowMessage(this, QStringLiteral("请输入一个介于 0 和 %1 之间的整数。").arg(high));
         ui.nodeAddressConfigured->setFocus(Qt::OtherFocusReason);
         return BuildRefused;
     }
@@ -311,7 +315,7 @@ CPropProtocol::BuildResult CPropProtocol::BuildBlock(uint8_t* block) {
     // The module judges the password, so it keeps its loose reading: the
     // leading hex digits, low 16 bits.
     entries.password = static_cast<uint16_t>(ParseHexNumber(password) & 0xFFFF);
-    entries.nodeAddress = static_cast<uint16_t>(address);
+    entries.nodeAddress = address;
     entries.bitRate = static_cast<uint16_t>(bitRate);
     entries.vendorId = ui.vendorId->text().toStdString();
     entries.productCode = ui.productCode->text().toStdString();

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 source scripts/lib/common.sh
-ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev libmodbus-dev
+ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev libmodbus-dev nlohmann-json3-dev
 
 build="$root/build-bench"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_TESTS=OFF \

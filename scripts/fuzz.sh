@@ -9,6 +9,9 @@ root=$(pwd)
 seconds=${1:-20}
 shift || true
 
+source scripts/lib/common.sh
+ensure_packages cmake ninja-build clang libclang-rt-14-dev nlohmann-json3-dev
+
 build="$root/build-fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUILLON_BUILD_FUZZ=ON -DQUILLON_BUILD_GUI=OFF -DQUILLON_BUILD_TESTS=OFF \
@@ -16,7 +19,7 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Re
 cmake --build "$build" -j "$(nproc)"
 
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_response fuzz_blocks fuzz_ini fuzz_hexbytes fuzz_parsers fuzz_network_date)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_response fuzz_blocks fuzz_ini fuzz_hexbytes fuzz_parsers fuzz_network_date fuzz_document)
 
 scratch=$(mktemp -d /tmp/quillon-fuzz-XXXXXX)
 trap 'rm -rf "$scratch" /tmp/quillon-fuzz-ini-*' EXIT

@@ -9,6 +9,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 seconds=${1:-600}
+
+source scripts/lib/common.sh
+ensure_packages cmake ninja-build g++ qt6-base-dev libgtest-dev nlohmann-json3-dev
 build="$root/build-soak"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUILLON_BUILD_BENCH=OFF >/dev/null

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds Quillon with AddressSanitizer and UndefinedBehaviorSanitizer and runs
-# every test, then a short run of each fuzz target and a 60-second soak run.
+# every test, then builds the Debian package (Release, in build-package) and
+# checks it unpacked, then a short run of each fuzz target and a 60-second
+# soak run.
 # On a fresh Debian 12 machine it installs what it needs when run as root.
 set -euo pipefail
 
@@ -8,7 +10,8 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 source scripts/lib/common.sh
-ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev mbpoll clang libclang-rt-14-dev
+ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev mbpoll clang libclang-rt-14-dev \
+  dpkg-dev file lintian desktop-file-utils appstream nlohmann-json3-dev
 
 jobs=$(nproc)
 build="$root/build-test"
@@ -27,6 +30,10 @@ ctest_log=$(mktemp)
 trap 'rm -f "$ctest_log"' EXIT
 ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 300 | tee "$ctest_log"
 total=$(grep -Eo 'tests failed out of [0-9]+' "$ctest_log" | grep -Eo '[0-9]+$')
+
+echo "== Package (Release build in build-package; checks on the unpacked package)"
+"$root/scripts/package.sh"
+"$root/scripts/package-test.sh"
 
 if [ -f "$root/fuzz/CMakeLists.txt" ]; then
   echo "== Fuzzing (short run of each target)"

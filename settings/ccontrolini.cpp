@@ -1,16 +1,15 @@
 #include "ccontrolini.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <strings.h>
 #include <vector>
 
+#include "atomicfile.h"
 #include "hexbytes.h"
 #include "textcodec.h"
 
@@ -22,26 +21,6 @@ struct Line {
     std::string text;     // without its line ending
     std::string ending;   // "\r\n", "\n" or "" (last line without one)
 };
-
-bool ReadWholeFile(const std::string& path, std::string* contents) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return false;
-    }
-    contents->clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        contents->append(buffer, static_cast<size_t>(n));
-    }
-    close(fd);
-    return true;
-}
 
 std::vector<Line> SplitLines(const std::string& contents) {
     std::vector<Line> lines;
@@ -135,7 +114,7 @@ Location Locate(const std::vector<Line>& lines, const char* section, const char*
 // Stored bytes of a value (CP936), absent when the key is missing or empty.
 bool ReadRaw(const std::string& path, const char* section, const char* key, std::string* raw) {
     std::string contents;
-    if (path.empty() || !ReadWholeFile(path, &contents)) return false;
+    if (path.empty() || ReadWholeFile(path, &contents) != 0) return false;
     const std::vector<Line> lines = SplitLines(contents);
     const Location where = Locate(lines, section, key);
     if (where.key < 0) return false;
@@ -148,50 +127,15 @@ bool ReadRaw(const std::string& path, const char* section, const char* key, std:
     return true;
 }
 
-// The file that a write must replace: the target of a symbolic link, so that
-// the link itself survives the rename.
-std::string ResolveTarget(const std::string& path) {
-    char resolved[PATH_MAX];
+// Creates the folder of `path` and any missing parents with mode 0700.
+bool MakeFolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash == 0) return true;
+    const std::string folder = path.substr(0, slash);
     struct stat info;
-    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
-        realpath(path.c_str(), resolved) != nullptr) {
-        return resolved;
-    }
-    return path;
-}
-
-bool WriteAll(int fd, const std::string& contents) {
-    size_t done = 0;
-    while (done < contents.size()) {
-        const ssize_t n = write(fd, contents.data() + done, contents.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Replaces the file with the new contents through a temporary file created
-// exclusively in the same folder; on any failure the old file stays whole
-// and the temporary file is removed.
-bool ReplaceFile(const std::string& path, const std::string& contents) {
-    const std::string target = ResolveTarget(path);
-    struct stat info;
-    const bool exists = stat(target.c_str(), &info) == 0;
-    if (exists && (!S_ISREG(info.st_mode) || (info.st_mode & 0222) == 0)) return false;
-
-    std::string pattern = target + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    const mode_t mode = exists ? (info.st_mode & 07777) : 0644;
-    bool ok = fchmod(fd, mode) == 0 || !exists;
-    ok = ok && WriteAll(fd, contents) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (ok && rename(name.data(), target.c_str()) == 0) return true;
-    unlink(name.data());
-    return false;
+    if (stat(folder.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
+    if (!MakeFolderOf(folder)) return false;
+    return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
 std::string LineEndingOf(const std::vector<Line>& lines) {
@@ -226,18 +170,39 @@ bool CControlIni::ReadString(const char* section, const char* key, std::string* 
     return true;
 }
 
+bool CControlIni::ReadSection(const char* section,
+                              std::vector<std::pair<std::string, std::string>>* entries) const {
+    entries->clear();
+    std::string contents;
+    if (m_path.empty() || ReadWholeFile(m_path, &contents) != 0) return false;
+    const std::vector<Line> lines = SplitLines(contents);
+    const Location where = Locate(lines, section, "");
+    if (where.section < 0) return false;
+    for (size_t i = static_cast<size_t>(where.section) + 1; i < lines.size(); ++i) {
+        std::string name;
+        if (SectionOf(lines[i].text, &name)) break;
+        std::string key;
+        std::string value;
+        if (!KeyOf(lines[i].text, &key, &value)) continue;
+        if (value.size() > kMaxValueBytes) value = TruncateCp936(value, kMaxValueBytes);
+        entries->emplace_back(key, Cp936ToUtf8(value));
+    }
+    return true;
+}
+
 bool CControlIni::WriteInt(const char* section, const char* key, int value) {
     return WriteString(section, key, std::to_string(value));
 }
 
 bool CControlIni::WriteString(const char* section, const char* key, const std::string& text) {
     if (m_path.empty()) return false;
+    if (m_createFolder && !MakeFolderOf(m_path)) return false;
     std::string contents;
     struct stat info;
     if (stat(m_path.c_str(), &info) == 0) {
         // An existing file that cannot be read must not be replaced by a
         // file holding only this key.
-        if (!ReadWholeFile(m_path, &contents)) return false;
+        if (ReadWholeFile(m_path, &contents) != 0) return false;
     }
     std::vector<Line> lines = SplitLines(contents);
     const std::string ending = LineEndingOf(lines);
@@ -262,7 +227,7 @@ bool CControlIni::WriteString(const char* section, const char* key, const std::s
     std::string output;
     output.reserve(contents.size() + value.size() + 64);
     for (const Line& line : lines) output += line.text + line.ending;
-    return ReplaceFile(m_path, output);
+    return ReplaceFileAtomically(m_path, output) == 0;
 }
 
 std::string ExecutableFolder() {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 // Accessor of config.ini, the one settings file of a program.
 //
@@ -16,7 +18,13 @@ class CControlIni {
 public:
     CControlIni() = default;
 
-    void SetPath(const std::string& path) { m_path = path; }
+    // createFolder: a write first creates the file's missing folders with
+    // mode 0700, as the per-user configuration folder needs; otherwise a
+    // missing folder fails the write.
+    void SetPath(const std::string& path, bool createFolder = false) {
+        m_path = path;
+        m_createFolder = createFolder;
+    }
     const std::string& Path() const { return m_path; }
 
     // Sets *value to 0 first; true when the key holds a non-empty value. The
@@ -26,6 +34,12 @@ public:
     // True when the key holds a non-empty value; *text (UTF-8) is replaced
     // then and left as it was otherwise. Values longer than 1023 bytes are cut.
     bool ReadString(const char* section, const char* key, std::string* text) const;
+    // Every key line of the section (the first section of that name), in
+    // file order, each value as ReadString reads it ("" where it is empty),
+    // in one reading of the file. Where a key stands twice the first one is
+    // what ReadString sees. False when the file or the section is missing.
+    bool ReadSection(const char* section,
+                     std::vector<std::pair<std::string, std::string>>* entries) const;
     // True when the file was written.
     bool WriteInt(const char* section, const char* key, int value);
     // CR, LF and NUL in the text are written as spaces so that a value can
@@ -34,6 +48,7 @@ public:
 
 private:
     std::string m_path;
+    bool m_createFolder = false;
 };
 
 // Folder of the running executable, with a trailing '/'; empty when unknown.

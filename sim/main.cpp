@@ -18,9 +18,12 @@ namespace {
 void Usage(FILE* out) {
     std::fprintf(
         out,
-        "usage: quillon-sim [--baud N] [--config FILE] [--log] [--password HEX]\n"
+        "usage: quillon-sim [--baud N] [--line RATE] [--config FILE] [--echo] [--log] [--password HEX]\n"
         "  --baud N        pace every answer byte at N baud (10 bits a byte); 0 = no pacing\n"
+        "  --line RATE     answer only while the master's line runs at RATE baud\n"
         "  --config FILE   write [ports] com1=<device> into that config.ini\n"
+        "  --echo          echo every byte received before answering, like a two-wire\n"
+        "                  RS-485 adapter that hears its own transmission\n"
         "  --log           print every request and answer in hex with a timestamp\n"
         "  --password HEX  the fieldbus password (default 1234)\n");
 }
@@ -52,12 +55,17 @@ int main(int argc, char** argv) {
         if (arg == "--baud" && ParseNumber(next, 10, 100000000, &value)) {
             options.baud = static_cast<int>(value);
             ++i;
+        } else if (arg == "--line" && ParseNumber(next, 10, 100000000, &value) && value > 0) {
+            options.lineRate = static_cast<int>(value);
+            ++i;
         } else if (arg == "--password" && ParseNumber(next, 16, 0xFFFF, &value)) {
             options.password = static_cast<uint16_t>(value);
             ++i;
         } else if (arg == "--config" && next != nullptr) {
             configPath = next;
             ++i;
+        } else if (arg == "--echo") {
+            options.echo = true;
         } else if (arg == "--log") {
             options.log = true;
         } else if (arg == "--help" || arg == "-h") {

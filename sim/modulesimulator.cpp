@@ -14,6 +14,7 @@
 #include <ctime>
 
 #include "modbus_rtu.h"
+#include "pty_line.h"
 
 namespace {
 
@@ -153,6 +154,7 @@ ModuleSimulator::~ModuleSimulator() {
 bool ModuleSimulator::Start(const Options& options) {
     if (m_running.load()) return false;
     m_options = options;
+    m_echo = options.echo;
     if (pipe2(m_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
     if (!OpenPty()) {
         close(m_wakePipe[0]);
@@ -295,8 +297,14 @@ void ModuleSimulator::Serve() {
         if (revents & POLLIN) {
             const ssize_t n = read(m_master, chunk, sizeof chunk);
             if (n <= 0) continue;
+            const int64_t receivedNs = NowNs();
+            // The adapter echoes whatever is on the line, damaged or not.
+            if (m_echo.load()) Echo(chunk, static_cast<size_t>(n), receivedNs);
             if (dropping) continue;
-            if (rx.empty()) rxStartNs = NowNs();
+            if (rx.empty()) {
+                rxStartNs = receivedNs;
+                m_silenceBeforeFrameNs = m_lastWriteNs > 0 ? receivedNs - m_lastWriteNs : -1;
+            }
             rx.insert(rx.end(), chunk, chunk + n);
             TakeFrames(rx, rxStartNs, &dropping);
         } else if (revents & (POLLHUP | POLLERR | POLLNVAL)) {
@@ -323,6 +331,8 @@ void ModuleSimulator::TakeFrames(std::vector<uint8_t>& rx, int64_t rxStartNs, bo
         rx.erase(rx.begin(), rx.begin() + static_cast<long>(length));
         HandleFrame(frame, rxStartNs);
         rxStartNs = NowNs();
+        // A frame that arrived together with the one before had no silence.
+        m_silenceBeforeFrameNs = 0;
     }
 }
 
@@ -349,6 +359,7 @@ void ModuleSimulator::HandleFrame(const std::vector<uint8_t>& frame, int64_t rxS
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_requests.push_back(frame);
+        m_silences.push_back(m_silenceBeforeFrameNs);
     }
     m_requestSeen.notify_all();
 
@@ -356,11 +367,22 @@ void ModuleSimulator::HandleFrame(const std::vector<uint8_t>& frame, int64_t rxS
         Log("<-", frame, "damaged, ignored");
         return;
     }
+    // A pseudo-terminal carries every byte whatever the rate; a real UART at
+    // another rate would only see framing errors. Only the rate can be
+    // checked: a pseudo-terminal forces 8 data bits and no parity.
+    if (m_options.lineRate > 0 && PtyLineRate(m_master) != m_options.lineRate) {
+        Log("<-", frame, "master at another line rate, ignored");
+        return;
+    }
     if (frame[0] != kSlaveAddress) {
         Log("<-", frame, "other slave, ignored");
         return;
     }
     Log("<-", frame, nullptr);
+    if (m_silent.load()) {
+        Log("--", {}, "module silent");
+        return;
+    }
 
     const auto [fault, param] = NextFault();
     std::vector<uint8_t> answer;
@@ -422,7 +444,14 @@ void ModuleSimulator::HandleFrame(const std::vector<uint8_t>& frame, int64_t rxS
     }
     startNs += static_cast<int64_t>(delayMs) * 1000000LL;
     Log("->", answer, nullptr);
-    Send(answer, startNs, interByteMs);
+    if (Send(answer, startNs, interByteMs) && !answer.empty()) m_answers.fetch_add(1);
+}
+
+void ModuleSimulator::Echo(const uint8_t* bytes, size_t n, int64_t receivedNs) {
+    const std::vector<uint8_t> echo(bytes, bytes + n);
+    Log("<>", echo, "echo");
+    // Paced like the request: byte k is back once it has been on the line.
+    (void)Send(echo, receivedNs, 0);
 }
 
 std::vector<uint8_t> ModuleSimulator::Answer(const std::vector<uint8_t>& frame) {
@@ -654,34 +683,36 @@ void ModuleSimulator::InitialiseRegisters() {
             static_cast<uint16_t>(errors[2 * k] << 8 | errors[2 * k + 1]);
 }
 
-void ModuleSimulator::Send(const std::vector<uint8_t>& bytes, int64_t startNs, int interByteMs) {
+bool ModuleSimulator::Send(const std::vector<uint8_t>& bytes, int64_t startNs, int interByteMs) {
     const int64_t charNs = m_options.baud > 0 ? 10000000000LL / m_options.baud : 0;
     const int64_t gapNs = static_cast<int64_t>(interByteMs) * 1000000LL;
     const bool paced = charNs > 0 || gapNs > 0;
     size_t sent = 0;
-    if (!SleepUntil(startNs)) return;
+    if (!SleepUntil(startNs)) return false;
     while (sent < bytes.size()) {
-        if (m_master < 0) return;
+        if (m_master < 0) return false;
         size_t chunk = bytes.size() - sent;
         if (paced) {
             // Deadlines are absolute so that no drift accumulates: byte k
             // has fully arrived (k + 1) character times after the start.
             const int64_t due = startNs + static_cast<int64_t>(sent + 1) * charNs +
                                 static_cast<int64_t>(sent) * gapNs;
-            if (!SleepUntil(due)) return;
+            if (!SleepUntil(due)) return false;
             chunk = 1;
         }
+        // Taken before the write: the master cannot see the byte earlier.
+        m_lastWriteNs = NowNs();
         const ssize_t rc = write(m_master, bytes.data() + sent, chunk);
         if (rc > 0) {
             sent += static_cast<size_t>(rc);
             continue;
         }
         if (rc < 0 && errno == EINTR) continue;
-        if (rc < 0 && errno != EAGAIN) return;
+        if (rc < 0 && errno != EAGAIN) return false;
         pollfd out{m_master, POLLOUT, 0};
-        if (poll(&out, 1, kWriteStallMs) <= 0) return;  // nobody reads: drop the rest
+        if (poll(&out, 1, kWriteStallMs) <= 0) return false;  // nobody reads: drop the rest
     }
-    if (!bytes.empty()) m_answers.fetch_add(1);
+    return true;
 }
 
 bool ModuleSimulator::SleepUntil(int64_t deadlineNs) const {
@@ -727,6 +758,11 @@ std::vector<std::vector<uint8_t>> ModuleSimulator::Requests() const {
     return m_requests;
 }
 
+std::vector<int64_t> ModuleSimulator::SilencesBeforeRequestsNs() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_silences;
+}
+
 size_t ModuleSimulator::RequestCount() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_requests.size();
@@ -735,6 +771,7 @@ size_t ModuleSimulator::RequestCount() const {
 void ModuleSimulator::ClearRequests() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_requests.clear();
+    m_silences.clear();
 }
 
 bool ModuleSimulator::WaitForRequests(size_t n, int timeoutMs) const {

@@ -33,12 +33,20 @@
 // - A fault that stands for a lost or refused request (Silent, Exception,
 //   Vanish) leaves the registers unchanged; the others damage only the answer
 //   of a request that was carried out.
+// - With echo on, every byte received goes straight back before anything
+//   else, paced like the request itself, as a two-wire RS-485 adapter that
+//   keeps its receiver on does; the module behind it may still be silent.
 class ModuleSimulator {
 public:
     struct Options {
         int baud = 0;                // pace every byte at this rate (10 bits); 0 = no pacing
         uint16_t password = 0x1234;  // the fieldbus password (register 0x7003)
         bool log = false;            // print requests and answers with timestamps to stdout
+        // The module's UART rate: a request is answered only while the master
+        // set this rate on the line (read back from the pseudo-terminal); at
+        // any other rate the module hears noise and stays silent. 0 = any.
+        int lineRate = 0;
+        bool echo = false;           // echo every byte received before answering
     };
 
     enum class Fault {
@@ -73,6 +81,12 @@ public:
     // The next `count` requests misbehave as given (queued after earlier ones).
     void InjectFault(Fault fault, int count = 1, int param = 0);
     void ClearFaults();
+    // Echo on or off from now on (an adapter swapped under a running line).
+    void SetEcho(bool on) { m_echo = on; }
+    // A module that answers nothing at all (powered off) until switched back;
+    // requests are still recorded, and echoed when echo is on. Queued faults
+    // wait meanwhile.
+    void SetSilent(bool on) { m_silent = on; }
     // Every request misbehaves at random with this probability (0..1),
     // choosing among Silent, Exception, BadCrc, Truncated, Garbage.
     void SetRandomFaultRate(double rate, unsigned seed = 1);
@@ -84,6 +98,11 @@ public:
     // Waits until at least n requests were recorded or timeoutMs passed.
     bool WaitForRequests(size_t n, int timeoutMs) const;
     uint64_t AnswersSent() const { return m_answers.load(); }
+    // For each recorded request, how long the line had been silent on our
+    // side before its first byte arrived: ns since the last byte we wrote,
+    // taken before that write, so never more than the master saw (-1 when we
+    // had written nothing yet).
+    std::vector<int64_t> SilencesBeforeRequestsNs() const;
 
     // Closes the pseudo-terminal now (the device vanishes). Returns once it
     // is closed.
@@ -109,7 +128,9 @@ private:
                                      const std::vector<uint8_t>& echo);
     uint8_t CheckWrite(uint16_t address, uint16_t value, bool* passwordAccepted) const;
     uint16_t ReadRegisterLocked(uint16_t address) const;
-    void Send(const std::vector<uint8_t>& bytes, int64_t startNs, int interByteMs);
+    // Returns false when the bytes could not all be written.
+    bool Send(const std::vector<uint8_t>& bytes, int64_t startNs, int interByteMs);
+    void Echo(const uint8_t* bytes, size_t n, int64_t receivedNs);
     bool SleepUntil(int64_t deadlineNs) const;
     void InitialiseRegisters();
     void OnInputDataWritten(uint16_t first, uint16_t count, const std::vector<uint16_t>& before);
@@ -123,11 +144,18 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_running{false};
     std::atomic<uint64_t> m_answers{0};
+    std::atomic<bool> m_echo{false};
+    std::atomic<bool> m_silent{false};
+    // Serving thread only: when we last wrote, and the silence before the
+    // frame being received.
+    int64_t m_lastWriteNs = 0;
+    int64_t m_silenceBeforeFrameNs = -1;
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_requestSeen;
     std::map<uint16_t, uint16_t> m_registers;
     std::vector<std::vector<uint8_t>> m_requests;
+    std::vector<int64_t> m_silences;
     std::deque<std::pair<Fault, int>> m_faults;
     double m_randomFaultRate = 0.0;
     unsigned m_seed = 1;

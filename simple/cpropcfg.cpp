@@ -19,6 +19,7 @@
 #include "messages.h"
 #include "network_time.h"
 #include "modulesession.h"
+#include "portmessages.h"
 
 namespace {
 
@@ -38,7 +39,6 @@ constexpr uint64_t kMaxRegisterValue = 0xFFFF;
 const char* const kBitRateTexts[] = {"2400",   "4800",   "9600",   "19200",  "38400",
                                      "57600",  "115200", "230400", "460800", "614400 "};
 const char* const kDeviceModeTexts[] = {"启动", "复位", "恢复出厂默认"};
-constexpr int kPortCount = 255;
 
 // An index outside the list leaves the list without a selection, as a
 // hand-edited config.ini or an unknown module value must.
@@ -69,6 +69,7 @@ void CPropCfg::SetPointers(CControlIni* settings, CSerialPort* port, ModuleSessi
     m_port = port;
     m_session = session;
     m_ioPage = ioPage;
+    m_portList->SetSettings(settings);
 }
 
 QPushButton* CPropCfg::MakeButton(const QString& caption, int x, int y, int w, int h) {
@@ -89,7 +90,7 @@ void CPropCfg::BuildControls() {
     constexpr int kRowHeight = 22;
 
     MakeLabel(QStringLiteral("串口号:"), 10, 12, 50, kRowHeight);
-    m_portList = new QComboBox(this);
+    m_portList = new PortComboBox(this);
     m_portList->setGeometry(60, 12, 66, kRowHeight);
     m_portList->setMaxVisibleItems(20);
     MakeLabel(QStringLiteral("波特率:"), 136, 12, 50, kRowHeight);
@@ -159,12 +160,10 @@ void CPropCfg::BuildControls() {
     connect(m_sendDeviceMode, &QPushButton::clicked, this, &CPropCfg::OnSendDeviceMode);
     connect(m_readConfig, &QPushButton::clicked, this, &CPropCfg::OnReadConfig);
     connect(m_modifyConfig, &QPushButton::clicked, this, &CPropCfg::OnModifyConfig);
-    connect(m_portList, &QComboBox::currentIndexChanged, this, &CPropCfg::UpdatePortTooltip);
 }
 
 void CPropCfg::FillLists() {
-    m_portList->clear();
-    for (int n = 1; n <= kPortCount; ++n) m_portList->addItem(QString::number(n));
+    m_portList->Fill();
     m_bitRateList->clear();
     for (const char* text : kBitRateTexts) m_bitRateList->addItem(QString::fromUtf8(text));
     m_moduleStateList->clear();
@@ -181,15 +180,6 @@ void CPropCfg::Initialise() {
     LoadSettings();
     // The port is closed at start, so this always tries to open it.
     OnOpenPort();
-}
-
-void CPropCfg::UpdatePortTooltip() {
-    const int index = m_portList->currentIndex();
-    if (index < 0) {
-        m_portList->setToolTip(QString());
-        return;
-    }
-    m_portList->setToolTip(QString::fromStdString(DevicePathForPort(index + 1, m_settings)));
 }
 
 void CPropCfg::LoadSettings() {
@@ -220,7 +210,7 @@ void CPropCfg::LoadSettings() {
     text = BoxText(m_emergencyCustomBox);
     if (m_settings->ReadString("fieldbus", "emcycode2", &text))
         m_emergencyCustomBox->setText(QString::fromStdString(text));
-    UpdatePortTooltip();
+    m_portList->UpdateToolTip();
 }
 
 void CPropCfg::SaveSettings() {
@@ -259,12 +249,17 @@ void CPropCfg::OnOpenPort() {
     const int baud = ItemNumber(m_bitRateList);
     // Without a port number or a bit rate there is nothing sensible to open;
     // no device is touched.
+    SerialOpenFailure failure;
+    failure.reason = portNumber > 0 ? kOpenLineRefused : kOpenNoPort;
     int status = kSerialOpenFailed;
-    if (portNumber > 0 && baud > 0) status = m_port->Open(portNumber, baud);
+    if (portNumber > 0 && baud > 0) {
+        status = m_port->Open(portNumber, baud);
+        failure = m_port->LastFailure();
+    }
     if (status == kSerialOk) {
         m_openPort->setText(QStringLiteral("关闭串口"));
     } else {
-        ShowMessage(this, QStringLiteral("打开串口失败!"));
+        ShowMessage(this, OpenPortFailedMessage(failure));
     }
 }
 
@@ -330,15 +325,17 @@ void CPropCfg::OnModifyConfig() {
         return;
     }
     // Keeping only the low 16 bits would configure a node the user never
-    // typed.
+    // typed. The bound is given in the notation the box is typed in.
     if (nodeAddress > kMaxRegisterValue) {
-        ShowMessage(this, QStringLiteral("请输入一个介于 0 和 65535 之间的整数。"));
+        ShowMessage(this, QStringLiteral("请输入一个介于 0 和 %1 之间的整数。")
+                              .arg(QString::fromStdString(
+                                  FormatNodeAddress(kMaxRegisterValue, kHexNotation))));
         m_nodeAddressBox->setFocus();
         return;
     }
 
     // A list without a selection gives 0xFF in its byte (0xFFFF for the CAN
-    // bit rate), as the module tool always sent.
+    // bit rate), sent like any other value.
     m_generalBlock[kUartSettingsByte] = static_cast<uint8_t>(m_bitRateList->currentIndex());
     SetHeldWord(m_generalBlock, kInterruptMaskByte, m_row->ReadInterruptMask());
     SetIoLengthsInBlock(m_ioBlock, m_inputLength, m_outputLength);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "portcombobox.h"
 #include "register_map.h"
 
 class CControlIni;
@@ -57,7 +58,7 @@ public:
     QSize sizeHint() const override { return QSize(kPageWidth, kPageHeight); }
 
     // Controls, for the window and for tests.
-    QComboBox* portList() const { return m_portList; }
+    PortComboBox* portList() const { return m_portList; }
     QComboBox* bitRateList() const { return m_bitRateList; }
     QPushButton* changeBaudButton() const { return m_changeBaud; }
     QPushButton* openPortButton() const { return m_openPort; }
@@ -85,7 +86,6 @@ public:
 private:
     void BuildControls();
     void FillLists();
-    void UpdatePortTooltip();
     // Takes both length boxes; false when one was refused (prompt shown).
     bool TakeLengths();
     // Writes the two lengths back into their boxes.
@@ -109,7 +109,7 @@ private:
     int m_inputLength = 0;
     int m_outputLength = 0;
 
-    QComboBox* m_portList = nullptr;
+    PortComboBox* m_portList = nullptr;
     QComboBox* m_bitRateList = nullptr;
     QPushButton* m_changeBaud = nullptr;
     QPushButton* m_openPort = nullptr;

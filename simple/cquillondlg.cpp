@@ -9,6 +9,7 @@
 #include "cpropio.h"
 #include "ctabsheet.h"
 #include "keyswallower.h"
+#include "program_paths.h"
 #include "skinmanager.h"
 #include "wiremonitor.h"
 
@@ -32,11 +33,6 @@ QIcon ApplicationIcon() {
     return QIcon(pixmap);
 }
 
-std::string WithSlash(const std::string& folder) {
-    if (folder.empty() || folder.back() == '/') return folder;
-    return folder + '/';
-}
-
 }  // namespace
 
 CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent) : QDialog(parent) {
@@ -50,10 +46,9 @@ CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent) : QD
     m_ioPage = new CPropIo(CPropIo::SimpleEdition);
     m_monitor = new WireMonitor;
 
-    const std::string folder = WithSlash(programFolder);
-    // Without a known program folder there is no skin folder either.
-    m_skinFolder = folder.empty() ? std::string() : folder + "Styles/";
-    m_settings.SetPath(folder + "config.ini");
+    const ProgramPaths paths = ProgramPathsFor(programFolder, CurrentPathEnvironment());
+    m_skinFolder = paths.skinFolder;
+    m_settings.SetPath(paths.config.path, paths.config.perUser);
     // Port numbers are mapped to devices through [ports] of the same file.
     m_port.SetSettings(&m_settings);
     LoadSkin();

@@ -20,8 +20,9 @@ class CQuillonDlg : public QDialog {
 public:
     static constexpr const char* kSkinFile = "Office2007.cjstyles";
 
-    // programFolder: where config.ini and Styles/ are looked for (the
-    // executable's folder in the program; a test folder in tests).
+    // programFolder: the executable's folder in the program, a test folder in
+    // tests. config.ini and Styles/ are looked for there first, then where
+    // an installed program keeps them (program_paths.h).
     explicit CQuillonDlg(const std::string& programFolder = ExecutableFolder(),
                          QWidget* parent = nullptr);
     ~CQuillonDlg() override;

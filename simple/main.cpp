@@ -2,22 +2,29 @@
 #include <cstdio>
 
 #include "cquillonapp.h"
+#include "quitafter.h"
 #include "traceoption.h"
 
 int main(int argc, char** argv) {
-    // Only the program name is handed on to Qt, so no toolkit option on the
-    // command line changes the program; --trace is read here.
+    // The program's options are --trace FILE and the test aid --quit-after;
+    // only the program name is handed on, so no toolkit option on the command
+    // line changes it either.
+    int quitAfterMs = 0;
+    if (!ParseQuitAfter(argc, argv, &quitAfterMs)) return 2;
     static char fallbackName[] = "Quillon_Simple";
     int qtArgc = 1;
     char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
     QApplication application(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Quillon_Simple"));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quillon.QuillonSimple"));
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     const ProgramOptions options = ParseProgramOptions(arguments);
     if (!options.error.isEmpty())
         std::fprintf(stderr, "Quillon_Simple: %s\n", options.error.toLocal8Bit().constData());
+    StartQuitAfter(quitAfterMs);
     CQuillonApp app;
     app.SetTracePath(options.tracePath.toStdString());
     return app.InitInstance();

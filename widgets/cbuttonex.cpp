@@ -29,6 +29,9 @@ void DrawRaisedEdge(QPainter* painter, const QRect& rect, const QPalette& palett
 
 CButtonEx::CButtonEx(const QString& caption, QWidget* parent) : QAbstractButton(parent) {
     setText(caption);
+    // A row of ten lamps would make Tab walk through ten stops that do
+    // nothing on the keyboard; a click still gives a lamp the focus.
+    setFocusPolicy(Qt::ClickFocus);
     m_disabledTextColor = palette().color(QPalette::Disabled, QPalette::WindowText);
 }
 
@@ -91,7 +94,7 @@ void CButtonEx::paintEvent(QPaintEvent* /*event*/) {
     painter.drawText(item, Qt::AlignCenter | Qt::TextSingleLine, shown);
 
     if (hasFocus()) {
-        // Every other pixel, like the classic focus rectangle.
+        // A dotted outline: every other pixel.
         QPen dotted(captionColor, 1, Qt::CustomDashLine);
         dotted.setDashPattern({1.0, 1.0});
         painter.setPen(dotted);

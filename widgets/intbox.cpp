@@ -58,3 +58,11 @@ bool TakeIntBox(QLineEdit* box, int low, int high, int* value) {
 bool CheckIntText(QWidget* parent, const QString& text, int low, int high, int* value) {
     return CheckAndReport(parent, text, low, high, value);
 }
+
+bool ReadIntText(const QString& text, int low, int high, int* value) {
+    long long parsed = 0;
+    if (ParseIntText(text, &parsed) != IntTextKind::Integer || parsed < low || parsed > high)
+        return false;
+    *value = static_cast<int>(parsed);
+    return true;
+}

@@ -13,3 +13,6 @@ bool TakeIntBox(QLineEdit* box, int low, int high, int* value);
 
 // The same check on a text that is not in a box (message only).
 bool CheckIntText(QWidget* parent, const QString& text, int low, int high, int* value);
+
+// The same check without any message.
+bool ReadIntText(const QString& text, int low, int high, int* value);

@@ -5,8 +5,9 @@
 
 class WireTrace;
 
-// The programs' one command-line option, --trace FILE (or --trace=FILE):
-// append every exchange to FILE. Toolkit options are not read.
+// The programs' command-line option --trace FILE (or --trace=FILE): append
+// every exchange to FILE. --quit-after is read elsewhere (quitafter.h);
+// toolkit options are not read.
 struct ProgramOptions {
     QString tracePath;  // empty: no trace
     QString error;      // what was wrong with the command line, if anything

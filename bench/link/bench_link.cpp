@@ -1,10 +1,18 @@
 // bench_link [exchanges]: median exchange times of our Modbus RTU master and
 // of libmodbus against the simulator paced at 115200 baud over a
-// pseudo-terminal, and the behaviour of a vanished device.
+// pseudo-terminal, the same behind an echoing adapter, what the silence
+// between frames costs, and the behaviour of a vanished device.
 //
 // Prints one line per case:
 //   <case> median_ms=<x> wire_ms=<y> ratio_wire=<x/y> ratio_libmodbus=<x/libmodbus>
+//   <case>_echo median_ms=<x> wire_ms=<y> ratio_wire=<x/y> ratio_wire_plain=<..>
+//       echo_share=<echo bytes / wire bytes>
+//   silence_* lines with the waits before requests
 // and exits 1 when a target is missed.
+//
+// Exchanges of the cases start after the line has been silent for longer
+// than the 3.5 characters a request waits for, for both masters alike: the
+// cases measure the exchange, the silence_* lines what the wait adds.
 
 #include <modbus.h>
 #include <sys/resource.h>
@@ -85,10 +93,20 @@ bool LibmodbusExchange(modbus_t* ctx, const Case& c) {
     return rc == c.quantity;
 }
 
-// Runs `exchange` n times; returns the durations of the good ones.
+// Longer than the silence a request keeps after the last answer byte
+// (1.75 ms above 19200 baud).
+constexpr auto kQuietLine = std::chrono::microseconds(2000);
+
+double CharacterMs() {
+    return CharacterTimeNs(kBaud, 8, 0, 0) / 1e6;
+}
+
+// Runs `exchange` n times, each after a quiet line; returns the durations of
+// the good ones.
 std::vector<double> Time(int n, const std::function<bool()>& exchange, int* failures) {
     std::vector<double> samples;
     for (int i = 0; i < n; ++i) {
+        std::this_thread::sleep_for(kQuietLine);
         const auto begin = Clock::now();
         const bool ok = exchange();
         const double ms = Ms(Clock::now() - begin);
@@ -127,6 +145,9 @@ int main(int argc, char** argv) {
             }
             ModbusRequest request;
             request.port = &port;
+            // Settle the echo state as the program does before it writes;
+            // not timed.
+            if (!OurExchange(request, kCases[0])) ++failures;
             const auto mine = Time(
                 exchanges / 2, [&] { return OurExchange(request, c); }, &failures);
             ours.insert(ours.end(), mine.begin(), mine.end());
@@ -160,6 +181,124 @@ int main(int argc, char** argv) {
         if (c.function == 3 && c.start == 0x5001 && ratioWire > 1.1 && median - wire > 2.0)
             targetsMet = false;
         if (c.start == 0x9000 && median > 20.0) targetsMet = false;
+    }
+
+    // Behind an adapter that echoes: the echo comes back while the request
+    // goes out, so an exchange should take no longer than without it, and
+    // never longer by more than the echo's own bytes.
+    {
+        ModuleSimulator echoing;
+        ModuleSimulator::Options echoOptions = options;
+        echoOptions.echo = true;
+        if (!echoing.Start(echoOptions)) {
+            std::fprintf(stderr, "bench_link: cannot start the echoing simulator\n");
+            return 2;
+        }
+        for (const Case& c : kCases) {
+            std::vector<double> plain, echoed;
+            int failures = 0;
+            for (int half = 0; half < 2; ++half) {
+                for (ModuleSimulator* line : {&sim, &echoing}) {
+                    CSerialPort port;
+                    if (port.OpenDevice(line->DevicePath(), kBaud, 8, 0, 0, 0) != kSerialOk) {
+                        std::fprintf(stderr, "bench_link: cannot open %s\n",
+                                     line->DevicePath().c_str());
+                        return 2;
+                    }
+                    ModbusRequest request;
+                    request.port = &port;
+                    // Settle the echo state as the program does before it
+                    // writes; not timed.
+                    if (!OurExchange(request, kCases[0])) ++failures;
+                    const auto samples = Time(
+                        exchanges / 2, [&] { return OurExchange(request, c); }, &failures);
+                    auto& into = line == &sim ? plain : echoed;
+                    into.insert(into.end(), samples.begin(), samples.end());
+                    const bool wanted = line == &echoing;
+                    if ((port.GetEchoState() == CSerialPort::EchoState::Present) != wanted)
+                        ++failures;
+                }
+            }
+            const double wire = (c.requestBytes + c.responseBytes) * CharacterMs();
+            const double plainMedian = Median(plain);
+            const double echoMedian = Median(echoed);
+            const double echoShare =
+                static_cast<double>(c.requestBytes) / (c.requestBytes + c.responseBytes);
+            std::printf(
+                "%s_echo median_ms=%.3f wire_ms=%.3f ratio_wire=%.3f ratio_wire_plain=%.3f "
+                "echo_share=%.3f\n",
+                c.name, echoMedian, wire, echoMedian / wire, plainMedian / wire, echoShare);
+            std::printf("# %s_echo: samples %zu/%zu, failed exchanges %d\n", c.name, echoed.size(),
+                        plain.size(), failures);
+            if (failures > 0 || echoMedian / wire > plainMedian / wire + echoShare)
+                targetsMet = false;
+        }
+        echoing.Stop();
+    }
+
+    // The silence between frames. Back to back, every request waits for the
+    // rest of 1.75 ms after the last answer byte; "读取配置" is three reads in
+    // a row; a timer polling every 10 ms finds the line long quiet.
+    {
+        CSerialPort port;
+        port.OpenDevice(device, kBaud, 8, 0, 0, 0);
+        ModbusRequest request;
+        request.port = &port;
+        std::vector<double> backToBack, backToBackWait;
+        for (int i = 0; i < exchanges; ++i) {
+            const auto begin = Clock::now();
+            if (!OurExchange(request, kCases[0])) continue;
+            backToBack.push_back(Ms(Clock::now() - begin));
+            backToBackWait.push_back(port.LastSilenceWaitNs() / 1e6);
+        }
+        std::printf("silence_back_to_back median_ms=%.3f wait_ms=%.3f silence_ms=%.3f\n",
+                    Median(backToBack), Median(backToBackWait), port.FrameSilenceNs() / 1e6);
+
+        const Case configuration[] = {
+            {"general", 3, 0x5001, 31, 8, 67},
+            {"io", 3, 0x6001, 11, 8, 27},
+            {"fieldbus", 3, 0x7001, 66, 8, 137},
+        };
+        std::vector<double> readConfig, readConfigWait;
+        int failures = 0;
+        for (int i = 0; i < exchanges / 4; ++i) {
+            std::this_thread::sleep_for(kQuietLine);
+            const auto begin = Clock::now();
+            double waited = 0;
+            bool ok = true;
+            for (const Case& c : configuration) {
+                ok = OurExchange(request, c) && ok;
+                waited += port.LastSilenceWaitNs() / 1e6;
+            }
+            if (!ok) {
+                ++failures;
+                continue;
+            }
+            readConfig.push_back(Ms(Clock::now() - begin));
+            readConfigWait.push_back(waited);
+        }
+        double configWire = 0;
+        for (const Case& c : configuration) configWire += (c.requestBytes + c.responseBytes);
+        configWire *= CharacterMs();
+        std::printf("silence_read_configuration median_ms=%.3f wire_ms=%.3f wait_ms=%.3f\n",
+                    Median(readConfig), configWire, Median(readConfigWait));
+
+        std::vector<double> pollWait;
+        const Case events = {"events", 3, 0x500A, 1, 8, 7};
+        for (int i = 0; i < exchanges / 2; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (!OurExchange(request, events)) ++failures;
+            pollWait.push_back(port.LastSilenceWaitNs() / 1e6);
+        }
+        const double pollMax =
+            pollWait.empty() ? 0 : *std::max_element(pollWait.begin(), pollWait.end());
+        std::printf("silence_poll_10ms wait_ms=%.3f max_wait_ms=%.3f\n", Median(pollWait), pollMax);
+        std::printf("# silence: failed exchanges %d\n", failures);
+        // Waiting more than the silence itself, or at all between polls, would
+        // be a fault of the wait.
+        if (failures > 0 || Median(backToBackWait) > port.FrameSilenceNs() / 1e6 + 0.5 ||
+            pollMax > 0)
+            targetsMet = false;
     }
 
     // A device that vanishes: the exchange under way returns at once, later

@@ -23,13 +23,14 @@ has_display() {
   [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]
 }
 
-# run_with_simulator ROOT PROGRAM SCRIPT: builds PROGRAM and quillon-sim in
-# ROOT/build-run, starts the simulator on a pseudo-terminal (it maps port 1
-# to its device in the config.ini beside PROGRAM), runs PROGRAM and stops the
-# simulator when PROGRAM exits.
+# run_with_simulator ROOT PROGRAM SCRIPT [SIMULATOR OPTION...]: builds PROGRAM
+# and quillon-sim in ROOT/build-run, starts the simulator on a pseudo-terminal
+# with the given options (it maps port 1 to its device in the config.ini
+# beside PROGRAM), runs PROGRAM and stops the simulator when PROGRAM exits.
 run_with_simulator() {
   local root=$1 program=$2 script=$3
-  local packages=(cmake ninja-build g++ qt6-base-dev fonts-wqy-microhei)
+  shift 3
+  local packages=(cmake ninja-build g++ qt6-base-dev nlohmann-json3-dev fonts-wqy-microhei)
   has_display || packages+=(xvfb xauth)
   ensure_packages "${packages[@]}"
 
@@ -49,7 +50,7 @@ run_with_simulator() {
 
   # The simulator writes [ports] com1=<device> into config.ini before it
   # prints the device as its first line.
-  exec 3< <(exec "$bin/quillon-sim" --config "$bin/config.ini")
+  exec 3< <(exec "$bin/quillon-sim" --config "$bin/config.ini" "$@")
   SIMULATOR_PID=$!
   trap 'kill "$SIMULATOR_PID" 2>/dev/null || true; wait "$SIMULATOR_PID" 2>/dev/null || true' EXIT
   trap 'exit 130' INT TERM

@@ -1,21 +1,28 @@
 // Screenshots of the full edition for the documentation: the window with the
 // serial port opened on the simulator and the configuration read, once per
-// skin, and the wire monitor after a read that got an exception answer. Run
-// under a display (xvfb-run) with the CJK fonts installed:
+// skin, the wire monitor after a read that got an exception answer, the
+// differences dialog of a load from a configuration file, and the port list
+// dropped down over a fake tree of serial devices.
+// Run under a display (xvfb-run) with the CJK fonts installed:
 //   quillon-full-screenshots <output folder>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
 #include "ccontrolini.h"
+#include "cdlgconfigdiff.h"
 #include "cpropcom.h"
 #include "cquillondlg.h"
 #include "ctabsheet.h"
+#include "fakeserialtree.h"
 #include "messages.h"
 #include "modulesimulator.h"
 #include "tempdir.h"
@@ -33,6 +40,80 @@ bool Save(QWidget* window, const QString& path) {
     Pump();
     const bool ok = window->grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+// The dropped-down list is a window of its own, so the screen is grabbed
+// and cut to the page's window and the list.
+bool SavePortList(const QString& path) {
+    FakeSerialTree tree;
+    tree.AddUart("ttyS0", 4);
+    for (const char* placeholder : {"ttyS1", "ttyS2", "ttyS3"}) tree.AddUart(placeholder, 0);
+    tree.AddUsbSerial("ttyUSB0", "1-2", {"FTDI", "FT232R USB UART", "A1B2C3", "0403", "6001"},
+                      "ftdi_sio", "usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0");
+    tree.AddUsbSerial("ttyUSB1", "1-4", {"QinHeng Electronics", "USB Serial", "", "1a86", "7523"},
+                      "ch341", "usb-1a86_USB_Serial-if00-port0");
+    tree.AddAcm("ttyACM0", "1-3", {"Tavel", "VX31 USB", "0815", "1234", "5678"},
+                "usb-Tavel_VX31_USB_0815-if00");
+
+    // The test aid: discovery reads the fake tree instead of /dev and /sys.
+    setenv("QUILLON_DEV_ROOT", tree.Dev().c_str(), 1);
+    setenv("QUILLON_SYSFS_ROOT", tree.Sys().c_str(), 1);
+    TempDir folder;
+    CQuillonDlg window(folder.path());
+    window.move(0, 0);
+    window.show();
+    PortComboBox* list = window.comPage()->portList();
+    // Number 1 selected, so that the list opens at its top; the pointer
+    // rests on the FTDI adapter.
+    list->setCurrentIndex(0);
+    Pump();
+    list->showPopup();
+    list->view()->setCurrentIndex(list->model()->index(2, 0));
+    Pump();
+    const QRect popup = list->view()->window()->frameGeometry();
+    QRect shot = window.frameGeometry();
+    shot.setRight(qMax(shot.right(), popup.right()));
+    shot = shot.intersected(window.screen()->geometry());
+    const bool ok =
+        window.screen()->grabWindow(0, shot.x(), shot.y(), shot.width(), shot.height()).save(path);
+    list->hidePopup();
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+// A module that differs from its saved file in a few fields of several
+// groups, the device information among them, loaded from that file: the
+// dialog as it asks for confirmation.
+bool SaveDiffDialog(CQuillonDlg* window, ModuleSimulator* sim, const QString& folder,
+                    const QString& path) {
+    const QString file = folder + "/vx31-line3-station12.json";
+    // Saving says so in a message, which is no fault here.
+    MessageSink previous = SetMessageSink([](QWidget*, const QString&) {});
+    window->SaveToFile(file);
+    SetMessageSink(previous);
+    sim->SetRegister(0x5011, 2500);    // watchdog
+    sim->SetRegister(0x500E, 0x8A02);  // 9600 baud, 2 stop bits, even parity
+    sim->SetRegister(0x6002, 32);      // output length
+    sim->SetRegister(0x7004, 0x0031);  // node address
+    sim->SetRegister(0x7011, 0x5354);  // product name
+
+    bool ok = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<CDlgConfigDiff*>(top);
+            if (dialog == nullptr || !dialog->isVisible()) continue;
+            poll.stop();
+            ok = Save(dialog, path);
+            dialog->reject();
+            return;
+        }
+    });
+    poll.start();
+    window->LoadFromFile(file);
+    poll.stop();
     return ok;
 }
 
@@ -60,6 +141,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         messageShown = true;
     });
+
+    // The machine's own serial devices stay out of the pictures.
+    setenv("QUILLON_DEV_ROOT", "/nonexistent/dev", 1);
+    setenv("QUILLON_SYSFS_ROOT", "/nonexistent/sys", 1);
 
     ModuleSimulator sim;
     if (!sim.Start()) return 1;
@@ -103,9 +188,14 @@ int main(int argc, char** argv) {
     QTest::mouseClick(window.readButton(), Qt::LeftButton);
     ok = expectedMessage.isEmpty() && ok;
     ok = Save(&window, out + "/quillon-full-monitor-exception.png") && ok;
+    ok = SaveDiffDialog(&window, &sim, QString::fromStdString(folder.path()),
+                        out + "/quillon-config-diff.png") &&
+         ok;
     // Leave the plain look selected so that the window closes as it started.
     QTest::mouseClick(window.themeRadio(0), Qt::LeftButton);
     window.port().Close();
+    window.hide();
+    ok = SavePortList(out + "/quillon-port-list.png") && ok;
     SetMessageSink({});
     return ok && !messageShown ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 
 #include "cpropcom.h"
 #include "cserialport.h"
+#include "fakeserialtree.h"
 #include "fullharness.h"
 #include "messagerecorder.h"
 #include "modbus_rtu.h"
@@ -88,6 +89,51 @@ TEST_F(SerialPage, PortTooltipNamesTheMappedDevice) {
     EXPECT_EQ(page->portList()->toolTip(), U("/dev/ttyS4"));
 }
 
+TEST_F(SerialPage, PortListNamesPresentDevicesAndLooksAgainWhenDroppedDown) {
+    FakeSerialTree tree;
+    tree.AddUsbSerial("ttyUSB0", "1-2", {"FTDI", "FT232R USB UART", "A1B2C3", "0403", "6001"},
+                      "ftdi_sio", "usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0");
+    const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0";
+    auto page = std::make_unique<CPropCom>();
+    page->SetPointers(&m_port, &m_folder.ini());
+    page->portList()->SetDiscoveryRoots(tree.roots());
+    page->Initialise();
+
+    // 1 and 3 are taken in [ports]: the adapter gets 2.
+    PortComboBox* list = page->portList();
+    ASSERT_EQ(list->count(), 255);
+    EXPECT_EQ(list->itemText(0), U("1"));
+    EXPECT_EQ(list->itemText(1), U("2 — ttyUSB0 · FT232R USB UART · A1B2C3"));
+    EXPECT_EQ(list->itemText(3), U("4"));
+    EXPECT_EQ(m_folder.IniText("ports", "com2"), byId);
+    list->setCurrentIndex(1);
+    EXPECT_EQ(list->toolTip().toStdString(), byId);
+
+    // Plugged in while the program runs: named at the next drop-down, with
+    // the items and the selection as they were.
+    tree.AddAcm("ttyACM0", "1-3", {"Tavel", "VX31 USB", "", "1234", "5678"}, "");
+    EXPECT_EQ(list->itemText(3), U("4"));
+    list->showPopup();
+    list->hidePopup();
+    EXPECT_EQ(list->itemText(3), U("4 — ttyACM0 · VX31 USB"));
+    EXPECT_EQ(m_folder.IniText("ports", "com4"), "/dev/ttyACM0");
+    EXPECT_EQ(list->currentIndex(), 1);
+    EXPECT_EQ(list->count(), 255);
+
+    // Unplugged: the number stays the adapter's, shown plain; opening it
+    // names the missing device (the item stands for number 2).
+    tree.Unplug("ttyUSB0");
+    list->showPopup();
+    list->hidePopup();
+    EXPECT_EQ(list->itemText(1), U("2"));
+    EXPECT_EQ(list->toolTip().toStdString(), byId);
+    QTest::mouseClick(page->openButton(), Qt::LeftButton);
+    EXPECT_EQ(m_messages.messages(), QStringList{QString::fromStdString(
+                                         "打开串口失败!\n找不到设备 " + byId +
+                                         "：适配器是否已拔出？请插好后重试，或选择其他串口号。")});
+    EXPECT_EQ(m_folder.IniInt("com", "com"), 1);
+}
+
 TEST_F(SerialPage, OpeningAt614400PassesTheFullRate) {
     auto page = MakePage();
     page->baudList()->setCurrentIndex(9);
@@ -112,7 +158,9 @@ TEST_F(SerialPage, FailedOpenComplainsAndStillSavesAllSixSettings) {
     page->parityList()->setCurrentIndex(2);
     QTest::mouseClick(page->openButton(), Qt::LeftButton);
 
-    EXPECT_EQ(m_messages.messages(), QStringList{U("打开串口失败!")});
+    EXPECT_EQ(m_messages.messages(),
+              QStringList{U("打开串口失败!\n找不到设备 /nonexistent/quillon-tty："
+                            "适配器是否已拔出？请插好后重试，或选择其他串口号。")});
     EXPECT_FALSE(m_port.IsOpen());
     EXPECT_TRUE(page->openButton()->isEnabled());
     EXPECT_FALSE(page->closeButton()->isEnabled());
@@ -181,7 +229,7 @@ TEST_F(SerialPage, LoadsStoredPositionsAndTreatsOutOfRangeAsNoSelection) {
     EXPECT_EQ(page->parityList()->currentIndex(), -1);
     // Port number 0 cannot be opened; the positions are saved as they stand.
     QTest::mouseClick(page->openButton(), Qt::LeftButton);
-    EXPECT_EQ(m_messages.messages(), QStringList{U("打开串口失败!")});
+    EXPECT_EQ(m_messages.messages(), QStringList{U("打开串口失败!\n没有选择串口号。")});
     EXPECT_EQ(m_folder.IniInt("com", "com"), -1);
     EXPECT_EQ(m_folder.IniInt("com", "parity"), -1);
     EXPECT_EQ(m_folder.IniInt("com", "baudrate"), 6);

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 #include "cpropcom.h"
@@ -290,6 +291,46 @@ TEST_F(Transfer, GeneralModifyWritesThreeRangesWithSwappedPairs) {
     EXPECT_NE(m_folder.IniBytes().find("rtuaddr=1"), std::string::npos);
 }
 
+TEST_F(Transfer, GeneralModifyUnderUartSendsTheHeldFrameIntervalPastABadStoredOne) {
+    // The frame-interval box is disabled with UART selected: a value it
+    // cannot hold neither stops the modify nor reaches the module. The line
+    // is set not to echo, so the modify is the first exchange.
+    for (const char* stored : {"abc", "70000"}) {
+        SCOPED_TRACE(stored);
+        m_dlg.reset();
+        m_folder.WritePorts(m_sim.DevicePath(),
+                            std::string("[com]\r\nbaudrate=6\r\necho=1\r\n[general]\r\nspi=0\r\n"
+                                        "rtuaddr=1\r\nspiinterval=") +
+                                stored + "\r\n");
+        m_dlg = std::make_unique<CQuillonDlg>(m_folder.path());
+        m_dlg->show();
+        QTest::mouseClick(m_dlg->comPage()->openButton(), Qt::LeftButton);
+        ASSERT_TRUE(m_dlg->port().IsOpen());
+        m_messages.clear();
+        m_sim.ClearRequests();
+        QLineEdit* interval = Edit(m_dlg->generalPage(), "frameInterval");
+        ASSERT_EQ(interval->text(), U(stored));
+        ASSERT_FALSE(interval->isEnabled());
+
+        ClickModify(1);
+        EXPECT_EQ(m_messages.messages(), QStringList{U("修改配置成功!")});
+        // Nothing was read: the held block is all zeros but for what the
+        // page built, and its frame interval (register 0x500D) stays 0.
+        const Bytes held = GeneralBlock();
+        EXPECT_EQ(held[24], 0);
+        EXPECT_EQ(held[25], 0);
+        Bytes interfaceRange(held.begin() + 20, held.begin() + 30);
+        for (size_t i = 0; i < interfaceRange.size(); i += 2)
+            std::swap(interfaceRange[i], interfaceRange[i + 1]);
+        const std::vector<Bytes> requests = m_sim.Requests();
+        ASSERT_EQ(requests.size(), 3u);
+        EXPECT_EQ(requests[1], WriteMany(0x500B, interfaceRange));
+        EXPECT_EQ(m_sim.Register(0x500B), 1);  // UART
+        EXPECT_EQ(m_sim.Register(0x500D), 0);
+        m_dlg->port().Close();
+    }
+}
+
 TEST_F(Transfer, IoModifyWritesBothLengthsAndSavesTheIoSettings) {
     ReadAll();
     m_dlg->tabSheet()->setCurrentIndex(2);
@@ -368,6 +409,8 @@ TEST_F(Transfer, RefusedEntriesStopTheModifyBeforeAnyFrame) {
         {1, "watchdog", "65536", range},
         {1, "watchdog", "12abc", U("请输入一个整数。")},
     };
+    // The frame interval counts only with SPI selected.
+    QTest::mouseClick(m_dlg->generalPage()->findChild<QRadioButton*>("spiRadio"), Qt::LeftButton);
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.edit) + " " + c.text);
         m_messages.clear();
@@ -386,6 +429,9 @@ TEST_F(Transfer, RefusedEntriesStopTheModifyBeforeAnyFrame) {
 // --- device mode "发送" --------------------------------------------------------
 
 TEST_F(Transfer, SendWritesTheDeviceModeValueAndRemembersTheChoice) {
+    // After a read the port knows the line has no echo, so each command goes
+    // out alone (on a fresh port a read of the module type would come first).
+    ReadAll();
     const struct {
         int index;
         uint16_t value;

@@ -159,3 +159,46 @@ TEST_F(SessionScripted, ModuleTypeNeedsBothRegisters) {
 }
 
 }  // namespace
+
+namespace {
+
+// While a freshly opened port does not know whether its line echoes, the
+// first write is preceded by a read of the module type; once the line has
+// shown its echo (or its absence), writes go alone.
+TEST(SessionEcho, FirstWriteOnAFreshPortIsPrecededByTheProbeRead) {
+    for (const bool echo : {false, true}) {
+        SCOPED_TRACE(echo ? "echoing line" : "plain line");
+        ScriptedSlave slave;
+        slave.SetEcho(echo);
+        ASSERT_TRUE(slave.Start());
+        CSerialPort port;
+        ASSERT_EQ(port.OpenDevice(slave.DevicePath(), 115200, 8, 0, 0, 0), kSerialOk);
+        ModuleSession session(&port);
+        slave.Queue(ReadAnswer({0x02, 0x01, 0x00, 0x00}));
+        slave.Queue(WriteOne(0x5001, 3));
+        slave.Queue(WriteOne(0x5001, 0));
+
+        EXPECT_EQ(session.WriteDeviceMode(3), kModuleOk);
+        EXPECT_EQ(port.GetEchoState(),
+                  echo ? CSerialPort::EchoState::Present : CSerialPort::EchoState::Absent);
+        EXPECT_EQ(session.WriteDeviceMode(0), kModuleOk);
+        const std::vector<Bytes> expected = {ReadRequest(0x5003, 2), WriteOne(0x5001, 3),
+                                             WriteOne(0x5001, 0)};
+        EXPECT_EQ(slave.Requests(), expected);
+        EXPECT_EQ(session.echoProbeCount(), 1u);
+
+        // Reopening starts over; a read settles the state without a probe.
+        port.Close();
+        ASSERT_EQ(port.OpenDevice(slave.DevicePath(), 115200, 8, 0, 0, 0), kSerialOk);
+        EXPECT_EQ(port.GetEchoState(), CSerialPort::EchoState::Unknown);
+        slave.Queue(ReadAnswer({0x00, 0x00}));
+        slave.Queue(WriteOne(0x5001, 4));
+        uint16_t word = 0;
+        EXPECT_EQ(session.ReadEvents(&word), kModuleOk);
+        EXPECT_EQ(session.WriteDeviceMode(4), kModuleOk);
+        EXPECT_EQ(session.echoProbeCount(), 1u);
+        EXPECT_EQ(slave.Requests().size(), 5u);
+    }
+}
+
+}  // namespace

@@ -60,6 +60,61 @@ TEST(IsGoodResponse, Table) {
     }
 }
 
+struct MatchCase {
+    const char* name;
+    Bytes request;
+    Bytes answer;
+    bool matches;
+    bool complete;
+};
+
+TEST(AnswerMatchesRequest, Table) {
+    const Bytes read = ReadRequest(0x5001, 2);
+    const Bytes write = WriteOne(0x5001, 3);
+    const Bytes writeMany = WriteMany(0x6001, {0x00, 0x10, 0x00, 0x08});
+    const Bytes twoRegisters = ReadAnswer({0x12, 0x34, 0x56, 0x78});
+    const MatchCase cases[] = {
+        {"read answer", read, twoRegisters, true, true},
+        {"function-6 answer", write, write, true, true},
+        {"function-16 answer", writeMany, WithCrc({0x01, 0x10, 0x60, 0x01, 0x00, 0x02}), true,
+         true},
+        {"exception to a read", read, ExceptionAnswer(3, 2), true, true},
+        {"exception to a function-6 write", write, ExceptionAnswer(6, 3), true, true},
+        {"exception to a function-16 write", writeMany, ExceptionAnswer(16, 4), true, true},
+        {"answer from slave 2", read, WithCrc({0x02, 0x03, 0x04, 0x12, 0x34, 0x56, 0x78}), false,
+         false},
+        {"function-4 answer to a function-3 request", read,
+         WithCrc({0x01, 0x04, 0x04, 0x12, 0x34, 0x56, 0x78}), false, false},
+        {"exception of another function", read, ExceptionAnswer(4, 2), false, false},
+        {"function-6 answer with another value", write, WriteOne(0x5001, 4), false, false},
+        {"function-6 answer with another address", write, WriteOne(0x5002, 3), false, false},
+        {"function-16 answer with another quantity", writeMany,
+         WithCrc({0x01, 0x10, 0x60, 0x01, 0x00, 0x03}), false, false},
+        {"function-16 answer with another start", writeMany,
+         WithCrc({0x01, 0x10, 0x60, 0x02, 0x00, 0x02}), false, false},
+        {"function-6 answer cut before the value", write, Cut(write, 3), false, false},
+        {"nothing", read, {}, false, false},
+        // Matching but not whole: the CRC, the length or the byte count is off.
+        {"read answer with a damaged CRC", read, Damaged(twoRegisters), true, false},
+        {"read answer whose count lies", read, WithCrc({0x01, 0x03, 0x06, 0x12, 0x34, 0x56, 0x78}),
+         true, false},
+        {"function-6 answer with a byte more", write,
+         WithCrc({0x01, 0x06, 0x50, 0x01, 0x00, 0x03, 0x00}), true, false},
+        {"exception with a byte more", read, WithCrc({0x01, 0x83, 0x02, 0x00}), true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes& q = c.request;
+        const Bytes& a = c.answer;
+        EXPECT_EQ(c.matches, AnswerMatchesRequest(q.data(), q.size(), a.data(), a.size()));
+        // The request's CRC plays no part.
+        EXPECT_EQ(c.matches, AnswerMatchesRequest(q.data(), q.size() - 2, a.data(), a.size()));
+        EXPECT_EQ(c.complete, IsCompleteAnswer(q.data(), q.size(), a.data(), a.size()));
+    }
+    EXPECT_FALSE(AnswerMatchesRequest(nullptr, 0, write.data(), write.size()));
+    EXPECT_FALSE(AnswerMatchesRequest(write.data(), 4, write.data(), write.size()));
+}
+
 TEST(ResponseCrcValid, NeedsAFunctionCodeBeforeTheCrc) {
     const Bytes tooShort = WithCrc({0x01});
     EXPECT_FALSE(ResponseCrcValid(tooShort.data(), tooShort.size()));

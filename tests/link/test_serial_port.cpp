@@ -57,6 +57,33 @@ TEST(SerialTimeoutMs, Formula) {
     for (const auto& [baud, ms] : cases) EXPECT_EQ(ms, SerialTimeoutMs(baud)) << baud;
 }
 
+struct SilenceCase {
+    int baud, dataBits, stopBits, parity;
+    int64_t characterNs, silenceNs;
+};
+
+// A character is a start bit, the data bits, a parity bit unless there is
+// none, and the stop bits; a request waits 3.5 of them, or 1.75 ms above
+// 19200 baud.
+TEST(FrameSilenceNs, ThreeAndAHalfCharactersOrFixedAboveNineteenTwoHundred) {
+    const SilenceCase cases[] = {
+        {9600, 8, 0, 0, 1041666, 3645833},   // 10 bits
+        {9600, 8, 0, 2, 1145833, 4010416},   // 11 bits: even parity
+        {2400, 7, 2, 1, 4583333, 16041666},  // 11 bits: odd parity, 2 stop bits
+        {4800, 5, 1, 3, 1770833, 6197916},   // 8.5 bits: mark, 1.5 stop bits
+        {19200, 8, 0, 9, 520833, 1822916},   // parity 9 is none
+        {19200, 8, 7, 0, 520833, 1822916},   // stop bits 7 is one
+        {38400, 8, 0, 0, 260416, 1750000},  {115200, 8, 2, 4, 104166, 1750000},
+        {614400, 8, 0, 0, 16276, 1750000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << c.baud << " " << c.dataBits << " " << c.stopBits << " " << c.parity);
+        EXPECT_EQ(c.characterNs, CharacterTimeNs(c.baud, c.dataBits, c.stopBits, c.parity));
+        EXPECT_EQ(c.silenceNs, FrameSilenceNs(c.baud, c.dataBits, c.stopBits, c.parity));
+    }
+}
+
 TEST(DevicePathForPort, PortsSectionOrTtyS) {
     TempDir dir;
     CControlIni ini;

@@ -49,6 +49,9 @@ class IoPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_sim.Start());
+        // A pseudo-terminal straight to the module: no adapter echoes here,
+        // so no write waits for a read that settles the echo.
+        m_port.SetEchoMode(CSerialPort::EchoMode::Never);
         ASSERT_EQ(m_port.OpenDevice(m_sim.DevicePath(), 115200, 8, 0, 0, 0), 0);
     }
 
@@ -334,6 +337,11 @@ const TimerCase kTimers[] = {
      "写入输入数据失败!",
      {"writeButton", "asSetRadio", "incrementRadio", "inIntervalBox"}},
 };
+
+// Test listings and failures name a case by its timer.
+void PrintTo(const TimerCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class IoTimerTest : public IoPageTest, public ::testing::WithParamInterface<TimerCase> {
 protected:
@@ -625,6 +633,35 @@ TEST_F(IoPageTest, SaveSettingsKeepsDataAsLastWrittenOrRead) {
     EXPECT_EQ(IniValue("inputdata"), "AA 02 03 ");
     EXPECT_EQ(IniValue("outputdata"), "10 20 ");
     EXPECT_EQ(IniValue("output"), "2");
+}
+
+// A refused box keeps the value last stored; the other keys are written all
+// the same, in both editions.
+TEST_F(IoPageTest, SaveSettingsWritesEveryKeyPastARefusedBox) {
+    for (CPropIo::Edition edition : {CPropIo::FullEdition, CPropIo::SimpleEdition}) {
+        m_folder.WriteIni(
+            "[ioprm]\r\noutinterval=200\r\nininterval=300\r\neventinterval=400\r\n"
+            "inputdata=1 2 3\r\noutputdata=a b\r\n");
+        m_messages.clear();
+        CPropIo& page = MakePage(edition);
+        Box("outIntervalBox")->setText("abc");
+        Box("eventIntervalBox")->setText("99999999999");
+        Box("inIntervalBox")->setText("70");
+        if (edition == CPropIo::FullEdition) Box("outputLengthBox")->setText("145");
+        page.SaveSettings();
+        // One prompt, for the first box refused.
+        EXPECT_EQ(m_messages.messages().size(), 1) << edition;
+        EXPECT_EQ(IniValue("outinterval"), "200") << edition;
+        EXPECT_EQ(IniValue("eventinterval"), "400") << edition;
+        EXPECT_EQ(IniValue("ininterval"), "70") << edition;
+        EXPECT_EQ(IniValue("changed"), "") << edition;
+        EXPECT_EQ(IniValue("inputdata"), "01 02 03 ") << edition;
+        EXPECT_EQ(IniValue("outputdata"), "0A 0B ") << edition;
+        if (edition == CPropIo::FullEdition) {
+            EXPECT_EQ(IniValue("input"), "3");
+            EXPECT_EQ(IniValue("output"), "2");
+        }
+    }
 }
 
 TEST_F(IoPageTest, OnlyTheSimpleEditionSavesOnCloseAndWithoutLengthKeys) {

@@ -243,4 +243,100 @@ TEST(FullVanishedDevice, LaterOperationsFailAtOnceAndReopeningWorks) {
     dlg.port().Close();
 }
 
+// Behind an adapter that echoes every request, on a freshly opened port:
+// reads and writes succeed exactly when the module answers, a silent module
+// fails every write with its message (its echo is never taken for the
+// answer), and nothing more is sent after a failure.
+enum class ModuleBehaviour { Answers, Silent, Exception };
+
+struct EchoCase {
+    const char* name;
+    ModuleBehaviour module;
+    int operation;  // kRead, kModifyGeneral or kSendMode
+};
+
+void PrintTo(const EchoCase& c, std::ostream* out) { *out << c.name; }
+
+class FullEchoLine : public ::testing::TestWithParam<EchoCase> {};
+
+TEST_P(FullEchoLine, SucceedsExactlyWhenTheModuleAnswers) {
+    const EchoCase& c = GetParam();
+    ModuleSimulator sim;
+    ModuleSimulator::Options options;
+    options.echo = true;
+    ASSERT_TRUE(sim.Start(options));
+    ProgramFolder folder;
+    // The module's own address comes from config.ini, so the general page
+    // can be written back without a read first.
+    folder.WriteIni("[ports]\r\ncom1=" + sim.DevicePath() +
+                    "\r\n[com]\r\nbaudrate=6\r\n[general]\r\nrtuaddr=1\r\n");
+    MessageRecorder messages;
+    CQuillonDlg dlg(folder.path());
+    dlg.show();
+    QTest::mouseClick(dlg.comPage()->openButton(), Qt::LeftButton);
+    ASSERT_TRUE(dlg.port().IsOpen());
+    EXPECT_EQ(dlg.port().GetEchoState(), CSerialPort::EchoState::Unknown);
+
+    if (c.module == ModuleBehaviour::Silent) sim.SetSilent(true);
+    if (c.module == ModuleBehaviour::Exception)
+        sim.InjectFault(ModuleSimulator::Fault::Exception, 10, 4);
+    const bool answers = c.module == ModuleBehaviour::Answers;
+
+    const char* success = "";
+    const char* failure = "";
+    // A read needs no probe; a write on a port whose echo is unknown is
+    // preceded by one read of the module type.
+    size_t requestsOnSuccess = 0;
+    switch (c.operation) {
+        case kRead:
+            QTest::mouseClick(dlg.readButton(), Qt::LeftButton);
+            failure = "获取通用参数失败!";
+            requestsOnSuccess = 3;
+            break;
+        case kModifyGeneral:
+            dlg.tabSheet()->setCurrentIndex(1);
+            QTest::mouseClick(dlg.modifyButton(), Qt::LeftButton);
+            success = "修改配置成功!";
+            failure = "修改通用配置参数失败!";
+            requestsOnSuccess = 4;
+            break;
+        default:
+            dlg.deviceModeList()->setCurrentIndex(1);
+            QTest::mouseClick(dlg.sendButton(), Qt::LeftButton);
+            success = "修改设备模式成功!";
+            failure = "修改设备模式失败!";
+            requestsOnSuccess = 2;
+            break;
+    }
+    Settle();
+    if (answers) {
+        EXPECT_EQ(messages.messages(), *success ? QStringList{U(success)} : QStringList{});
+        EXPECT_EQ(sim.RequestCount(), requestsOnSuccess);
+        EXPECT_EQ(dlg.port().GetEchoState(), CSerialPort::EchoState::Present);
+    } else {
+        EXPECT_EQ(messages.messages(), QStringList{U(failure)});
+        // The failing exchange is the last: the probe (for a write) and the
+        // first write or read, nothing after.
+        EXPECT_EQ(sim.RequestCount(), c.operation == kRead ? 1u : 2u);
+    }
+    if (c.operation == kSendMode) {
+        EXPECT_EQ(sim.Register(0x5001) == 3, answers);
+    }
+    dlg.port().Close();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BehindAnEcho, FullEchoLine,
+    ::testing::Values(EchoCase{"ReadAnswered", ModuleBehaviour::Answers, kRead},
+                      EchoCase{"ReadSilent", ModuleBehaviour::Silent, kRead},
+                      EchoCase{"ReadException", ModuleBehaviour::Exception, kRead},
+                      EchoCase{"ModifyGeneralAnswered", ModuleBehaviour::Answers, kModifyGeneral},
+                      EchoCase{"ModifyGeneralSilent", ModuleBehaviour::Silent, kModifyGeneral},
+                      EchoCase{"ModifyGeneralException", ModuleBehaviour::Exception,
+                               kModifyGeneral},
+                      EchoCase{"DeviceModeAnswered", ModuleBehaviour::Answers, kSendMode},
+                      EchoCase{"DeviceModeSilent", ModuleBehaviour::Silent, kSendMode},
+                      EchoCase{"DeviceModeException", ModuleBehaviour::Exception, kSendMode}),
+    [](const ::testing::TestParamInfo<EchoCase>& info) { return std::string(info.param.name); });
+
 }  // namespace

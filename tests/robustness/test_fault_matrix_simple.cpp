@@ -185,4 +185,97 @@ INSTANTIATE_TEST_SUITE_P(EveryOperation, SimpleFaultMatrix,
                              return CaseName(info.param);
                          });
 
+// Behind an adapter that echoes every request: the writes succeed exactly
+// when the module answers; a silent module fails each with its message and
+// nothing more is sent. Modify and change-baud follow a read (which enables
+// them); the device mode goes out on the freshly opened port, after the
+// probe read.
+enum class ModuleBehaviour { Answers, Silent, Exception };
+
+struct EchoCase {
+    const char* name;
+    ModuleBehaviour module;
+    int operation;  // kModify, kChangeBaud or kSendMode
+};
+
+void PrintTo(const EchoCase& c, std::ostream* out) { *out << c.name; }
+
+class SimpleEchoLine : public ::testing::TestWithParam<EchoCase> {};
+
+TEST_P(SimpleEchoLine, WritesSucceedExactlyWhenTheModuleAnswers) {
+    const EchoCase& c = GetParam();
+    ModuleSimulator sim;
+    ModuleSimulator::Options options;
+    options.echo = true;
+    ASSERT_TRUE(sim.Start(options));
+    TempDir dir;
+    {
+        std::ofstream out(dir.file("config.ini"), std::ios::binary);
+        out << "[ports]\r\ncom1=" << sim.DevicePath() << "\r\n[com]\r\nbaudrate=6\r\n";
+    }
+    MessageRecorder messages;
+    CQuillonDlg window(dir.path());
+    window.show();
+    ASSERT_TRUE(window.port()->IsOpen());
+    CPropCfg* cfg = window.cfgPage();
+    size_t before = 0;
+    if (c.operation != kSendMode) {
+        QTest::mouseClick(cfg->readConfigButton(), Qt::LeftButton);
+        ASSERT_TRUE(messages.messages().isEmpty());
+        ASSERT_EQ(window.port()->GetEchoState(), CSerialPort::EchoState::Present);
+        before = sim.RequestCount();
+    }
+    cfg->inputLengthBox()->setText("4");
+    cfg->outputLengthBox()->setText("4");
+    cfg->nodeAddressBox()->setText("5");
+
+    if (c.module == ModuleBehaviour::Silent) sim.SetSilent(true);
+    if (c.module == ModuleBehaviour::Exception)
+        sim.InjectFault(ModuleSimulator::Fault::Exception, 10, 4);
+    const bool answers = c.module == ModuleBehaviour::Answers;
+
+    const char* success = "修改设备模式成功!";
+    const char* failure = "修改中断配置参数失败!";
+    size_t requestsOnSuccess = 5;
+    switch (c.operation) {
+        case kModify:
+            QTest::mouseClick(cfg->modifyConfigButton(), Qt::LeftButton);
+            success = "修改配置成功!";
+            break;
+        case kChangeBaud:
+            QTest::mouseClick(cfg->changeBaudButton(), Qt::LeftButton);
+            success = "修改波特率成功!";
+            requestsOnSuccess = 2;
+            break;
+        default:
+            cfg->deviceModeList()->setCurrentIndex(1);
+            QTest::mouseClick(cfg->sendDeviceModeButton(), Qt::LeftButton);
+            failure = "修改设备模式失败!";
+            requestsOnSuccess = 2;  // the probe read and the write
+            break;
+    }
+    if (answers) {
+        EXPECT_EQ(messages.messages(), QStringList{QString::fromUtf8(success)});
+        EXPECT_EQ(sim.RequestCount() - before, requestsOnSuccess);
+    } else {
+        EXPECT_EQ(messages.messages(), QStringList{QString::fromUtf8(failure)});
+        // The failing write is the last request (after the probe, for the
+        // device mode).
+        EXPECT_EQ(sim.RequestCount() - before, c.operation == kSendMode ? 2u : 1u);
+    }
+    window.port()->Close();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BehindAnEcho, SimpleEchoLine,
+    ::testing::Values(EchoCase{"ModifyAnswered", ModuleBehaviour::Answers, kModify},
+                      EchoCase{"ModifySilent", ModuleBehaviour::Silent, kModify},
+                      EchoCase{"ModifyException", ModuleBehaviour::Exception, kModify},
+                      EchoCase{"ChangeBaudAnswered", ModuleBehaviour::Answers, kChangeBaud},
+                      EchoCase{"ChangeBaudSilent", ModuleBehaviour::Silent, kChangeBaud},
+                      EchoCase{"DeviceModeAnswered", ModuleBehaviour::Answers, kSendMode},
+                      EchoCase{"DeviceModeSilent", ModuleBehaviour::Silent, kSendMode},
+                      EchoCase{"DeviceModeException", ModuleBehaviour::Exception, kSendMode}),
+    [](const ::testing::TestParamInfo<EchoCase>& info) { return std::string(info.param.name); });
+
 }  // namespace

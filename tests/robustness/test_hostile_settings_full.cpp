@@ -9,6 +9,7 @@
 
 #include <fstream>
 #include <memory>
+#include <ostream>
 
 #include "cpropcom.h"
 #include "cpropio.h"
@@ -22,6 +23,12 @@ struct HostileFile {
     const char* name;
     std::string contents;
 };
+
+// GoogleTest prints a parameter in test listings and failures; the name says
+// which file it is, where the raw bytes of the struct would not.
+void PrintTo(const HostileFile& file, std::ostream* out) {
+    *out << file.name;
+}
 
 std::vector<HostileFile> HostileFiles() {
     std::string garbage;

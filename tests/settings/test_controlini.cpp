@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ccontrolini.h"
 #include "tempdir.h"
@@ -98,6 +100,22 @@ TEST_F(ControlIni, FirstSectionAndFirstKeyWin) {
     EXPECT_FALSE(m_ini.ReadInt("com", "parity", &value));
     ASSERT_TRUE(m_ini.WriteInt("com", "com", 9));
     EXPECT_EQ(Slurp(Path()), "[com]\ncom=9\ncom=2\n[COM]\ncom=3\nparity=2\n");
+}
+
+TEST_F(ControlIni, SectionReadsInOneGoWhatReadStringReads) {
+    Spit(Path(),
+         "[ports]\r\n; comment\r\n COM3 = /dev/ttyUSB0 \r\ncom3=/dev/ttyUSB1\r\n"
+         "com4=\r\nname=\xCD\xF8\xB9\xD8\r\n[PORTS]\r\ncom9=/dev/ttyS8\r\n[com]\r\ncom=2\r\n");
+    std::vector<std::pair<std::string, std::string>> entries;
+    ASSERT_TRUE(m_ini.ReadSection("Ports", &entries));
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"COM3", "/dev/ttyUSB0"}, {"com3", "/dev/ttyUSB1"}, {"com4", ""}, {"name", "网关"}};
+    EXPECT_EQ(entries, expected);
+    std::string text;
+    ASSERT_TRUE(m_ini.ReadString("ports", "com3", &text));
+    EXPECT_EQ(text, entries[0].second);
+    EXPECT_FALSE(m_ini.ReadSection("general", &entries));
+    EXPECT_TRUE(entries.empty());
 }
 
 TEST_F(ControlIni, ChineseValueIsStoredAsCp936) {

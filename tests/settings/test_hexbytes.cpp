@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,11 @@ struct TokenCase {
     const char* text;
     uint8_t expected;
 };
+
+// Test listings and failures name a case by its token.
+void PrintTo(const TokenCase& c, std::ostream* out) {
+    *out << c.text;
+}
 
 class HexToken : public ::testing::TestWithParam<TokenCase> {};
 

@@ -126,12 +126,47 @@ TEST(SimProgram, ServesWritesConfigAndStopsCleanly) {
     EXPECT_EQ(0, sim.StopWith(SIGTERM));
 }
 
+TEST(SimProgram, EchoesBeforeAnswering) {
+    Child sim({QUILLON_SIM_PROGRAM, "--echo"});
+    const std::string device = sim.ReadLine(5000);
+    ASSERT_TRUE(IsCharacterDevice(device)) << device;
+    SimClient client;
+    ASSERT_TRUE(client.Open(device));
+    const Bytes request = ReadRequest(0x5003, 2);
+    Bytes both = request;
+    const Bytes answer = ReadAnswer({0x02, 0x01, 0x00, 0x01});
+    both.insert(both.end(), answer.begin(), answer.end());
+    EXPECT_EQ(both, client.Raw(request, both.size()));
+    EXPECT_EQ(0, sim.StopWith(SIGTERM));
+}
+
 TEST(SimProgram, StopsOnInterruptAndRefusesBadArguments) {
     Child sim({QUILLON_SIM_PROGRAM, "--baud", "115200"});
     ASSERT_TRUE(IsCharacterDevice(sim.ReadLine(5000)));
     EXPECT_EQ(0, sim.StopWith(SIGINT));
 
     Child bad({QUILLON_SIM_PROGRAM, "--baud", "fast"});
+    EXPECT_EQ(2, bad.StopWith(0));
+}
+
+TEST(SimProgram, LineRateAnswersOnlyAMasterAtThatRate) {
+    Child sim({QUILLON_SIM_PROGRAM, "--line", "19200", "--log"});
+    const std::string device = sim.ReadLine(5000);
+    ASSERT_TRUE(IsCharacterDevice(device)) << device;
+
+    SimClient wrong;
+    ASSERT_TRUE(wrong.Open(device, 9600));
+    EXPECT_TRUE(wrong.Read(0x6001, 2).empty());
+    EXPECT_NE(std::string::npos, sim.ReadLine(2000).find("another line rate"));
+    wrong.Port().Close();
+
+    SimClient right;
+    ASSERT_TRUE(right.Open(device, 19200));
+    const Bytes answer = right.Read(0x6001, 2);
+    EXPECT_EQ(4, AcceptBlockRead(0, answer.data(), answer.size(), 22));
+    EXPECT_EQ(16, SimClient::Word(answer, 0));
+
+    Child bad({QUILLON_SIM_PROGRAM, "--line", "0"});
     EXPECT_EQ(2, bad.StopWith(0));
 }
 

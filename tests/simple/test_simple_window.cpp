@@ -21,6 +21,7 @@
 #include "cquillonapp.h"
 #include "cserialport.h"
 #include "ctabsheet.h"
+#include "fakeserialtree.h"
 #include "simplefixture.h"
 #include "skinmanager.h"
 #include "wiremonitor.h"
@@ -84,16 +85,65 @@ TEST_F(StartupTest, WithoutConfigFileNothingIsCreatedAndTheFirstItemsAreSelected
     EXPECT_EQ(Page().portList()->toolTip(), "/dev/ttyS0");
     // Port 1 was tried: either it opened or the failure was told.
     if (!window.port()->IsOpen()) {
-        EXPECT_EQ(m_messages.messages(), QStringList{"打开串口失败!"});
+        ASSERT_EQ(m_messages.messages().size(), 1);
+        EXPECT_TRUE(m_messages.messages()[0].startsWith("打开串口失败!\n"));
         EXPECT_EQ(Page().openPortButton()->text(), "打开串口");
     }
     EXPECT_FALSE(m_folder.IniExists());
 }
 
-TEST_F(StartupTest, AMissingDeviceIsAFailedOpen) {
-    m_folder.WritePorts(m_folder.path() + "/no-such-device");
+// The discovery roots are taken from the environment when the page is made.
+class DiscoveryRootsOverride {
+public:
+    explicit DiscoveryRootsOverride(const DiscoveryRoots& roots)
+        : m_dev(qgetenv("QUILLON_DEV_ROOT")), m_sys(qgetenv("QUILLON_SYSFS_ROOT")) {
+        qputenv("QUILLON_DEV_ROOT", roots.dev.c_str());
+        qputenv("QUILLON_SYSFS_ROOT", roots.sys.c_str());
+    }
+    ~DiscoveryRootsOverride() {
+        qputenv("QUILLON_DEV_ROOT", m_dev);
+        qputenv("QUILLON_SYSFS_ROOT", m_sys);
+    }
+
+private:
+    QByteArray m_dev, m_sys;
+};
+
+TEST_F(StartupTest, AnAdapterGetsPortOneAndItsOpenFailureIsExplained) {
+    FakeSerialTree tree;
+    tree.AddUart("ttyS0", 0);  // a placeholder leaves port 1 free
+    tree.AddUsbSerial("ttyUSB0", "1-2", {"FTDI", "FT232R USB UART", "A1B2C3", "0403", "6001"},
+                      "ftdi_sio", "usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0");
+    const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0";
+    const DiscoveryRootsOverride roots(tree.roots());
     CQuillonDlg& window = OpenWindow();
-    EXPECT_EQ(m_messages.messages(), QStringList{"打开串口失败!"});
+
+    EXPECT_EQ(Page().portList()->itemText(0), "1 — ttyUSB0 · FT232R USB UART · A1B2C3");
+    EXPECT_EQ(Page().portList()->itemText(1), "2");
+    EXPECT_EQ(Page().portList()->toolTip().toStdString(), byId);
+    EXPECT_EQ(m_folder.IniText("ports", "com1"), byId);
+    // The fake adapter has no node in the real /dev: the start-up open says so.
+    EXPECT_FALSE(window.port()->IsOpen());
+    EXPECT_EQ(m_messages.messages(), QStringList{QString::fromStdString(
+                                         "打开串口失败!\n找不到设备 " + byId +
+                                         "：适配器是否已拔出？请插好后重试，或选择其他串口号。")});
+
+    tree.AddAcm("ttyACM0", "1-3", {"Tavel", "VX31 USB", "", "1234", "5678"},
+                "usb-Tavel_VX31_USB-if00");
+    Page().portList()->showPopup();
+    Page().portList()->hidePopup();
+    EXPECT_EQ(Page().portList()->itemText(1), "2 — ttyACM0 · VX31 USB");
+    EXPECT_EQ(Page().portList()->currentIndex(), 0);
+    EXPECT_EQ(m_folder.IniText("ports", "com2"), "/dev/serial/by-id/usb-Tavel_VX31_USB-if00");
+}
+
+TEST_F(StartupTest, AMissingDeviceIsAFailedOpen) {
+    const std::string missing = m_folder.path() + "/no-such-device";
+    m_folder.WritePorts(missing);
+    CQuillonDlg& window = OpenWindow();
+    EXPECT_EQ(m_messages.messages(), QStringList{QString::fromStdString(
+                                         "打开串口失败!\n找不到设备 " + missing +
+                                         "：适配器是否已拔出？请插好后重试，或选择其他串口号。")});
     EXPECT_EQ(Page().openPortButton()->text(), "打开串口");
     EXPECT_FALSE(window.port()->IsOpen());
 
@@ -119,9 +169,12 @@ TEST_F(StartupTest, NoBitRateOrPortIsAFailedOpenWithoutTouchingADevice) {
         const char* com;
         const char* baudrate;
         bool touched;
+        const char* reason;
     };
-    const Case cases[] = {
-        {"0", "0", true}, {"0", "10", false}, {"0", "-1", false}, {"300", "0", false}};
+    const Case cases[] = {{"0", "0", true, ""},
+                          {"0", "10", false, "没有选择波特率。"},
+                          {"0", "-1", false, "没有选择波特率。"},
+                          {"300", "0", false, "没有选择串口号。"}};
     for (const Case& c : cases) {
         m_window.reset();
         m_messages.clear();
@@ -138,7 +191,8 @@ TEST_F(StartupTest, NoBitRateOrPortIsAFailedOpenWithoutTouchingADevice) {
             continue;
         }
         EXPECT_FALSE(window.port()->IsOpen());
-        EXPECT_EQ(m_messages.messages(), QStringList{"打开串口失败!"})
+        EXPECT_EQ(m_messages.messages(),
+                  QStringList{QString("打开串口失败!\n") + QString::fromUtf8(c.reason)})
             << c.com << "/" << c.baudrate;
         EXPECT_EQ(Page().openPortButton()->text(), "打开串口");
     }
@@ -305,6 +359,23 @@ TEST_F(WindowTest, ClosingClosesThePortAndSavesTheIoPage) {
     // The configuration page saves only after a successful modify.
     EXPECT_EQ(text.find("addrcfg"), std::string::npos);
     EXPECT_EQ(text.find("modmode"), std::string::npos);
+}
+
+TEST_F(WindowTest, ARefusedIntervalBoxKeepsItsStoredValueAndEveryOtherKeyIsSaved) {
+    WriteConfig(
+        "[ioprm]\r\noutinterval=200\r\nininterval=300\r\neventinterval=400\r\n"
+        "inputdata=1 2 3\r\noutputdata=a b\r\n");
+    CQuillonDlg& window = OpenWindow();
+    window.ioPage()->findChild<QLineEdit*>("eventIntervalBox")->setText("abc");
+    window.ioPage()->findChild<QLineEdit*>("inIntervalBox")->setText("70");
+    window.close();
+    EXPECT_EQ(m_messages.messages(), QStringList({"请输入一个整数。"}));
+    EXPECT_EQ(m_folder.IniRaw("ioprm", "eventinterval"), "400");
+    EXPECT_EQ(m_folder.IniRaw("ioprm", "ininterval"), "70");
+    EXPECT_EQ(m_folder.IniRaw("ioprm", "outinterval"), "200");
+    EXPECT_EQ(m_folder.IniRaw("ioprm", "changed"), "");
+    EXPECT_EQ(m_folder.IniRaw("ioprm", "inputdata"), "01 02 03 ");
+    EXPECT_EQ(m_folder.IniRaw("ioprm", "outputdata"), "0A 0B ");
 }
 
 TEST_F(WindowTest, ClosingWithThePortClosedStillSaves) {

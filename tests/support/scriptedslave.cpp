@@ -65,6 +65,15 @@ std::vector<Bytes> ScriptedSlave::Requests() const {
     return m_requests;
 }
 
+void ScriptedSlave::WriteAll(const uint8_t* bytes, size_t n) {
+    size_t sent = 0;
+    while (sent < n) {
+        const ssize_t written = write(m_master, bytes + sent, n - sent);
+        if (written <= 0) break;
+        sent += static_cast<size_t>(written);
+    }
+}
+
 void ScriptedSlave::Serve() {
     Bytes rx;
     while (m_running) {
@@ -73,6 +82,7 @@ void ScriptedSlave::Serve() {
         uint8_t chunk[256];
         const ssize_t got = read(m_master, chunk, sizeof chunk);
         if (got <= 0) continue;
+        if (m_echo) WriteAll(chunk, static_cast<size_t>(got));
         rx.insert(rx.end(), chunk, chunk + got);
         for (size_t length = RequestLength(rx); length != 0 && rx.size() >= length;
              length = RequestLength(rx)) {
@@ -86,12 +96,7 @@ void ScriptedSlave::Serve() {
                 }
             }
             rx.erase(rx.begin(), rx.begin() + static_cast<long>(length));
-            size_t sent = 0;
-            while (sent < answer.size()) {
-                const ssize_t n = write(m_master, answer.data() + sent, answer.size() - sent);
-                if (n <= 0) break;
-                sent += static_cast<size_t>(n);
-            }
+            WriteAll(answer.data(), answer.size());
         }
     }
 }

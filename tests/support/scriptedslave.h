@@ -23,16 +23,21 @@ public:
     const std::string& DevicePath() const { return m_devicePath; }
 
     void Queue(Bytes answer);
+    // Every byte received goes straight back before the answer, as behind a
+    // two-wire RS-485 adapter that hears itself.
+    void SetEcho(bool on) { m_echo = on; }
     std::vector<Bytes> Requests() const;
 
 private:
     void Serve();
+    void WriteAll(const uint8_t* bytes, size_t n);
 
     int m_master = -1;
     int m_slave = -1;
     std::string m_devicePath;
     std::thread m_thread;
     std::atomic<bool> m_running{false};
+    std::atomic<bool> m_echo{false};
     mutable std::mutex m_mutex;
     std::deque<Bytes> m_answers;
     std::vector<Bytes> m_requests;

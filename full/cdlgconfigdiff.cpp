@@ -1,0 +1,216 @@
+#include "cdlgconfigdiff.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "hexbytes.h"
+
+namespace {
+
+QString Text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+QPushButton* MakeButton(const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    // Enter in the password box must not start the writes.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+QTableWidgetItem* Cell(const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    // Long values (the 28 fault values) are cut in the cell.
+    item->setToolTip(text);
+    return item;
+}
+
+}  // namespace
+
+CDlgConfigDiff::CDlgConfigDiff(Mode mode, QWidget* parent) : QDialog(parent), m_mode(mode) {
+    setWindowTitle(mode == Load ? Text("从文件载入") : Text("与文件比较"));
+    setModal(true);
+    resize(660, 440);
+
+    auto* layout = new QVBoxLayout(this);
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("summary"));
+    m_summary->setWordWrap(true);
+    m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_summary);
+
+    m_table = new QTableWidget(0, 3, this);
+    m_table->setObjectName(QStringLiteral("differences"));
+    m_table->setHorizontalHeaderLabels({Text("参数"), Text("模块中的值"), Text("文件中的值")});
+    m_table->verticalHeader()->setVisible(false);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setWordWrap(false);
+    m_table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Interactive);
+    m_table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    m_table->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+    m_table->setColumnWidth(0, 250);
+    // Focus starts on the password or the buttons, not on a cell.
+    m_table->setFocusPolicy(Qt::ClickFocus);
+    layout->addWidget(m_table, 1);
+
+    m_passwordRow = new QWidget(this);
+    auto* passwordLayout = new QHBoxLayout(m_passwordRow);
+    passwordLayout->setContentsMargins(0, 0, 0, 0);
+    passwordLayout->addWidget(new QLabel(Text("密码保护:"), m_passwordRow));
+    m_password = new QLineEdit(m_passwordRow);
+    m_password->setObjectName(QStringLiteral("password"));
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setFixedWidth(120);
+    passwordLayout->addWidget(m_password);
+    passwordLayout->addWidget(
+        new QLabel(Text("(输入密码后写入设备信息，不输入则不写入设备信息)"), m_passwordRow), 1);
+    m_passwordRow->setVisible(false);
+    layout->addWidget(m_passwordRow);
+
+    auto* progressRow = new QHBoxLayout;
+    m_progressText = new QLabel(this);
+    m_progressText->setObjectName(QStringLiteral("progressText"));
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("progress"));
+    m_progress->setTextVisible(true);
+    m_progress->setVisible(false);
+    progressRow->addWidget(m_progressText, 1);
+    progressRow->addWidget(m_progress, 1);
+    layout->addLayout(progressRow);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    if (mode == Load) {
+        m_writeButton = MakeButton(Text("写入模块"), this);
+        m_writeButton->setObjectName(QStringLiteral("writeButton"));
+        buttons->addWidget(m_writeButton);
+        connect(m_writeButton, &QPushButton::clicked, this, &CDlgConfigDiff::OnWrite);
+    }
+    m_closeButton = MakeButton(mode == Load ? Text("取消") : Text("关闭"), this);
+    m_closeButton->setObjectName(QStringLiteral("closeButton"));
+    buttons->addWidget(m_closeButton);
+    connect(m_closeButton, &QPushButton::clicked, this, &QDialog::reject);
+    layout->addLayout(buttons);
+}
+
+CDlgConfigDiff::~CDlgConfigDiff() = default;
+
+QString CDlgConfigDiff::GroupCaption(ConfigGroup group) {
+    switch (group) {
+        case kGroupSwitchCoding:
+            return Text("开关编码、下线/空闲和中断配置");
+        case kGroupInterface:
+            return Text("通讯接口配置");
+        case kGroupWatchdog:
+            return Text("APP喂狗时间和故障默认值");
+        case kGroupIoLengths:
+            return Text("I/O长度");
+        case kGroupNodeAddress:
+            return Text("节点地址");
+        case kGroupBitRate:
+            return Text("节点波特率");
+        case kGroupDeviceInfo:
+            return Text("设备信息");
+        case kConfigGroupCount:
+            break;
+    }
+    return QString();
+}
+
+QString CDlgConfigDiff::FieldCaption(ConfigField field) {
+    static const char* const captions[] = {
+        "开关编码",
+        "下线",
+        "空闲",
+        "中断配置",
+        "通讯接口",
+        "CPHA",
+        "CPOL",
+        "帧间隔(50us)",
+        "UART波特率",
+        "UART停止位",
+        "UART校验位",
+        "APP喂狗时间",
+        "故障默认值(FB Fault Value)",
+        "输入I/O长度",
+        "输出I/O长度",
+        "节点地址(配置)",
+        "节点波特率(配置)",
+        "厂商ID",
+        "产品代码",
+        "设备序列号",
+        "产品名称",
+    };
+    static_assert(sizeof captions / sizeof captions[0] == kConfigFieldCount,
+                  "one caption for every field");
+    if (field < 0 || field >= kConfigFieldCount) return QString();
+    return Text(captions[field]);
+}
+
+QString CDlgConfigDiff::GroupList(ConfigGroupSet groups) {
+    QStringList names;
+    for (int g = 0; g < kConfigGroupCount; ++g) {
+        const auto group = static_cast<ConfigGroup>(g);
+        if (groups & GroupBit(group)) names << GroupCaption(group);
+    }
+    return names.isEmpty() ? Text("无") : names.join(Text("、"));
+}
+
+void CDlgConfigDiff::SetDiff(const QString& file, const ConfigDiff& diff) {
+    m_table->setRowCount(static_cast<int>(diff.rows.size()));
+    int row = 0;
+    for (const ConfigDiffRow& difference : diff.rows) {
+        // The key too: it is what the file says, for a technician who edits it.
+        m_table->setItem(
+            row, 0,
+            Cell(FieldCaption(difference.field) + "  " + QString::fromStdString(difference.path)));
+        m_table->setItem(row, 1, Cell(QString::fromStdString(difference.moduleValue)));
+        m_table->setItem(row, 2, Cell(QString::fromStdString(difference.fileValue)));
+        ++row;
+    }
+    m_table->resizeRowsToContents();
+
+    QString text =
+        Text("文件: ") + file + "\n" + Text("模块与文件有 %1 处不同。").arg(diff.rows.size());
+    if (m_mode == Load) {
+        text += Text("写入模块将发送这些参数组: ") + GroupList(diff.groups) + Text("。");
+    }
+    m_summary->setText(text);
+    m_askPassword = m_mode == Load && (diff.groups & GroupBit(kGroupDeviceInfo)) != 0;
+    m_passwordRow->setVisible(m_askPassword);
+}
+
+bool CDlgConfigDiff::PasswordGiven() const {
+    return m_askPassword && !m_password->text().isEmpty();
+}
+
+uint16_t CDlgConfigDiff::Password() const {
+    return static_cast<uint16_t>(ParseHexNumber(m_password->text().toStdString()) & 0xFFFF);
+}
+
+void CDlgConfigDiff::ShowProgress(int done, int total, const QString& group) {
+    m_progress->setVisible(true);
+    m_progress->setRange(0, total);
+    m_progress->setValue(done);
+    m_progressText->setText(Text("正在写入: %1 (%2/%3)").arg(group).arg(done + 1).arg(total));
+    // The writes block the event loop, so the dialog paints now.
+    repaint();
+}
+
+void CDlgConfigDiff::OnWrite() {
+    if (!m_writer) return;
+    m_writeButton->setEnabled(false);
+    m_closeButton->setEnabled(false);
+    m_password->setEnabled(false);
+    m_writer(this);
+    accept();
+}

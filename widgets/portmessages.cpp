@@ -1,0 +1,8 @@
+#include "portmessages.h"
+
+QString OpenPortFailedMessage(const SerialOpenFailure& failure) {
+    QString text = QStringLiteral("打开串口失败!");
+    const std::string reason = OpenFailureReasonText(failure);
+    if (!reason.empty()) text += QLatin1Char('\n') + QString::fromStdString(reason);
+    return text;
+}
