@@ -9,10 +9,13 @@ void ExchangeRing::Push(const ExchangeRecord& record) {
     Slot& slot = m_slots[(m_head + m_size) % m_slots.size()];
     // assign() keeps the slot's buffer, so a full ring no longer allocates.
     slot.bytes.assign(record.request, record.request + record.requestLength);
+    const size_t echoKept = record.echo != nullptr ? record.echoLength : 0;
+    slot.bytes.insert(slot.bytes.end(), record.echo, record.echo + echoKept);
     slot.bytes.insert(slot.bytes.end(), record.answer, record.answer + record.answerLength);
     slot.requestLength = record.requestLength;
     slot.answerLength = record.answerLength;
     slot.echoLength = record.echoLength;
+    slot.echoKept = echoKept;
     slot.status = record.status;
     slot.verdict = record.verdict;
     slot.exceptionCode = record.exceptionCode;
@@ -46,9 +49,10 @@ ExchangeRecord ExchangeRing::At(size_t i) const {
     ExchangeRecord record;
     record.request = slot.bytes.data();
     record.requestLength = slot.requestLength;
-    record.answer = slot.bytes.data() + slot.requestLength;
-    record.answerLength = slot.answerLength;
+    record.echo = slot.echoKept > 0 ? slot.bytes.data() + slot.requestLength : nullptr;
     record.echoLength = slot.echoLength;
+    record.answer = slot.bytes.data() + slot.requestLength + slot.echoKept;
+    record.answerLength = slot.answerLength;
     record.status = slot.status;
     record.verdict = slot.verdict;
     record.exceptionCode = slot.exceptionCode;

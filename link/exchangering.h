@@ -37,10 +37,11 @@ public:
 
 private:
     struct Slot {
-        std::vector<uint8_t> bytes;  // the request, then the answer
+        std::vector<uint8_t> bytes;  // the request, the echo, then the answer
         size_t requestLength = 0;
         size_t answerLength = 0;
         size_t echoLength = 0;
+        size_t echoKept = 0;  // echo bytes held (none when only the count was told)
         int status = 0;
         ExchangeVerdict verdict = ExchangeVerdict::Ok;
         uint8_t exceptionCode = 0;

@@ -132,7 +132,8 @@ std::string RequestField(const ExchangeRecord& record, int column) {
 }
 
 // The port dropped the request's own bytes coming back (RS-485 adapters that
-// hear themselves); they are the request's bytes, so those are shown.
+// hear themselves). Without the echo's bytes, its count stands for the
+// request's first bytes, which it matched.
 std::string EchoField(const ExchangeRecord& record, int column) {
     switch (column) {
         case kWireTime:
@@ -144,6 +145,7 @@ std::string EchoField(const ExchangeRecord& record, int column) {
         case kWireNote:
             return "本地回显（已滤除）";
         case kWireBytes:
+            if (record.echo != nullptr) return HexBytes(record.echo, record.echoLength);
             return HexBytes(record.request, record.echoLength < record.requestLength
                                                 ? record.echoLength
                                                 : record.requestLength);

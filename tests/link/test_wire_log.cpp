@@ -41,6 +41,7 @@ struct Exchange {
     size_t echo = 0;
     int status = 0;
     int64_t durationNs = 17'900'000;
+    Bytes echoBytes;  // the echo as received, when the port hands it on
 
     ExchangeRecord Record() const {
         ExchangeRecord r;
@@ -48,6 +49,7 @@ struct Exchange {
         r.requestLength = request.size();
         r.answer = answer.data();
         r.answerLength = answer.size();
+        r.echo = echoBytes.empty() ? nullptr : echoBytes.data();
         r.echoLength = echo;
         r.status = status;
         r.verdict = verdict;
@@ -57,6 +59,11 @@ struct Exchange {
         return r;
     }
 };
+
+Bytes Cut(Bytes bytes, size_t dropped) {
+    bytes.resize(bytes.size() - dropped);
+    return bytes;
+}
 
 std::vector<std::string> Lines(const ExchangeRecord& record) {
     std::string text;
@@ -193,8 +200,17 @@ TEST(ExchangeRingTest, KeepsTheLastExchangesAndAddressesTheirRows) {
         EXPECT_EQ(ring.ExchangeOfRow(row, &part), owners[row]) << row;
         EXPECT_EQ(part, parts[row]) << row;
     }
+    // The echo's own bytes are kept with the exchange.
+    Exchange echoed{WriteOne(0x5001, 3), WriteOne(0x5001, 3)};
+    echoed.echoBytes = Cut(WriteOne(0x5001, 3), 1);
+    echoed.echo = echoed.echoBytes.size();
+    ring.Push(echoed.Record());
+    const ExchangeRecord kept = ring.At(3);
+    EXPECT_EQ(Bytes(kept.echo, kept.echo + kept.echoLength), echoed.echoBytes);
+    EXPECT_EQ(Bytes(kept.answer, kept.answer + kept.answerLength), echoed.answer);
+    EXPECT_EQ(FormatWireField(kept, 1, kWireBytes), "01 06 50 01 00 03 89");
     ring.DropFront(3);
-    EXPECT_EQ(ring.RowCount(), 1u);
+    EXPECT_EQ(ring.RowCount(), 3u);
     ring.Clear();
     EXPECT_TRUE(ring.empty());
     EXPECT_EQ(ring.RowCount(), 0u);

@@ -107,6 +107,18 @@ TEST_F(WireMonitorTest, EveryFaultKindShowsItsVerdict) {
               U("发送 9 帧，正常 1，超时 1，不完整 1，CRC 错误 1，数据不一致 1，异常响应 4"));
 }
 
+TEST_F(WireMonitorTest, EchoOfAnRs485AdapterHasARowOfItsOwn) {
+    m_slave.SetEcho(true);
+    ReadEvents(ReadAnswer({0, 0}));
+    m_monitor.Flush();
+    ASSERT_EQ(Rows(), 3);
+    EXPECT_EQ(Cell(1, kWireDirection), U("回显"));
+    EXPECT_EQ(Cell(1, kWireBytes), Cell(0, kWireBytes));
+    EXPECT_EQ(Cell(2, kWireNote), U("正常"));
+    EXPECT_EQ(Cell(2, kWireBytes), U("01 03 02 00 00 B8 44"));
+    EXPECT_EQ(m_monitor.counterLine()->text(), U("发送 1 帧，正常 1，回显 1"));
+}
+
 TEST_F(WireMonitorTest, RowsComeInBatchesAndPauseKeepsThemOutWhileCountersCount) {
     ReadEvents(ReadAnswer({0, 0}));
     // Not one repaint per frame: the rows wait for the flush timer.
@@ -247,6 +259,7 @@ TEST(ProgramOptions, TraceTakesAFileAndAnythingElseIsReported) {
         {{"Quillon", "--trace=/tmp/t.txt"}, "/tmp/t.txt", false},
         {{"Quillon", "--trace"}, "", true},
         {{"Quillon", "--frobnicate", "--trace", "a b.txt"}, "a b.txt", true},
+        {{"Quillon", "--quit-after", "500", "--trace", "t.txt"}, "t.txt", false},
     };
     for (const auto& c : cases) {
         const ProgramOptions options = ParseProgramOptions(c.arguments);
