@@ -5,6 +5,8 @@
 #include "ccontrolini.h"
 #include "cquillondlg.h"
 #include "messages.h"
+#include "traceoption.h"
+#include "wiretrace.h"
 
 CQuillonApp::CQuillonApp(std::string programFolder)
     : m_programFolder(programFolder.empty() ? ExecutableFolder() : std::move(programFolder)) {}
@@ -12,7 +14,12 @@ CQuillonApp::CQuillonApp(std::string programFolder)
 int CQuillonApp::Run() {
     // Shown at every start, before the window exists.
     ShowMessage(nullptr, QString::fromUtf8("请先阅读提供的用户手册及相关文档，再使用本模块！"));
+    // Outlives the window, whose session reports to it.
+    WireTrace trace;
+    const bool tracing =
+        StartTrace(&trace, QString::fromStdString(m_tracePath), QStringLiteral("Quillon"));
     CQuillonDlg window(m_programFolder);
+    if (tracing) window.session().AddObserver(&trace);
     window.exec();
     return 0;
 }

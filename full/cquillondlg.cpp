@@ -31,6 +31,7 @@
 #include "messages.h"
 #include "program_paths.h"
 #include "skinmanager.h"
+#include "wiremonitor.h"
 
 namespace {
 
@@ -215,6 +216,7 @@ void CQuillonDlg::InitialisePages() {
     m_generalPage->SetPointers(&m_port, &m_settings);
     m_ioPage->SetPointers(&m_settings, &m_session);
     m_fieldbusPage->SetPointers(&m_settings, &m_session);
+    m_comPage->monitor()->Attach(&m_session);
 
     // Each page loads its own settings as it initialises; the general page
     // goes before the fieldbus page because it sets the node-address notation.

@@ -1,11 +1,14 @@
 #include <QApplication>
+#include <cstdio>
 
 #include "cquillonapp.h"
 #include "quitafter.h"
+#include "traceoption.h"
 
 int main(int argc, char** argv) {
-    // The program's only option is the test aid --quit-after; Qt gets only
-    // the program name so that it interprets no arguments either.
+    // The program's options are --trace FILE and the test aid --quit-after;
+    // Qt gets only the program name so that it interprets no arguments
+    // either.
     int quitAfterMs = 0;
     if (!ParseQuitAfter(argc, argv, &quitAfterMs)) return 2;
     int qtArgc = argc > 0 ? 1 : 0;
@@ -13,6 +16,14 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quillon"));
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.quillon.Quillon"));
+
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const ProgramOptions options = ParseProgramOptions(arguments);
+    if (!options.error.isEmpty())
+        std::fprintf(stderr, "Quillon: %s\n", options.error.toLocal8Bit().constData());
     StartQuitAfter(quitAfterMs);
-    return CQuillonApp().Run();
+    CQuillonApp app;
+    app.SetTracePath(options.tracePath.toStdString());
+    return app.Run();
 }

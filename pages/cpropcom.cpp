@@ -1,9 +1,11 @@
 #include "cpropcom.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QTimer>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "ccontrolini.h"
 #include "cserialport.h"
@@ -13,6 +15,7 @@
 #include "module_search_dialog.h"
 #include "portcombobox.h"
 #include "portmessages.h"
+#include "wiremonitor.h"
 
 namespace {
 
@@ -71,7 +74,8 @@ CPropCom::CPropCom(QWidget* parent) : QWidget(parent) {
     m_closeButton = new QPushButton(QString::fromUtf8("关闭"), this);
     m_closeButton->setGeometry(rightColumn + 64, 180, 110, 28);
     m_searchButton = new QPushButton(QString::fromUtf8("搜索模块..."), this);
-    m_searchButton->setGeometry(leftColumn + 64, 220, 110, 28);
+    // In the gap between the two, as the monitor takes the space below.
+    m_searchButton->setGeometry(leftColumn + 179, 180, 90, 28);
     for (QPushButton* button : {m_openButton, m_closeButton, m_searchButton}) {
         button->setAutoDefault(false);
         button->setDefault(false);
@@ -85,6 +89,15 @@ CPropCom::CPropCom(QWidget* parent) : QWidget(parent) {
     m_echoTimer->setInterval(250);
     connect(m_echoTimer, &QTimer::timeout, this, &CPropCom::UpdateEchoState);
     UpdateEchoState();
+
+    // The traffic on the line fills the rest of the page.
+    auto* monitorGroup = new QGroupBox(QString::fromUtf8("通信监视"), this);
+    monitorGroup->setObjectName(QStringLiteral("wireMonitorGroup"));
+    monitorGroup->setGeometry(8, 222, 454, 242);
+    m_monitor = new WireMonitor(monitorGroup);
+    auto* monitorLayout = new QVBoxLayout(monitorGroup);
+    monitorLayout->setContentsMargins(6, 4, 6, 6);
+    monitorLayout->addWidget(m_monitor);
 
     connect(m_openButton, &QPushButton::clicked, this, &CPropCom::OnOpen);
     connect(m_closeButton, &QPushButton::clicked, this, &CPropCom::OnClose);

@@ -10,6 +10,7 @@ class QComboBox;
 class QLabel;
 class QTimer;
 class QPushButton;
+class WireMonitor;
 
 // The serial-port page ("串口"): picks the line settings and opens or closes
 // the program's one port; remembers the six settings in [com].
@@ -40,6 +41,9 @@ public:
     QPushButton* openButton() const { return m_openButton; }
     QPushButton* closeButton() const { return m_closeButton; }
     QPushButton* searchButton() const { return m_searchButton; }
+    // The "通信监视" group below the port controls; the main window attaches
+    // it to its session.
+    WireMonitor* monitor() const { return m_monitor; }
     QLabel* echoLabel() const { return m_echoLabel; }
     // Shows the port's local-echo state as the last exchanges found it.
     void UpdateEchoState();
@@ -62,4 +66,5 @@ private:
     QPushButton* m_searchButton = nullptr;
     QLabel* m_echoLabel = nullptr;
     QTimer* m_echoTimer = nullptr;
+    WireMonitor* m_monitor = nullptr;
 };

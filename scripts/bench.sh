@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks: exchange timing against the simulator paced
 # at 115200 baud (with libmodbus as the reference master), the I/O page's
-# event polling and timed reads, and the module search. Not part of the test
-# run.
+# event polling (also with the wire monitor) and timed reads, the wire
+# monitor's memory, and the module search. Not part of the test run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)

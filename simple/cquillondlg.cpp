@@ -11,6 +11,7 @@
 #include "keyswallower.h"
 #include "program_paths.h"
 #include "skinmanager.h"
+#include "wiremonitor.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent) : QD
     m_tabSheet = new CTabSheet(this);
     m_cfgPage = new CPropCfg;
     m_ioPage = new CPropIo(CPropIo::SimpleEdition);
+    m_monitor = new WireMonitor;
 
     const ProgramPaths paths = ProgramPathsFor(programFolder, CurrentPathEnvironment());
     m_skinFolder = paths.skinFolder;
@@ -71,9 +73,11 @@ void CQuillonDlg::OnInitDialog() {
 
     m_cfgPage->SetPointers(&m_settings, &m_port, &m_session, m_ioPage);
     m_ioPage->SetPointers(&m_settings, &m_session);
+    m_monitor->Attach(&m_session);
 
     m_tabSheet->AddPage(QStringLiteral("配置"), m_cfgPage);
     m_tabSheet->AddPage(QStringLiteral("I/O"), m_ioPage);
+    m_tabSheet->AddPage(QStringLiteral("通信"), m_monitor);
     m_cfgPage->Initialise();
     m_ioPage->Initialise();
     m_tabSheet->setCurrentIndex(0);
@@ -81,6 +85,7 @@ void CQuillonDlg::OnInitDialog() {
     // Every page gets the same 470 x 470 client area; the window is sized
     // around it and cannot be resized.
     m_ioPage->setMinimumSize(CPropCfg::kPageWidth, CPropCfg::kPageHeight);
+    m_monitor->setContentsMargins(8, 8, 8, 8);
     const QSize size = m_tabSheet->sizeHint().expandedTo(m_tabSheet->minimumSizeHint());
     m_tabSheet->setGeometry(0, 0, size.width(), size.height());
     setFixedSize(size);

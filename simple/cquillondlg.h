@@ -10,9 +10,10 @@
 class CPropCfg;
 class CPropIo;
 class CTabSheet;
+class WireMonitor;
 
-// Main window of the simple edition: a tab sheet with the configuration page
-// and the I/O page. It owns the serial port, the request record and the
+// Main window of the simple edition: a tab sheet with the configuration page,
+// the I/O page and the wire monitor ("通信"). It owns the serial port, the request record and the
 // settings accessor for its whole life and lends them to the pages.
 class CQuillonDlg : public QDialog {
     Q_OBJECT
@@ -29,6 +30,7 @@ public:
     CTabSheet* tabSheet() const { return m_tabSheet; }
     CPropCfg* cfgPage() const { return m_cfgPage; }
     CPropIo* ioPage() const { return m_ioPage; }
+    WireMonitor* monitor() const { return m_monitor; }
     CSerialPort* port() { return &m_port; }
     ModuleSession* session() { return &m_session; }
     CControlIni* settings() { return &m_settings; }
@@ -48,4 +50,5 @@ private:
     CTabSheet* m_tabSheet = nullptr;
     CPropCfg* m_cfgPage = nullptr;
     CPropIo* m_ioPage = nullptr;
+    WireMonitor* m_monitor = nullptr;
 };

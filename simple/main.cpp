@@ -1,12 +1,14 @@
 #include <QApplication>
+#include <cstdio>
 
 #include "cquillonapp.h"
 #include "quitafter.h"
+#include "traceoption.h"
 
 int main(int argc, char** argv) {
-    // The program's only option is the test aid --quit-after; only the
-    // program name is handed on, so no toolkit option on the command line
-    // changes it either.
+    // The program's options are --trace FILE and the test aid --quit-after;
+    // only the program name is handed on, so no toolkit option on the command
+    // line changes it either.
     int quitAfterMs = 0;
     if (!ParseQuitAfter(argc, argv, &quitAfterMs)) return 2;
     static char fallbackName[] = "Quillon_Simple";
@@ -16,7 +18,14 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quillon_Simple"));
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.quillon.QuillonSimple"));
+
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const ProgramOptions options = ParseProgramOptions(arguments);
+    if (!options.error.isEmpty())
+        std::fprintf(stderr, "Quillon_Simple: %s\n", options.error.toLocal8Bit().constData());
     StartQuitAfter(quitAfterMs);
     CQuillonApp app;
+    app.SetTracePath(options.tracePath.toStdString());
     return app.InitInstance();
 }

@@ -1,7 +1,8 @@
 // Screenshots of the full edition for the documentation: the window with the
 // serial port opened on the simulator and the configuration read, once per
-// skin, the differences dialog of a load from a configuration file, and the
-// port list dropped down over a fake tree of serial devices.
+// skin, the wire monitor after a read that got an exception answer, the
+// differences dialog of a load from a configuration file, and the port list
+// dropped down over a fake tree of serial devices.
 // Run under a display (xvfb-run) with the CJK fonts installed:
 //   quillon-full-screenshots <output folder>
 
@@ -128,9 +129,15 @@ int main(int argc, char** argv) {
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
 
-    // Any message would be a fault here: print it instead of blocking.
+    // Any message but the one expected would be a fault here: print it
+    // instead of blocking.
     bool messageShown = false;
+    QString expectedMessage;
     SetMessageSink([&](QWidget*, const QString& text) {
+        if (!expectedMessage.isEmpty() && text == expectedMessage) {
+            expectedMessage.clear();
+            return;
+        }
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         messageShown = true;
     });
@@ -173,6 +180,14 @@ int main(int argc, char** argv) {
         ok = Save(&window, out + "/quillon-full-" + pages[tab - 1] + ".png") && ok;
     }
     window.tabSheet()->setCurrentIndex(0);
+    ok = Save(&window, out + "/quillon-full-monitor.png") && ok;
+
+    // A read the module refuses: exception 02 for the general block.
+    sim.InjectFault(ModuleSimulator::Fault::Exception, 1, 2);
+    expectedMessage = QString::fromUtf8("获取通用参数失败!");
+    QTest::mouseClick(window.readButton(), Qt::LeftButton);
+    ok = expectedMessage.isEmpty() && ok;
+    ok = Save(&window, out + "/quillon-full-monitor-exception.png") && ok;
     ok = SaveDiffDialog(&window, &sim, QString::fromStdString(folder.path()),
                         out + "/quillon-config-diff.png") &&
          ok;

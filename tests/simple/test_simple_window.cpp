@@ -11,15 +11,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
+#include <QTimer>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "ccontrolini.h"
 #include "cpropio.h"
+#include "cquillonapp.h"
 #include "cserialport.h"
 #include "ctabsheet.h"
 #include "fakeserialtree.h"
 #include "simplefixture.h"
 #include "skinmanager.h"
+#include "wiremonitor.h"
+#include "wiremonitormodel.h"
 
 namespace {
 
@@ -212,7 +218,7 @@ TEST_F(StartupTest, OfficeSkinComesFromStylesBesideTheProgram) {
 
 using WindowTest = SimpleWindowTest;
 
-TEST_F(WindowTest, WindowHasTwoTabsAndAFixedSize) {
+TEST_F(WindowTest, WindowHasItsTabsAndAFixedSize) {
     WriteConfig();
     CQuillonDlg& window = OpenWindow();
     EXPECT_EQ(window.windowTitle(), "Tavel VX31 简化版 V1.02");
@@ -221,20 +227,51 @@ TEST_F(WindowTest, WindowHasTwoTabsAndAFixedSize) {
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
 
     CTabSheet* sheet = window.tabSheet();
-    ASSERT_EQ(sheet->count(), 2);
+    ASSERT_EQ(sheet->count(), 3);
     EXPECT_EQ(sheet->tabText(0), "配置");
     EXPECT_EQ(sheet->tabText(1), "I/O");
+    EXPECT_EQ(sheet->tabText(2), "通信");
     EXPECT_EQ(sheet->widget(0), window.cfgPage());
     EXPECT_EQ(sheet->widget(1), window.ioPage());
+    EXPECT_EQ(sheet->widget(2), window.monitor());
     EXPECT_EQ(sheet->currentIndex(), 0);
     EXPECT_EQ(sheet->geometry(), window.rect());
     // Each page gets its 470 x 470 client area.
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 3; ++i) {
         sheet->setCurrentIndex(i);
         QApplication::processEvents();
         EXPECT_GE(sheet->currentWidget()->width(), 470) << i;
         EXPECT_GE(sheet->currentWidget()->height(), 470) << i;
     }
+}
+
+TEST_F(WindowTest, CommunicationTabShowsTheTrafficAndTheTraceFileHoldsIt) {
+    WriteConfig();
+    const std::string trace = m_folder.path() + "/trace.txt";
+    int rows = 0;
+    QTimer::singleShot(0, [&rows] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dlg = qobject_cast<CQuillonDlg*>(w);
+            if (dlg == nullptr || !dlg->isVisible()) continue;
+            QTest::mouseClick(dlg->cfgPage()->readConfigButton(), Qt::LeftButton);
+            dlg->monitor()->Flush();
+            rows = dlg->monitor()->model()->rowCount();
+            dlg->close();
+        }
+    });
+    CQuillonApp app(m_folder.path());
+    app.SetTracePath(trace);
+    app.InitInstance();
+
+    EXPECT_TRUE(m_messages.messages().isEmpty()) << m_messages.messages().join('|').toStdString();
+    EXPECT_EQ(rows, 2 * static_cast<int>(m_sim.RequestCount()));
+    std::ifstream in(trace);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.rfind("# Quillon_Simple 开始跟踪 ", 0), 0u) << text;
+    EXPECT_NE(text.find("\t发送\t8\t\t读 0x5001×31 通用参数\t01 03 50 01 00 1F 44 C2\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\t接收\t67\t"), std::string::npos) << text;
 }
 
 TEST_F(WindowTest, PageHasEveryControlWithItsItems) {

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+#include "exchangering.h"
+#include "modulesession.h"
+#include "wire_log.h"
+
+class QLabel;
+class QPushButton;
+class QTableView;
+class WireMonitorModel;
+
+// The wire monitor: every frame the program sends and receives, with time and
+// verdict, for the last 10,000 exchanges, and a line of counters. It watches
+// a module session; exchanges reach the table in batches, at most five times
+// a second, so that polling every 10 ms does not repaint once per frame and
+// the table's repainting stays a small part of the program's load (bench_io
+// measures it).
+class WireMonitor : public QWidget, public ExchangeObserver {
+    Q_OBJECT
+public:
+    static constexpr int kFlushIntervalMs = 200;
+
+    explicit WireMonitor(QWidget* parent = nullptr,
+                         size_t capacity = ExchangeRing::kDefaultCapacity);
+    ~WireMonitor() override;
+
+    // Watches `session` (null: none) until destroyed or attached elsewhere.
+    void Attach(ModuleSession* session);
+    void OnExchange(const ExchangeRecord& record) override;
+
+    // 暂停/继续: while paused no row is added; the counters still count.
+    void SetPaused(bool paused);
+    bool IsPaused() const { return m_paused; }
+    // 清除: no rows, counters at zero.
+    void Clear();
+    // 复制: the selected rows, or every row when none is selected, one text
+    // line each, to the clipboard. Returns the text.
+    QString CopyRows();
+    // 保存...: asks for a file name, then SaveTo.
+    void OnSave();
+    // Every row as text lines into `path`; tells the user when it fails.
+    bool SaveTo(const QString& path);
+    // Moves the exchanges seen since the last flush into the table now.
+    void Flush();
+
+    QString RowsText(const QList<int>& rows) const;
+    QString AllText() const;
+
+    const WireCounters& counters() const { return m_counters; }
+    WireMonitorModel* model() const { return m_model; }
+    QTableView* view() const { return m_view; }
+    QLabel* counterLine() const { return m_counterLine; }
+    QPushButton* pauseButton() const { return m_pauseButton; }
+    QPushButton* clearButton() const { return m_clearButton; }
+    QPushButton* copyButton() const { return m_copyButton; }
+    QPushButton* saveButton() const { return m_saveButton; }
+
+private:
+    void UpdateCounterLine();
+
+    ModuleSession* m_session = nullptr;
+    WireMonitorModel* m_model = nullptr;
+    // Exchanges seen since the last flush; bounded like the table itself.
+    ExchangeRing m_pending;
+    WireCounters m_counters;
+    bool m_countersChanged = false;
+    bool m_paused = false;
+    QTimer m_flushTimer;
+
+    QTableView* m_view = nullptr;
+    QLabel* m_counterLine = nullptr;
+    QPushButton* m_pauseButton = nullptr;
+    QPushButton* m_clearButton = nullptr;
+    QPushButton* m_copyButton = nullptr;
+    QPushButton* m_saveButton = nullptr;
+};
