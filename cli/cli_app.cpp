@@ -116,6 +116,9 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
                 return hex ? std::string() : "--password takes 1 to 4 hexadecimal digits";
             },
             ""));
+    app.add_option("--trace", options->trace,
+                   "Append every exchange to FILE, as the wire monitor's rows (one line a frame)")
+        ->type_name("FILE");
     app.add_option("--timeout", options->timeoutMs,
                    "Time-out of each exchange in ms (default: the programs' 2040000/baud + 100)")
         ->type_name("MS")
@@ -210,12 +213,14 @@ int RunQuillonCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
     CliContext context(options, out, err);
     if (command.name == "ports") return RunPorts(context);
+    const int prepared = PrepareCommand(context, &command);
+    if (prepared != kExitOk) return prepared;
+    const int traced = context.StartTrace();
+    if (traced != kExitOk) return traced;
     if (command.name == "scan") {
         CatchStopSignals();
         return RunScan(context);
     }
-    const int prepared = PrepareCommand(context, &command);
-    if (prepared != kExitOk) return prepared;
     const int opened = context.OpenPort();
     if (opened != kExitOk) return opened;
     if (command.name == "info") return RunInfo(context);

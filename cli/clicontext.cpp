@@ -1,6 +1,7 @@
 #include "clicontext.h"
 
 #include <cstdio>
+#include <cstring>
 #include <ostream>
 
 #include "hexbytes.h"
@@ -82,6 +83,22 @@ int CliContext::OpenPort() {
         return kExitPort;
     }
     if (m_options.timeoutMs > 0) m_port.SetTimeoutMs(m_options.timeoutMs);
+    return kExitOk;
+}
+
+int CliContext::StartTrace() {
+    if (m_options.trace.empty()) return kExitOk;
+    const int error = m_trace.Open(m_options.trace, "quillon-cli");
+    if (error != 0) {
+        Error("cannot write the trace file " + m_options.trace + ": " + std::strerror(error));
+        return kExitUsage;
+    }
+    // A write that fails later ends the trace; the command goes on.
+    m_trace.SetFailureHandler([this](int writeError) {
+        Error("writing the trace file " + m_options.trace + " failed: " +
+              std::strerror(writeError) + "; the trace ends here");
+    });
+    m_session.AddObserver(&m_trace);
     return kExitOk;
 }
 

@@ -8,6 +8,7 @@
 #include "cli_options.h"
 #include "cserialport.h"
 #include "modulesession.h"
+#include "wiretrace.h"
 
 using Json = nlohmann::ordered_json;
 
@@ -34,6 +35,10 @@ public:
     // exit status after telling why (kExitUsage without --port or with a bad
     // one, kExitPort when the device cannot be opened).
     int OpenPort();
+    // With --trace, every exchange of the session from now on is appended to
+    // the file as the wire monitor's rows. kExitOk, or kExitUsage after
+    // telling why the file cannot be written.
+    int StartTrace();
     // The echo mode of a port: --echo when given, else for a port number
     // the [com] echo setting the programs use, else automatic.
     void ApplyEchoMode(int portNumber);
@@ -53,6 +58,7 @@ private:
     CControlIni m_ini;
     CSerialPort m_port;
     ModuleSession m_session;
+    WireTrace m_trace;
 };
 
 // The device --port stands for: a path as given (it contains '/'), or port

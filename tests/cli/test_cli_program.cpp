@@ -187,6 +187,33 @@ TEST(CliEcho, EchoingAdapterIsRecognisedUnlessTurnedOff) {
               RunProgram({QUILLON_CLI_PROGRAM, "--port", port, "--echo", "maybe", "info"}).status);
 }
 
+TEST_F(CliProgram, TraceFileHoldsEveryExchangeAsTheMonitorsRows) {
+    ProgramFolder folder;
+    const std::string trace = folder.path() + "/trace.txt";
+    m_sim.InjectFault(ModuleSimulator::Fault::None, 1);
+    m_sim.InjectFault(ModuleSimulator::Fault::Exception, 1, 2);
+    EXPECT_EQ(1, Cli({"--trace", trace, "info"}).status);
+    EXPECT_EQ(0, Cli({"--trace", trace, "mode", "start"}).status);
+
+    std::ifstream in(trace);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    ASSERT_EQ(10u, lines.size());
+    // Two starts, then a request and an answer line each: the general block
+    // read, the fieldbus block read and its exception; the echo probe and
+    // the mode write.
+    EXPECT_EQ(0u, lines[0].rfind("# quillon-cli 开始跟踪 ", 0)) << lines[0];
+    EXPECT_NE(std::string::npos, lines[1].find("\t发送\t8\t\t读 0x5001×31")) << lines[1];
+    EXPECT_NE(std::string::npos, lines[2].find("\t接收\t67\t")) << lines[2];
+    EXPECT_NE(std::string::npos, lines[4].find("异常响应 02")) << lines[4];
+    EXPECT_EQ(0u, lines[5].rfind("# quillon-cli", 0)) << lines[5];
+    EXPECT_NE(std::string::npos, lines[8].find("01 06 50 01 00 00")) << lines[8];
+
+    const CliRun bad = Cli({"--trace", folder.path() + "/no/such/folder/trace.txt", "info"});
+    EXPECT_EQ(2, bad.status);
+    EXPECT_NE(std::string::npos, bad.err.find("cannot write the trace file")) << bad.err;
+}
+
 TEST_F(CliProgram, EventsFollowPrintsJsonLinesUntilInterrupted) {
     m_sim.SetRegister(0x500A, 0x0200);
     const CliRun run = Cli({"--json", "events", "--follow", "20"}, 3);
