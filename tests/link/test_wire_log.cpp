@@ -41,7 +41,7 @@ struct Exchange {
     size_t echo = 0;
     int status = 0;
     int64_t durationNs = 17'900'000;
-    Bytes echoBytes;  // the echo as received, when the port hands it on
+    Bytes echoBytes{};  // the echo as received, when the port hands it on
 
     ExchangeRecord Record() const {
         ExchangeRecord r;
