@@ -216,19 +216,20 @@ TEST_F(Simulator, FaultsShapeTheAnswer) {
     EXPECT_EQ(Bytes(good.begin(), good.end() - 2), Bytes(damaged.begin(), damaged.end() - 2));
     EXPECT_FALSE(ResponseCrcValid(damaged.data(), damaged.size()));
 
-    // Slow bytes and a delay both run past the 117 ms time-out.
+    // Slow bytes and a delay both run far past the 117 ms time-out, so that
+    // a client held up by a busy machine still gives up before they arrive.
     // The simulator finishes each late answer before it reads on.
     auto awaitAnswers = [this](uint64_t n) {
-        for (int i = 0; i < 200 && m_sim.AnswersSent() < n; ++i)
+        for (int i = 0; i < 1000 && m_sim.AnswersSent() < n; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     };
-    m_sim.InjectFault(Fault::SlowBytes, 1, 30);
+    m_sim.InjectFault(Fault::SlowBytes, 1, 80);
     const uint64_t sent = m_sim.AnswersSent();
     const Bytes slow = m_client.Read(0x5003, 2);
     EXPECT_LT(slow.size(), 9u);
     EXPECT_EQ(Bytes(good.begin(), good.begin() + static_cast<long>(slow.size())), slow);
     awaitAnswers(sent + 1);
-    m_sim.InjectFault(Fault::Delay, 1, 300);
+    m_sim.InjectFault(Fault::Delay, 1, 800);
     EXPECT_TRUE(m_client.Read(0x5003, 2).empty());
     awaitAnswers(sent + 2);
 
