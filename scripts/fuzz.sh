@@ -10,7 +10,7 @@ seconds=${1:-20}
 shift || true
 
 source scripts/lib/common.sh
-ensure_packages cmake ninja-build clang libclang-rt-14-dev nlohmann-json3-dev
+ensure_packages cmake ninja-build clang libclang-rt-14-dev libcli11-dev nlohmann-json3-dev
 
 build="$root/build-fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
