@@ -10,6 +10,7 @@
 #include "frames.h"
 #include "modbus_rtu.h"
 #include "modulesimulator.h"
+#include "masterfixture.h"
 #include "response_check.h"
 #include "scriptedslave.h"
 
@@ -19,7 +20,7 @@ using Fault = ModuleSimulator::Fault;
 using Mode = CSerialPort::EchoMode;
 using State = CSerialPort::EchoState;
 
-class EchoLine : public ::testing::Test {
+class EchoLine : public MasterFixture {
 protected:
     // A simulator (echoing or not) and a fresh port in automatic mode.
     void Start(bool echo, int baud = 0) {
@@ -36,29 +37,9 @@ protected:
         m_request.port = &m_port;
     }
 
-    int Exchange(uint8_t function, uint32_t start, uint32_t quantity, const Bytes& data = {}) {
-        m_request.function = function;
-        m_request.start = start;
-        m_request.quantity = quantity;
-        SetRequestData(m_request, data.data(), data.size());
-        uint8_t received = 0;
-        const auto begin = std::chrono::steady_clock::now();
-        const int status = ModbusTransact(m_request, m_response, &received);
-        m_ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin)
-                   .count();
-        m_answer.assign(m_response, m_response + received);
-        return status;
-    }
     Bytes LastEcho() const {
         return Bytes(m_port.LastEcho(), m_port.LastEcho() + m_port.LastEchoLength());
     }
-
-    ModuleSimulator m_sim;
-    CSerialPort m_port;
-    ModbusRequest m_request;
-    uint8_t m_response[kModbusBufferSize] = {};
-    Bytes m_answer;
-    double m_ms = 0;
 };
 
 TEST_F(EchoLine, AutomaticModeFindsTheEchoAndRemovesIt) {
