@@ -51,7 +51,7 @@ CliContext::CliContext(const CliOptions& options, std::ostream& out, std::ostrea
     } else {
         m_ini.SetPath(options.config);
     }
-    m_port.SetSettings(&m_ini);
+    m_port.SetPortDirectory(&m_portDirectory);
     m_session.SetPort(&m_port);
 }
 

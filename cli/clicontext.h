@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ccontrolini.h"
+#include "iniportdirectory.h"
 #include "cli_options.h"
 #include "cserialport.h"
 #include "modulesession.h"
@@ -56,6 +57,7 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     CControlIni m_ini;
+    IniPortDirectory m_portDirectory{&m_ini};
     CSerialPort m_port;
     ModuleSession m_session;
     WireTrace m_trace;

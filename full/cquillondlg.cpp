@@ -67,7 +67,7 @@ CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent)
     const ProgramPaths paths = ProgramPathsFor(m_programFolder, CurrentPathEnvironment());
     m_settings.SetPath(paths.config.path, paths.config.perUser);
     m_skinFolder = QString::fromStdString(paths.skinFolder);
-    m_port.SetSettings(&m_settings);
+    m_port.SetPortDirectory(&m_portDirectory);
 
     SkinManager& skins = SkinManager::Instance();
     skins.SetApplyOptions(skins.GetApplyOptions() | 1);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ccontrolini.h"
+#include "iniportdirectory.h"
 #include "cserialport.h"
 #include "modulesession.h"
 #include "register_map.h"
@@ -118,6 +119,7 @@ private:
     std::string m_programFolder;
     QString m_skinFolder;
     CControlIni m_settings;
+    IniPortDirectory m_portDirectory{&m_settings};
     CSerialPort m_port;
     ModuleSession m_session{&m_port};
     uint8_t m_generalBlock[kGeneralBlockSize] = {};

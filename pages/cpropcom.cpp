@@ -9,6 +9,7 @@
 
 #include "ccontrolini.h"
 #include "cserialport.h"
+#include "iniportdirectory.h"
 #include "hexbytes.h"
 #include "keyswallower.h"
 #include "messages.h"

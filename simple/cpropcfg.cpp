@@ -11,6 +11,7 @@
 #include "ccontrolini.h"
 #include "cpropio.h"
 #include "cserialport.h"
+#include "iniportdirectory.h"
 #include "fieldbus_block.h"
 #include "general_block.h"
 #include "hexbytes.h"

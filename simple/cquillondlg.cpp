@@ -50,7 +50,7 @@ CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent) : QD
     m_skinFolder = paths.skinFolder;
     m_settings.SetPath(paths.config.path, paths.config.perUser);
     // Port numbers are mapped to devices through [ports] of the same file.
-    m_port.SetSettings(&m_settings);
+    m_port.SetPortDirectory(&m_portDirectory);
     LoadSkin();
 
     OnInitDialog();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ccontrolini.h"
+#include "iniportdirectory.h"
 #include "cserialport.h"
 #include "modulesession.h"
 
@@ -44,6 +45,7 @@ private:
     void LoadSkin();
 
     CControlIni m_settings;
+    IniPortDirectory m_portDirectory{&m_settings};
     CSerialPort m_port;
     ModuleSession m_session{&m_port};
     std::string m_skinFolder;

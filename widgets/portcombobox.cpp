@@ -5,7 +5,7 @@
 #include <QStylePainter>
 
 #include "ccontrolini.h"
-#include "cserialport.h"
+#include "iniportdirectory.h"
 #include "port_numbers.h"
 
 PortComboBox::PortComboBox(QWidget* parent) : QComboBox(parent), m_roots(DefaultDiscoveryRoots()) {

@@ -11,6 +11,7 @@
 
 #include "cpropcom.h"
 #include "cserialport.h"
+#include "iniportdirectory.h"
 #include "fakeserialtree.h"
 #include "fullharness.h"
 #include "messagerecorder.h"
@@ -34,7 +35,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_sim.Start());
         m_folder.WritePorts(m_sim.DevicePath(), "com3=/nonexistent/quillon-tty\r\n");
-        m_port.SetSettings(&m_folder.ini());
+        m_port.SetPortDirectory(&m_directory);
     }
     void TearDown() override { m_port.Close(); }
 
@@ -61,6 +62,7 @@ protected:
 
     ModuleSimulator m_sim;
     ProgramFolder m_folder;
+    IniPortDirectory m_directory{&m_folder.ini()};
     CSerialPort m_port;
     MessageRecorder m_messages;
 };

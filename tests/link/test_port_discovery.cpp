@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "ccontrolini.h"
-#include "cserialport.h"
+#include "iniportdirectory.h"
 #include "fakeserialtree.h"
 #include "port_discovery.h"
 #include "port_numbers.h"

@@ -10,6 +10,7 @@
 
 #include "ccontrolini.h"
 #include "cserialport.h"
+#include "iniportdirectory.h"
 #include "line_probe.h"
 #include "modulesimulator.h"
 #include "tempdir.h"
@@ -157,7 +158,8 @@ TEST_F(SerialPortTest, SimpleFormIsEightNoneOne) {
     ini.SetPath(dir.file("config.ini"));
     ASSERT_TRUE(ini.WriteString("ports", "com7", Device()));
     CSerialPort port;
-    port.SetSettings(&ini);
+    IniPortDirectory directory(&ini);
+    port.SetPortDirectory(&directory);
     ASSERT_EQ(kSerialOk, port.Open(7, 19200));
     EXPECT_EQ(Device(), port.DevicePath());
     LineProbe line;
@@ -191,7 +193,8 @@ TEST_F(SerialPortTest, ZeroBaudTouchesNoDevice) {
     ini.SetPath(dir.file("config.ini"));
     ASSERT_TRUE(ini.WriteString("ports", "com1", Device()));
     CSerialPort port;
-    port.SetSettings(&ini);
+    IniPortDirectory directory(&ini);
+    port.SetPortDirectory(&directory);
     EXPECT_EQ(kSerialOpenFailed, port.Open(1, 0));
     EXPECT_EQ(kSerialOpenFailed, port.Open(1, 0, 8, 0, 0, 0));
     EXPECT_FALSE(port.IsOpen());
@@ -235,7 +238,8 @@ TEST_F(SerialPortTest, OnlySerialDevicesAreOpened) {
     ASSERT_TRUE(ini.WriteString("ports", "com5", "/dev/null"));  // a device, not a terminal
 
     CSerialPort port;
-    port.SetSettings(&ini);
+    IniPortDirectory directory(&ini);
+    port.SetPortDirectory(&directory);
     for (int n = 1; n <= 5; ++n) {
         EXPECT_EQ(kSerialOpenFailed, port.Open(n, 9600, 8, 0, 0, 0)) << "com" << n;
         EXPECT_FALSE(port.IsOpen());

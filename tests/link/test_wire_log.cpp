@@ -13,6 +13,7 @@
 
 #include "exchangering.h"
 #include "frames.h"
+#include "modbus_rtu.h"
 #include "tempdir.h"
 #include "wire_log.h"
 #include "wiretrace.h"

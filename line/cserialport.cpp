@@ -18,8 +18,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "ccontrolini.h"
-#include "response_check.h"
+#include "port_directory.h"
+#include "rtu_frame.h"
 
 namespace {
 
@@ -218,18 +218,7 @@ int SerialTimeoutMs(int baud) {
     return static_cast<int>(2040000u / static_cast<unsigned>(baud)) + 100;
 }
 
-int EchoModeSetting(const CControlIni* ini) {
-    int value = 0;
-    if (ini == nullptr || !ini->ReadInt("com", "echo", &value)) return 0;
-    return value == 1 || value == 2 ? value : 0;
-}
-
-std::string DevicePathForPort(int portNumber, const CControlIni* ini) {
-    if (ini != nullptr) {
-        const std::string key = "com" + std::to_string(portNumber);
-        std::string device;
-        if (ini->ReadString("ports", key.c_str(), &device) && !device.empty()) return device;
-    }
+std::string DefaultDevicePathForPort(int portNumber) {
     return "/dev/ttyS" + std::to_string(portNumber - 1);
 }
 
@@ -245,10 +234,11 @@ int CSerialPort::Open(int portNumber, int baud, int dataBits, int stopBits, int 
     }
     // A port opened by number takes its echo mode from the same settings
     // that name its device.
-    if (m_settings != nullptr && !m_open)
-        SetEchoMode(static_cast<EchoMode>(EchoModeSetting(m_settings)));
-    return OpenDevice(DevicePathForPort(portNumber, m_settings), baud, dataBits, stopBits, parity,
-                      flow);
+    if (m_directory != nullptr && !m_open)
+        SetEchoMode(static_cast<EchoMode>(m_directory->EchoModeSetting()));
+    const std::string path = m_directory != nullptr ? m_directory->DevicePathForPort(portNumber)
+                                                    : DefaultDevicePathForPort(portNumber);
+    return OpenDevice(path, baud, dataBits, stopBits, parity, flow);
 }
 
 int CSerialPort::Open(int portNumber, int baud) {

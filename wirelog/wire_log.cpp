@@ -5,6 +5,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "modbus_rtu.h"
 #include "register_map.h"
 
 namespace {

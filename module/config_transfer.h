@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "config_document.h"
+#include "config_blocks.h"
 #include "modulesession.h"
 
 // Moves a configuration document's blocks between the module and the

@@ -3,7 +3,7 @@
 #include <strings.h>
 
 #include "ccontrolini.h"
-#include "cserialport.h"
+#include "iniportdirectory.h"
 
 namespace {
 

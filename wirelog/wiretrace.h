@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "modulesession.h"
+#include "exchange_record.h"
 
 // The trace file: every exchange appended as the wire monitor's rows, one
 // text line each (WireRowLine), and flushed at once, so that the file is

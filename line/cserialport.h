@@ -6,7 +6,7 @@
 
 #include "open_failure.h"
 
-class CControlIni;
+class PortDirectory;
 
 // Status codes of Open.
 enum SerialStatus : int {
@@ -28,14 +28,6 @@ int64_t CharacterTimeNs(int baud, int dataBits, int stopBits, int parity);
 // 1.75 ms above 19200 baud (the Modbus serial line's rule for fast lines,
 // where 3.5 characters would be too short for most UARTs to tell apart).
 int64_t FrameSilenceNs(int baud, int dataBits, int stopBits, int parity);
-
-// The echo mode stored as [com] echo= (0 automatic, 1 never, 2 always; any
-// other value or none is automatic).
-int EchoModeSetting(const CControlIni* ini);
-
-// Device that port number n stands for: [ports] com<n> of config.ini when set
-// and non-empty, otherwise /dev/ttyS<n-1>. ini may be null.
-std::string DevicePathForPort(int portNumber, const CControlIni* ini);
 
 // The one serial line between the program and the module (termios, raw mode,
 // exclusive). All I/O is bounded by the time-out fixed at Open.
@@ -65,15 +57,16 @@ public:
     CSerialPort(const CSerialPort&) = delete;
     CSerialPort& operator=(const CSerialPort&) = delete;
 
-    // Where port numbers are looked up ([ports] section); may stay null.
-    void SetSettings(const CControlIni* ini) { m_settings = ini; }
+    // Where port numbers lead; may stay null (port n is then /dev/ttyS<n-1>
+    // and the echo mode is left as set).
+    void SetPortDirectory(const PortDirectory* directory) { m_directory = directory; }
 
     // Full edition: stop bits 0 = 1, 1 = 1.5, 2 = 2 (else 1); parity 0 none,
     // 1 odd, 2 even, 3 mark, 4 space (else none); flow 0 none, 1 XON/XOFF,
     // 2 RTS/CTS (else none). Returns 0, 10 (already open, nothing changed) or
     // 12 (failed; the port is closed again). A port number < 1 or a baud
-    // rate <= 0 returns 12 without touching any device. With settings given,
-    // the echo mode is taken from their [com] echo= first.
+    // rate <= 0 returns 12 without touching any device. With a directory
+    // given, the echo mode is taken from it first.
     int Open(int portNumber, int baud, int dataBits, int stopBits, int parity, int flow);
     // Simple edition: 8 data bits, no parity, one stop bit, no flow control.
     int Open(int portNumber, int baud);
@@ -154,7 +147,7 @@ private:
     int m_fd = -1;
     int m_timeoutMs = 0;
     std::string m_path;
-    const CControlIni* m_settings = nullptr;
+    const PortDirectory* m_directory = nullptr;
     SerialOpenFailure m_failure;
 
     int64_t m_characterNs = 0;

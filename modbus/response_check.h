@@ -3,31 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "rtu_frame.h"
+
 // Acceptance of answers returned by ModbusTransact, in one place. Every test
 // requires status 0 and a valid CRC-16/MODBUS in the last two received bytes;
 // an answer that fails is treated exactly like a missing one.
-
-// The last two bytes are the CRC of the bytes before them (low byte first).
-bool ResponseCrcValid(const uint8_t* response, size_t received);
-
-// Whether an answer belongs to the request that was sent. requestFrame is the
-// request as built or as sent: with or without its CRC, only its first six
-// bytes are looked at (two for functions other than 3, 4, 6 and 16). The
-// answer must come from the request's slave (byte 0) and carry the request's
-// function code, or that code with bit 7 set (an exception, which matches
-// here and is refused by the acceptance tests below). A function-6 answer
-// must repeat the register address and value, a function-16 answer the start
-// address and quantity. The CRC and the length are not looked at.
-bool AnswerMatchesRequest(const uint8_t* requestFrame, size_t requestLength,
-                          const uint8_t* response, size_t received);
-
-// A whole answer to this request and nothing else: it matches, its CRC is
-// valid, and its length is the one its kind has: 5 for an exception, 8 for a
-// function-6 or function-16 answer, byte count + 5 with an even byte count
-// for a function-3 or function-4 answer. Other functions need only a match
-// and a valid CRC.
-bool IsCompleteAnswer(const uint8_t* requestFrame, size_t requestLength, const uint8_t* response,
-                      size_t received);
 
 // Writes (functions 6, 16) and plain reads: status 0, at least 3 bytes, CRC
 // valid, byte 1 is not function + 0x80. For function 3 and 4 the byte count

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "modulesession.h"
+#include "exchange_record.h"
 
 // The text of the wire monitor and of the trace file. Every exchange becomes
 // one row per frame: the request, the local echo when the port dropped one,

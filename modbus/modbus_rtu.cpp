@@ -42,20 +42,6 @@ bool IsRead(uint8_t function) {
 
 }  // namespace
 
-uint16_t Crc16Modbus(const uint8_t* bytes, size_t n) {
-    uint16_t crc = 0xFFFF;
-    for (size_t i = 0; i < n; ++i) {
-        crc ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit) {
-            if (crc & 1)
-                crc = static_cast<uint16_t>((crc >> 1) ^ 0xA001);
-            else
-                crc = static_cast<uint16_t>(crc >> 1);
-        }
-    }
-    return crc;
-}
-
 bool BuildFrame(ModbusRequest& request) {
     if (FrameLengthFor(request) > kModbusMaxFrame) {
         // Refused rather than letting the 8-bit length wrap into a short,

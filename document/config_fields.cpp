@@ -222,19 +222,11 @@ bool ParseHexWord(const std::string& text, uint16_t* value) {
 }  // namespace
 
 const uint8_t* BlockBytes(const ConfigBlocks& blocks, ConfigBlock block) {
-    switch (block) {
-        case ConfigBlock::General:
-            return blocks.general;
-        case ConfigBlock::Io:
-            return blocks.io;
-        case ConfigBlock::Fieldbus:
-            break;
-    }
-    return blocks.fieldbus;
+    return ConfigBlockBytes(blocks, block);
 }
 
 uint8_t* BlockBytes(ConfigBlocks* blocks, ConfigBlock block) {
-    return const_cast<uint8_t*>(BlockBytes(*static_cast<const ConfigBlocks*>(blocks), block));
+    return ConfigBlockBytes(blocks, block);
 }
 
 int CodingOf(const ConfigBlocks& blocks) {

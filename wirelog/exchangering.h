@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "modulesession.h"
+#include "exchange_record.h"
 
 // The last exchanges, copied out of the observer call and kept in a ring of
 // fixed capacity: when it is full, each new exchange drops the oldest. Each

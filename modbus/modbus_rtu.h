@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "rtu_frame.h"
+
 class CSerialPort;
 
 // Status codes of ModbusTransact.
@@ -32,8 +34,6 @@ struct ModbusRequest {
     uint8_t frameLength = 0;
     CSerialPort* port = nullptr;
 };
-
-uint16_t Crc16Modbus(const uint8_t* bytes, size_t n);
 
 // Fills frame/frameLength. Returns false (frame left empty) when the frame
 // would exceed kModbusMaxFrame bytes.

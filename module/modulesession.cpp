@@ -13,11 +13,9 @@ namespace {
 constexpr uint8_t kReadHolding = 3;
 constexpr uint8_t kWriteSingle = 6;
 constexpr uint8_t kWriteMultiple = 16;
-constexpr uint8_t kExceptionBit = 0x80;
 // Address, function code and byte count before the data of a read answer.
 constexpr size_t kReadHeader = 3;
 constexpr size_t kReadOverhead = 5;
-constexpr size_t kExceptionFrame = 5;
 constexpr size_t kChangeFieldSize = 2 * reg::kChangeFieldCount;
 constexpr size_t kErrorMessageSize = 2 * reg::kErrorMessageCount;
 constexpr size_t kDeviceInfoOffset = 20;
@@ -31,27 +29,6 @@ int64_t ClockNs(clockid_t clock) {
 uint16_t WordAt(const uint8_t* bytes) { return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]); }
 
 }  // namespace
-
-ExchangeVerdict ClassifyAnswer(int status, const uint8_t* request, size_t requestLength,
-                               const uint8_t* answer, size_t received, size_t expected,
-                               uint8_t* exceptionCode) {
-    if (exceptionCode != nullptr) *exceptionCode = 0;
-    if (status != kModbusOk) return ExchangeVerdict::Refused;
-    if (received == 0) return ExchangeVerdict::Timeout;
-    if (!ResponseCrcValid(answer, received)) {
-        const bool exceptionCut = received >= 2 && requestLength >= 2 &&
-                                  answer[1] == static_cast<uint8_t>(request[1] | kExceptionBit);
-        const size_t needed = exceptionCut ? kExceptionFrame : expected;
-        return received < needed ? ExchangeVerdict::Short : ExchangeVerdict::CrcError;
-    }
-    if (!IsCompleteAnswer(request, requestLength, answer, received))
-        return ExchangeVerdict::Inconsistent;
-    if (answer[1] & kExceptionBit) {
-        if (exceptionCode != nullptr) *exceptionCode = answer[2];
-        return ExchangeVerdict::Exception;
-    }
-    return ExchangeVerdict::Ok;
-}
 
 ModuleSession::ModuleSession(CSerialPort* port) : m_port(port) { m_request.slave = 1; }
 

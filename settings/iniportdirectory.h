@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+#include "port_directory.h"
+
+class CControlIni;
+
+// The echo mode stored as [com] echo= (0 automatic, 1 never, 2 always; any
+// other value or none is automatic). ini may be null.
+int EchoModeSetting(const CControlIni* ini);
+
+// Device that port number n stands for: [ports] com<n> of config.ini when set
+// and non-empty, otherwise /dev/ttyS<n-1>. ini may be null.
+std::string DevicePathForPort(int portNumber, const CControlIni* ini);
+
+// The port numbering of a config.ini, as the line asks for it.
+class IniPortDirectory : public PortDirectory {
+public:
+    explicit IniPortDirectory(const CControlIni* ini) : m_ini(ini) {}
+    std::string DevicePathForPort(int portNumber) const override;
+    int EchoModeSetting() const override;
+
+private:
+    const CControlIni* m_ini;
+};
