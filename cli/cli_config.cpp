@@ -45,9 +45,7 @@ int DocumentErrors(CliContext& context, const std::vector<ConfigError>& errors) 
 bool LoadDocument(const std::string& file, ConfigDocument* document,
                   std::vector<ConfigError>* errors) {
     if (file != "-") return LoadConfigFile(file, document, errors);
-    const std::string text((std::istreambuf_iterator<char>(std::cin)),
-                           std::istreambuf_iterator<char>());
-    return ParseConfigDocument(text, document, errors);
+    return LoadConfigStream(STDIN_FILENO, "standard input", document, errors);
 }
 
 Json DiffJson(const ConfigDiff& diff) {

@@ -8,6 +8,7 @@
 #include "open_failure.h"
 #include "port_numbers.h"
 #include "program_paths.h"
+#include "regular_file.h"
 
 namespace {
 
@@ -55,6 +56,13 @@ CliContext::CliContext(const CliOptions& options, std::ostream& out, std::ostrea
     m_session.SetPort(&m_port);
 }
 
+int CliContext::CheckConfigFile() {
+    const FileKind kind = PathKind(m_ini.Path());
+    if (kind == FileKind::Missing || kind == FileKind::Regular) return kExitOk;
+    Error("cannot read the settings file " + m_ini.Path() + ": " + FileErrorText(EINVAL, kind));
+    return kExitUsage;
+}
+
 int CliContext::ParityCode() const {
     if (m_options.parity == "odd") return 1;
     if (m_options.parity == "even") return 2;
@@ -88,9 +96,10 @@ int CliContext::OpenPort() {
 
 int CliContext::StartTrace() {
     if (m_options.trace.empty()) return kExitOk;
-    const int error = m_trace.Open(m_options.trace, "quillon-cli");
+    FileKind kind = FileKind::Missing;
+    const int error = m_trace.Open(m_options.trace, "quillon-cli", &kind);
     if (error != 0) {
-        Error("cannot write the trace file " + m_options.trace + ": " + std::strerror(error));
+        Error("cannot write the trace file " + m_options.trace + ": " + FileErrorText(error, kind));
         return kExitUsage;
     }
     // A write that fails later ends the trace; the command goes on.

@@ -30,6 +30,10 @@ public:
     std::ostream& out() { return m_out; }
     std::ostream& err() { return m_err; }
 
+    // config.ini (the programs' own or --config) must be a regular file or
+    // missing: anything else would block or be no settings file at all.
+    // kExitOk, or kExitUsage after naming the path and what it is.
+    int CheckConfigFile();
     // Parity option as CSerialPort::Open takes it (0 none, 1 odd, 2 even).
     int ParityCode() const;
     // Opens the port of --port at the line options. Returns kExitOk, or the

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config_document.h"
@@ -54,9 +55,20 @@ bool SetConfigValue(ConfigDocument* document, const std::string& assignment,
 bool SaveConfigFile(const std::string& path, const ConfigBlocks& module, std::string* error);
 
 // Reads and parses a file; a file that cannot be read gives one error whose
-// message names the file and the reason.
+// message names the file and the reason. Only a regular file is read (a FIFO
+// or a device is refused by what it is, without blocking), and no more of it
+// than a document can hold.
 bool LoadConfigFile(const std::string& path, ConfigDocument* document,
                     std::vector<ConfigError>* errors);
 
 // The messages, one a line.
 std::string ConfigErrorsText(const std::vector<ConfigError>& errors);
+// The same for a document arriving on a descriptor (standard input), read to
+// its end but never beyond the size a document can have; `name` stands for
+// it in the messages.
+bool LoadConfigStream(int fd, const std::string& name, ConfigDocument* document,
+                      std::vector<ConfigError>* errors);
+
+// Every writable key of the document with what it takes, in document order,
+// for help texts: {"general.parity", "\"none\", \"odd\" or \"even\""}, ...
+std::vector<std::pair<std::string, std::string>> ConfigKeyFormats();

@@ -13,7 +13,8 @@
 // (comments, blank lines, order, line endings). Values are stored as CP936
 // bytes; text crosses this interface as UTF-8. Every write replaces the file
 // atomically (temporary file in the same folder, flushed, renamed), so a
-// failed write leaves the previous file whole.
+// failed write leaves the previous file whole. A path that is no regular
+// file (a FIFO, a device) reads as a missing file and is never written.
 class CControlIni {
 public:
     CControlIni() = default;

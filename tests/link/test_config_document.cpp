@@ -1,12 +1,14 @@
 // The configuration document: blocks to JSON text and back, the errors of
 // hand-edited files, differences against a module and command-line values.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "bounded.h"
 #include "config_document.h"
 #include "config_json.h"
 #include "fieldbus_block.h"
@@ -313,6 +315,22 @@ TEST(ConfigDocument, FilesAreWrittenWholeAndReadBack) {
     EXPECT_FALSE(LoadConfigFile(folder.file("none.json"), &document, &errors));
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].message.find("none.json"), std::string::npos) << errors[0].message;
+
+    // A FIFO would block until something writes to it: refused by name.
+    const std::string fifo = folder.file("fifo.json");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(RunBounded([&fifo] {
+                  ConfigDocument read;
+                  std::vector<ConfigError> found;
+                  std::string saveError;
+                  return !LoadConfigFile(fifo, &read, &found) && found.size() == 1 &&
+                         found[0].message ==
+                             "cannot read " + fifo +
+                                 ": it is a named pipe (FIFO), not a regular file" &&
+                         !SaveConfigFile(fifo, ModuleBlocks(), &saveError) &&
+                         saveError.find("named pipe") != std::string::npos;
+              }),
+              0);
 }
 
 }  // namespace

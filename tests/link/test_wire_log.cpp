@@ -2,15 +2,21 @@
 // exchanges and the trace file.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "bounded.h"
 #include "exchangering.h"
 #include "frames.h"
 #include "modbus_rtu.h"
@@ -241,9 +247,37 @@ TEST(WireTraceTest, UnwritableFilesAreRefusedWithTheirError) {
     TempDir dir;
     EXPECT_EQ(trace.Open(dir.path(), "Quillon"), EISDIR);
     // Opens, but takes no data: told at start, not at the first exchange.
-    EXPECT_EQ(trace.Open("/dev/full", "Quillon"), ENOSPC);
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit small = previous;
+    small.rlim_cur = 8;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int full = trace.Open(dir.file("full.txt"), "Quillon");
+    setrlimit(RLIMIT_FSIZE, &previous);
+    EXPECT_EQ(full, EFBIG);
     EXPECT_FALSE(trace.IsOpen());
     trace.OnExchange(Exchange{ReadRequest(0x500A, 1), {}}.Record());
+}
+
+// A device (the module's own line, /dev/full) would take the text as data,
+// a FIFO would block: refused by what they are, also behind a link.
+TEST(WireTraceTest, OnlyARegularFileIsTaken) {
+    TempDir dir;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/full", dir.file("device").c_str()), 0);
+    for (const auto& [path, kind] : {std::pair{fifo, FileKind::Fifo},
+                                     std::pair{std::string("/dev/full"), FileKind::CharDevice},
+                                     std::pair{dir.file("device"), FileKind::CharDevice}}) {
+        EXPECT_EQ(RunBounded([&path, kind] {
+                      WireTrace trace;
+                      FileKind found = FileKind::Missing;
+                      return trace.Open(path, "Quillon", &found) == EINVAL && found == kind;
+                  }),
+                  0)
+            << path;
+    }
 }
 
 }  // namespace

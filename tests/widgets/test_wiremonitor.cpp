@@ -276,6 +276,12 @@ TEST(ProgramOptions, TraceFailuresAreToldOnce) {
     EXPECT_TRUE(
         messages.messages()[0].startsWith(U("无法写入跟踪文件 /nonexistent-quillon-dir/t.txt：")));
     messages.clear();
+    // A device would take the text as data: refused by what it is.
+    EXPECT_FALSE(StartTrace(&trace, U("/dev/null"), U("Quillon")));
+    EXPECT_EQ(messages.messages(),
+              QStringList{U("无法写入跟踪文件 /dev/null：它是字符设备（例如串口），"
+                            "不是普通文件。\n程序继续运行，不记录跟踪。")});
+    messages.clear();
 
     // A file that stops taking data after its first line: the write fails
     // inside an exchange, the message waits for the event loop.
