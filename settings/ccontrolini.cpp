@@ -191,6 +191,12 @@ bool CControlIni::ReadSection(const char* section,
     return true;
 }
 
+std::string CControlIni::ReadBackForm(const std::string& text) {
+    std::string value = Trim(Utf8ToCp936(Sanitize(text)));
+    if (value.size() > kMaxValueBytes) value = TruncateCp936(value, kMaxValueBytes);
+    return Cp936ToUtf8(value);
+}
+
 bool CControlIni::WriteInt(const char* section, const char* key, int value) {
     return WriteString(section, key, std::to_string(value));
 }

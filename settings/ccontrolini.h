@@ -46,6 +46,9 @@ public:
     // CR, LF and NUL in the text are written as spaces so that a value can
     // never split a line.
     bool WriteString(const char* section, const char* key, const std::string& text);
+    // What ReadString gives back after WriteString of text: characters that
+    // CP936 lacks come back as '?', so such a text never reads back as it was.
+    static std::string ReadBackForm(const std::string& text);
 
 private:
     std::string m_path;
