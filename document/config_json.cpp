@@ -211,7 +211,7 @@ void CheckNodeAddress(const ConfigDocument& document, std::vector<ConfigError>* 
     if (!document.Has(kFieldNodeAddress) || !document.Has(kFieldSwitchCoding)) return;
     const int coding = configdoc::CodingOf(document.blocks);
     uint16_t address = 0;
-    if (CheckNodeAddressEntry(document.nodeAddress, coding, &address) != NodeAddressEntry::Ok)
+    if (CheckCanNodeAddress(document.nodeAddress, coding, &address) != NodeAddressEntry::Ok)
         errors->push_back(MakeError(ConfigFieldPath(kFieldNodeAddress),
                                     configdoc::NodeAddressFound(document.nodeAddress),
                                     configdoc::NodeAddressAllowed(coding)));
@@ -229,9 +229,8 @@ bool TakeField(ConfigField field, const Json& value, ConfigDocument* document,
             errors->push_back(MakeError(path, FoundText(value),
                                         document->Has(kFieldSwitchCoding)
                                             ? configdoc::NodeAddressAllowed(coding)
-                                            : "a node address in the notation of the switch "
-                                              "coding: hexadecimal digits for \"bcd\", decimal "
-                                              "for \"binary\"; 0 to 65535"));
+                                            : "a CANopen node number from 1 to 127 in "
+                                              "decimal digits, as the switch coding shows it"));
             return false;
         }
         document->nodeAddress = text;
