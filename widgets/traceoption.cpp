@@ -56,12 +56,15 @@ ProgramOptions ParseProgramOptions(const QStringList& arguments) {
                                    QStringLiteral("Append every exchange to <file>."),
                                    QStringLiteral("file"));
     parser.addOption(trace);
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOption(version);
     // Read by ParseQuitAfter; known here so that it is not taken as a mistake.
     parser.addOption(QCommandLineOption(QStringLiteral("quit-after"), QString(),
                                         QStringLiteral("ms")));
     ProgramOptions options;
     if (!parser.parse(arguments)) options.error = parser.errorText();
     options.tracePath = parser.value(trace);
+    options.version = parser.isSet(version);
     return options;
 }
 

@@ -260,11 +260,13 @@ TEST(ProgramOptions, TraceTakesAFileAndAnythingElseIsReported) {
         {{"Quillon", "--trace"}, "", true},
         {{"Quillon", "--frobnicate", "--trace", "a b.txt"}, "a b.txt", true},
         {{"Quillon", "--quit-after", "500", "--trace", "t.txt"}, "t.txt", false},
+        {{"Quillon_Simple", "--version"}, "", false},
     };
     for (const auto& c : cases) {
         const ProgramOptions options = ParseProgramOptions(c.arguments);
         EXPECT_EQ(options.tracePath, U(c.trace)) << c.arguments.join(' ').toStdString();
         EXPECT_EQ(!options.error.isEmpty(), c.error) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(options.version, c.arguments.contains(U("--version")));
     }
 }
 
