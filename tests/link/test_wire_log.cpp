@@ -183,6 +183,24 @@ TEST(WireLog, CountersCountEachKindAndNameOnlyThoseThatOccurred) {
         "发送 8 帧，正常 2，超时 1，不完整 1，CRC 错误 1，数据不一致 1，异常响应 2，未发送 1");
 }
 
+// A run of silence or cut answers points at the line settings and the search;
+// one answer ends the run, a request that never went out does not.
+TEST(WireLog, ARunOfTimeoutsSaysWhatToCheck) {
+    const Bytes read = ReadRequest(0x500A, 1);
+    const Exchange silent{read, {}, ExchangeVerdict::Timeout};
+    const Exchange cut{read, {1, 3}, ExchangeVerdict::Short};
+    const Exchange refused{{}, {}, ExchangeVerdict::Refused, 0, 0, kModbusPortClosed};
+    WireCounters counters;
+    for (const Exchange* e : {&silent, &cut, &refused}) CountExchange(&counters, e->Record());
+    EXPECT_EQ(FormatWireCounters(counters), "发送 2 帧，正常 0，超时 1，不完整 1，未发送 1");
+    CountExchange(&counters, silent.Record());
+    EXPECT_EQ(FormatWireCounters(counters),
+              "发送 3 帧，正常 0，超时 2，不完整 1，未发送 1\n"
+              "连续 3 次超时或不完整：请检查线路设置，或按\"搜索模块...\"");
+    CountExchange(&counters, Exchange{read, ReadAnswer({0, 0})}.Record());
+    EXPECT_EQ(FormatWireCounters(counters).find("连续"), std::string::npos);
+}
+
 TEST(ExchangeRingTest, KeepsTheLastExchangesAndAddressesTheirRows) {
     ExchangeRing ring(4);
     // Exchange k answers with the byte k; every third one is refused (one row)
