@@ -1,8 +1,8 @@
 // The configuration document from the command line: read, save, load, diff
 // and set.
 
-#include <iostream>
-#include <iterator>
+#include <unistd.h>
+
 #include <ostream>
 #include <string>
 #include <vector>
@@ -69,7 +69,8 @@ Json DiffJson(const ConfigDiff& diff) {
 
 void PrintRows(std::ostream& out, const ConfigDiff& diff) {
     for (const ConfigDiffRow& row : diff.rows)
-        out << row.path << ": " << row.moduleValue << " -> " << row.fileValue << '\n';
+        out << row.path << ": " << TerminalText(row.moduleValue) << " -> "
+            << TerminalText(row.fileValue) << '\n';
 }
 
 // Writes the groups of the diff that differ, in group order. The device
