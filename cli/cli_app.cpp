@@ -1,12 +1,18 @@
 #include "cli_app.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <csignal>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "cli_commands.h"
 #include "clicontext.h"
+#include "config_json.h"
 #include "man_page.h"
 
 namespace {
@@ -44,17 +50,35 @@ CLI::Validator Quiet(CLI::Validator validator) {
     return validator;
 }
 
-void OnStopSignal(int) {
-    RequestStop();
+// The line a command holds, for a signal that ends it; -1 while none is open.
+volatile std::sig_atomic_t g_lineFd = -1;
+// Set for the commands that stop by themselves at their next turn.
+volatile std::sig_atomic_t g_stopsAtNextTurn = 0;
+
+void OnStopSignal(int signal) {
+    if (g_stopsAtNextTurn && !StopRequested()) {
+        RequestStop();
+        return;
+    }
+    // The exclusive flag belongs to the terminal, not to our descriptor, and
+    // would outlive the process: the next program to open the port would be
+    // told it is busy. Only async-signal-safe calls from here on.
+    const int fd = g_lineFd;
+    if (fd >= 0) {
+        (void)ioctl(fd, TIOCNXCL);
+        (void)close(fd);
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
 }
 
-// A following command stops at its next turn on SIGINT or SIGTERM.
+// Every command lets go of the line when it is interrupted, hung up on or
+// told to end; a following command or a search first stops at its next turn.
 void CatchStopSignals() {
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
 CLI::App* Command(CLI::App& parent, CliCommand* command, const std::string& name,
@@ -65,6 +89,78 @@ CLI::App* Command(CLI::App& parent, CliCommand* command, const std::string& name
     return sub;
 }
 
+// Edits that turn one word into the other (insert, delete, replace, or swap
+// two neighbours: "raed" is one step from "read").
+size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        for (size_t j = 1; j <= b.size(); ++j) {
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
+                                d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[a.size()][b.size()];
+}
+
+// "unknown command "raed": did you mean "read"?" when the first word that is
+// neither an option nor an option's value names no command of `app` but
+// lies close to one; empty otherwise (CLI11 then says what is wrong).
+std::string GuessCommand(const CLI::App& app, int argc, char** argv, int first = 1,
+                         const std::string& prefix = std::string()) {
+    for (int i = first; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word.size() > 1 && word[0] == '-') {
+            const CLI::Option* option = app.get_option_no_throw(word.substr(0, word.find('=')));
+            if (option != nullptr && option->get_items_expected_max() > 0 &&
+                word.find('=') == std::string::npos)
+                ++i;
+            continue;
+        }
+        const CLI::App* known = nullptr;
+        std::string closest;
+        size_t best = std::string::npos;
+        for (const CLI::App* sub : app.get_subcommands({})) {
+            if (sub->get_name() == word) known = sub;
+            const size_t distance = EditDistance(word, sub->get_name());
+            if (distance < best) {
+                best = distance;
+                closest = sub->get_name();
+            }
+        }
+        if (known != nullptr) return GuessCommand(*known, argc, argv, i + 1, prefix + word + " ");
+        // Far words are no typing mistake: better no guess than a wrong one.
+        if (app.get_subcommands({}).empty() || best > 2 || best >= word.size()) return "";
+        return "unknown command \"" + prefix + word + "\": did you mean \"" + prefix + closest +
+               "\"?";
+    }
+    return "";
+}
+
+int RunOnOpenPort(CliContext& context, const CliCommand& command) {
+    if (command.name == "info") return RunInfo(context);
+    if (command.name == "read") return RunRead(context);
+    if (command.name == "save") return RunSave(context, command);
+    if (command.name == "load") return RunLoadOrDiff(context, command, false);
+    if (command.name == "diff") return RunLoadOrDiff(context, command, true);
+    if (command.name == "set") return RunSet(context, command);
+    if (command.name == "io read") return RunIoRead(context, command);
+    if (command.name == "io write") return RunIoWrite(context, command);
+    if (command.name == "events") {
+        if (command.followMs >= 0) g_stopsAtNextTurn = 1;
+        return RunEvents(context, command);
+    }
+    if (command.name == "errors") return RunErrors(context);
+    if (command.name == "time") return RunTime(context);
+    if (command.name == "mode") return RunMode(context, command);
+    if (command.name == "emergency") return RunEmergency(context, command);
+    context.Error("unknown command");
+    return kExitUsage;
+}
+
 }  // namespace
 
 void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
@@ -72,6 +168,8 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
     app.footer(kFooter);
     app.require_subcommand(1);
     app.fallthrough();
+    app.set_version_flag("--version", std::string("quillon-cli ") + QUILLON_VERSION,
+                         "Print the program's name and version");
 
     app.add_option("--port", options->port,
                    "Port number 1..255 (mapped through [ports] of config.ini, as in the programs) "
@@ -157,6 +255,12 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
         ->type_name("")
         ->required();
     set->add_flag("--dry-run", command->dryRun, "Tell what would be written; write nothing");
+    std::string keys =
+        "Keys and their values (as in the configuration document; text without "
+        "quotes):\n";
+    for (const auto& [key, values] : ConfigKeyFormats())
+        keys += "  " + key + "\n      " + values + "\n";
+    set->footer(keys);
 
     CLI::App* io = app.add_subcommand("io", "Process data: read output data, write input data");
     io->fallthrough();
@@ -179,7 +283,9 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
                      "Read every PERIOD_MS until interrupted; with --json one object per line")
         ->type_name("PERIOD_MS")
         ->check(Quiet(CLI::Range(0, 3600000)));
-    Command(app, command, "errors", "errors", "Read the module's error messages (24 bytes)");
+    Command(app, command, "errors", "errors",
+            "Read the module's error messages: four entries of a two-byte index and a "
+            "four-byte error code, as the fieldbus page shows them");
     Command(app, command, "time", "time", "Read the network time stamp");
     CLI::App* mode = Command(app, command, "mode", "mode", "Send a device-mode command");
     mode->add_option("MODE", command->mode, "start or reset")
@@ -200,45 +306,45 @@ int RunQuillonCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
     // Hidden: the man page, built from the same texts as --help.
     if (argc == 2 && std::string(argv[1]) == "--man") {
-        out << BuildManPage(app, kSummary, "Quillon " QUILLON_VERSION, kExamples);
+        const ManSection keys{"Keys of set",
+                              "The keys set takes as KEY=VALUE, with the values the "
+                              "configuration document holds (text without quotes):",
+                              ConfigKeyFormats()};
+        out << BuildManPage(app, kSummary, "Quillon " QUILLON_VERSION, kExamples, {keys},
+                            {"quillon", "quillon-sim"});
         return kExitOk;
     }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        // --help ends here too, with status 0.
+        const std::string guess = GuessCommand(app, argc, argv);
+        if (!guess.empty()) {
+            err << "quillon-cli: " << guess << "\nRun with --help for more information.\n";
+            return kExitUsage;
+        }
+        // --help and --version end here too, with status 0.
         const int status = app.exit(e, out, err);
         return status == 0 ? kExitOk : kExitUsage;
     }
 
     CliContext context(options, out, err);
+    const int configured = context.CheckConfigFile();
+    if (configured != kExitOk) return configured;
+    CatchStopSignals();
     if (command.name == "ports") return RunPorts(context);
     const int prepared = PrepareCommand(context, &command);
     if (prepared != kExitOk) return prepared;
     const int traced = context.StartTrace();
     if (traced != kExitOk) return traced;
     if (command.name == "scan") {
-        CatchStopSignals();
+        g_stopsAtNextTurn = 1;
         return RunScan(context);
     }
     const int opened = context.OpenPort();
     if (opened != kExitOk) return opened;
-    if (command.name == "info") return RunInfo(context);
-    if (command.name == "read") return RunRead(context);
-    if (command.name == "save") return RunSave(context, command);
-    if (command.name == "load") return RunLoadOrDiff(context, command, false);
-    if (command.name == "diff") return RunLoadOrDiff(context, command, true);
-    if (command.name == "set") return RunSet(context, command);
-    if (command.name == "io read") return RunIoRead(context, command);
-    if (command.name == "io write") return RunIoWrite(context, command);
-    if (command.name == "events") {
-        CatchStopSignals();
-        return RunEvents(context, command);
-    }
-    if (command.name == "errors") return RunErrors(context);
-    if (command.name == "time") return RunTime(context);
-    if (command.name == "mode") return RunMode(context, command);
-    if (command.name == "emergency") return RunEmergency(context, command);
-    context.Error("unknown command");
-    return kExitUsage;
+    g_lineFd = context.port().Handle();
+    const int status = RunOnOpenPort(context, command);
+    context.port().Close();
+    g_lineFd = -1;
+    return status;
 }

@@ -92,6 +92,10 @@ void RequestStop() {
     g_stop = 1;
 }
 
+bool StopRequested() {
+    return g_stop != 0;
+}
+
 int RunInfo(CliContext& context) {
     ConfigBlocks blocks;
     int status = context.session().ReadGeneralBlock(blocks.general);
@@ -149,10 +153,28 @@ int RunIoRead(CliContext& context, const CliCommand& command) {
 
 int PrepareCommand(CliContext& context, CliCommand* command) {
     std::string error;
-    if (command->name == "io write" &&
-        !ParseHexArguments(command->words, kIoAreaSize, &command->bytes, &error)) {
-        context.Error("io write: " + error);
-        return kExitUsage;
+    if (command->name == "io write") {
+        if (!ParseHexArguments(command->words, kIoAreaSize, &command->bytes, &error)) {
+            context.Error("io write: " + error);
+            return kExitUsage;
+        }
+        const size_t count = command->bytes.size();
+        if (count == 0) {
+            context.Error("io write: no bytes given; nothing was written");
+            return kExitUsage;
+        }
+        // A register carries two bytes and the input data cannot be read
+        // back, so the missing half of the last register would go out as 00
+        // over a byte nobody named.
+        if (count % 2 != 0) {
+            context.Error("io write: " + std::to_string(count) +
+                          " bytes given, but input data is written in registers of two bytes: "
+                          "input byte " +
+                          std::to_string(count) +
+                          " would be overwritten with 00. Give it too (00 "
+                          "to clear it); nothing was written");
+            return kExitUsage;
+        }
     }
     if (command->name == "emergency") {
         const char* const names[2] = {"standard error code", "custom bytes"};
@@ -177,13 +199,21 @@ int RunIoWrite(CliContext& context, const CliCommand& command) {
         context.session().WriteInputData(bytes.data(), static_cast<int>(bytes.size()));
     if (status != kModuleOk) return context.ModuleFailed("writing the input data", status);
     const std::string text = HexList(bytes.data(), bytes.size());
+    const uint32_t registers = RegistersForBytes(static_cast<int>(bytes.size()));
+    const uint16_t last = static_cast<uint16_t>(reg::kInputData + registers - 1);
     if (context.json()) {
         Json j;
         j["length"] = bytes.size();
         j["input_data"] = text;
+        j["first_register"] = reg::kInputData;
+        j["registers"] = registers;
         context.PrintJson(j);
     } else {
-        context.out() << "wrote " << bytes.size() << " bytes of input data" << std::endl;
+        context.out() << "wrote input bytes 0-" << bytes.size() - 1 << " (" << text << ") to "
+                      << (registers == 1
+                              ? "register " + Hex16(reg::kInputData)
+                              : "registers " + Hex16(reg::kInputData) + "-" + Hex16(last))
+                      << std::endl;
     }
     return kExitOk;
 }
@@ -231,14 +261,30 @@ int RunErrors(CliContext& context) {
     int count = 0;
     const int status = context.session().ReadErrorMessages(bytes, &count);
     if (status != kModuleOk) return context.ModuleFailed("reading the error messages", status);
-    const std::string text = HexList(bytes, static_cast<size_t>(count));
+    // Rows as the fieldbus page's grid shows them: an index, then a code.
+    constexpr size_t kRowBytes = kErrorIndexBytes + kErrorCodeBytes;
+    Json rows = Json::array();
+    for (size_t row = 0; (row + 1) * kRowBytes <= static_cast<size_t>(count); ++row) {
+        Json j;
+        j["index"] = HexList(bytes + row * kRowBytes, kErrorIndexBytes);
+        j["error_code"] = HexList(bytes + row * kRowBytes + kErrorIndexBytes, kErrorCodeBytes);
+        rows.push_back(j);
+    }
     if (context.json()) {
         Json j;
-        j["error_message"] = text;
+        j["errors"] = rows;
+        j["error_message"] = HexList(bytes, static_cast<size_t>(count));
         context.PrintJson(j);
-    } else {
-        context.out() << text << std::endl;
+        return kExitOk;
     }
+    context.out() << "index  error code\n";
+    for (const Json& row : rows)
+        context.out() << row["index"].get<std::string>() << "  "
+                      << row["error_code"].get<std::string>() << '\n';
+    if (static_cast<size_t>(count) % kRowBytes != 0)
+        context.out() << "(the answer ended inside a row: "
+                      << HexList(bytes + count / kRowBytes * kRowBytes, count % kRowBytes) << ")\n";
+    context.out() << std::flush;
     return kExitOk;
 }
 
@@ -366,8 +412,8 @@ int RunPorts(CliContext& context) {
         const SerialDeviceInfo& device = map.devices[d];
         const std::string number = numbers[d] > 0 ? std::to_string(numbers[d]) : "-";
         context.out() << number << std::string(number.size() < 4 ? 4 - number.size() : 1, ' ')
-                      << DescribeSerialDevice(device);
-        if (!device.byIdPath.empty()) context.out() << "  " << device.byIdPath;
+                      << TerminalText(DescribeSerialDevice(device));
+        if (!device.byIdPath.empty()) context.out() << "  " << TerminalText(device.byIdPath);
         context.out() << '\n';
     }
     context.out() << std::flush;
@@ -417,6 +463,19 @@ int RunScan(CliContext& context) {
 
     for (const auto& unusable : outcome.unusable)
         context.Error("scan: " + unusable.first.path + ": " + unusable.second);
+    // Nothing was searched at all: that is no module missing, but ports that
+    // could not be opened, and the messages above say why.
+    if (!outcome.cancelled && outcome.unusable.size() == ports.size()) {
+        if (context.json()) {
+            Json j;
+            j["found"] = false;
+            j["tries"] = outcome.tries;
+            context.PrintJson(j);
+        }
+        context.Error(ports.size() == 1 ? "scan: the port could not be opened; nothing was searched"
+                                        : "scan: no port could be opened; nothing was searched");
+        return kExitPort;
+    }
     if (outcome.cancelled) {
         context.Error("scan: stopped after " + std::to_string(outcome.tries) + " tries");
         return kExitModule;
@@ -424,6 +483,10 @@ int RunScan(CliContext& context) {
     if (!outcome.found) {
         std::string where;
         for (const ScanPort& port : ports) {
+            bool opened = true;
+            for (const auto& unusable : outcome.unusable)
+                opened = opened && unusable.first.path != port.path;
+            if (!opened) continue;
             if (!where.empty()) where += ", ";
             where += port.path;
         }

@@ -36,3 +36,4 @@ int RunSet(CliContext& context, const CliCommand& command);
 
 // Set from a signal handler: a following command stops at its next turn.
 void RequestStop();
+bool StopRequested();

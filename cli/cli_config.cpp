@@ -1,8 +1,8 @@
 // The configuration document from the command line: read, save, load, diff
 // and set.
 
-#include <iostream>
-#include <iterator>
+#include <unistd.h>
+
 #include <ostream>
 #include <string>
 #include <vector>
@@ -45,9 +45,7 @@ int DocumentErrors(CliContext& context, const std::vector<ConfigError>& errors) 
 bool LoadDocument(const std::string& file, ConfigDocument* document,
                   std::vector<ConfigError>* errors) {
     if (file != "-") return LoadConfigFile(file, document, errors);
-    const std::string text((std::istreambuf_iterator<char>(std::cin)),
-                           std::istreambuf_iterator<char>());
-    return ParseConfigDocument(text, document, errors);
+    return LoadConfigStream(STDIN_FILENO, "standard input", document, errors);
 }
 
 Json DiffJson(const ConfigDiff& diff) {
@@ -71,7 +69,8 @@ Json DiffJson(const ConfigDiff& diff) {
 
 void PrintRows(std::ostream& out, const ConfigDiff& diff) {
     for (const ConfigDiffRow& row : diff.rows)
-        out << row.path << ": " << row.moduleValue << " -> " << row.fileValue << '\n';
+        out << row.path << ": " << TerminalText(row.moduleValue) << " -> "
+            << TerminalText(row.fileValue) << '\n';
 }
 
 // Writes the groups of the diff that differ, in group order. The device

@@ -1,5 +1,6 @@
 #include "clicontext.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
@@ -8,6 +9,7 @@
 #include "open_failure.h"
 #include "port_numbers.h"
 #include "program_paths.h"
+#include "regular_file.h"
 
 namespace {
 
@@ -55,6 +57,13 @@ CliContext::CliContext(const CliOptions& options, std::ostream& out, std::ostrea
     m_session.SetPort(&m_port);
 }
 
+int CliContext::CheckConfigFile() {
+    const FileKind kind = PathKind(m_ini.Path());
+    if (kind == FileKind::Missing || kind == FileKind::Regular) return kExitOk;
+    Error("cannot read the settings file " + m_ini.Path() + ": " + FileErrorText(EINVAL, kind));
+    return kExitUsage;
+}
+
 int CliContext::ParityCode() const {
     if (m_options.parity == "odd") return 1;
     if (m_options.parity == "even") return 2;
@@ -88,9 +97,10 @@ int CliContext::OpenPort() {
 
 int CliContext::StartTrace() {
     if (m_options.trace.empty()) return kExitOk;
-    const int error = m_trace.Open(m_options.trace, "quillon-cli");
+    FileKind kind = FileKind::Missing;
+    const int error = m_trace.Open(m_options.trace, "quillon-cli", &kind);
     if (error != 0) {
-        Error("cannot write the trace file " + m_options.trace + ": " + std::strerror(error));
+        Error("cannot write the trace file " + m_options.trace + ": " + FileErrorText(error, kind));
         return kExitUsage;
     }
     // A write that fails later ends the trace; the command goes on.
@@ -123,9 +133,19 @@ int CliContext::ModuleFailed(const std::string& what, int status) {
         Error(what + ": the request does not fit a frame");
         return kExitUsage;
     }
+    const ExchangeVerdict verdict = m_session.lastVerdict();
     Error(what + ": " +
-          DescribeVerdict(m_session.lastVerdict(), m_session.lastExceptionCode(),
-                          m_port.TimeoutMs()));
+          DescribeVerdict(verdict, m_session.lastExceptionCode(), m_port.TimeoutMs()));
+    // Silence or a cut answer is most often a line set differently from the
+    // module's; said once, not at every failure of a following command.
+    if ((verdict == ExchangeVerdict::Timeout || verdict == ExchangeVerdict::Short) &&
+        !m_lineHintGiven) {
+        m_lineHintGiven = true;
+        Error(
+            "check the line settings (--baud, --parity, --data, --stop, --echo) and the "
+            "wiring, or find the module's settings with: quillon-cli --port " +
+            (m_options.port.empty() ? std::string("N") : m_options.port) + " scan");
+    }
     return kExitModule;
 }
 
@@ -186,11 +206,11 @@ void PrintFlatJson(std::ostream& out, const Json& value, const std::string& key)
     }
     std::string text;
     if (value.is_string()) {
-        text = value.get<std::string>();
+        text = TerminalText(value.get<std::string>());
     } else if (value.is_array()) {
         for (const Json& element : value) {
             if (!text.empty()) text += ", ";
-            text += element.is_string() ? element.get<std::string>() : element.dump();
+            text += element.is_string() ? TerminalText(element.get<std::string>()) : element.dump();
         }
     } else if (value.is_null()) {
         text = "-";
@@ -198,4 +218,28 @@ void PrintFlatJson(std::ostream& out, const Json& value, const std::string& key)
         text = value.dump();
     }
     out << key << std::string(key.size() < 32 ? 32 - key.size() : 1, ' ') << text << '\n';
+}
+
+std::string TerminalText(const std::string& text) {
+    std::string shown;
+    shown.reserve(text.size());
+    char escape[8];
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        // U+0080..U+009F are C2 80..C2 9F in UTF-8; terminals take some of
+        // them (U+009B) as the start of a control sequence.
+        const bool c1 = c == 0xC2 && i + 1 < text.size() &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if (c < 0x20 || c == 0x7F) {
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            shown += escape;
+        } else if (c1) {
+            std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned char>(text[++i]));
+            shown += escape;
+        } else {
+            shown += text[i];
+        }
+    }
+    return shown;
 }

@@ -30,6 +30,10 @@ public:
     std::ostream& out() { return m_out; }
     std::ostream& err() { return m_err; }
 
+    // config.ini (the programs' own or --config) must be a regular file or
+    // missing: anything else would block or be no settings file at all.
+    // kExitOk, or kExitUsage after naming the path and what it is.
+    int CheckConfigFile();
     // Parity option as CSerialPort::Open takes it (0 none, 1 odd, 2 even).
     int ParityCode() const;
     // Opens the port of --port at the line options. Returns kExitOk, or the
@@ -61,6 +65,7 @@ private:
     CSerialPort m_port;
     ModuleSession m_session;
     WireTrace m_trace;
+    bool m_lineHintGiven = false;
 };
 
 // The device --port stands for: a path as given (it contains '/'), or port
@@ -74,5 +79,11 @@ bool ResolvePortArgument(const std::string& text, CControlIni* ini, std::string*
 std::string DescribeVerdict(ExchangeVerdict verdict, uint8_t exceptionCode, int timeoutMs);
 
 // "key  value" lines of a JSON tree for a person: keys joined with dots,
-// lists joined with commas, null (a value outside its list) as "-".
+// lists joined with commas, null (a value outside its list) as "-". Text
+// goes through TerminalText.
 void PrintFlatJson(std::ostream& out, const Json& value, const std::string& key);
+
+// Text from outside (USB strings, the module's product name) as a terminal
+// may show it: control characters (C0, DEL and C1) written as \xHH, so that
+// none of them can retitle the window, move the cursor or end the line.
+std::string TerminalText(const std::string& text);

@@ -89,7 +89,9 @@ std::string Upper(std::string text) {
 }  // namespace
 
 std::string BuildManPage(const CLI::App& app, const std::string& summary,
-                         const std::string& version, const std::string& examples) {
+                         const std::string& version, const std::string& examples,
+                         const std::vector<ManSection>& sections,
+                         const std::vector<std::string>& seeAlso) {
     std::ostringstream out;
     const std::string name = app.get_name();
     out << ".TH " << Upper(Roff(name)) << " 1 \"\" \"" << Roff(version) << "\" \"User Commands\"\n";
@@ -102,6 +104,11 @@ std::string BuildManPage(const CLI::App& app, const std::string& summary,
     WriteOptions(out, app);
     out << ".SH COMMANDS\n";
     for (const CLI::App* command : app.get_subcommands({})) WriteCommand(out, *command, "");
+    for (const ManSection& section : sections) {
+        out << ".SH " << Upper(Roff(section.title)) << '\n' << Roff(section.lead) << '\n';
+        for (const auto& item : section.items)
+            out << ".TP\n\\fB" << Roff(item.first) << "\\fR\n" << Roff(item.second) << '\n';
+    }
     out << ".SH EXIT STATUS\n" << Roff(app.get_footer()) << '\n';
     if (!examples.empty()) {
         out << ".SH EXAMPLES\n";
@@ -114,6 +121,12 @@ std::string BuildManPage(const CLI::App& app, const std::string& summary,
             else
                 out << ".nf\n.RS\n" << Roff(line) << "\n.RE\n.fi\n";
         }
+    }
+    if (!seeAlso.empty()) {
+        out << ".SH SEE ALSO\n";
+        for (size_t i = 0; i < seeAlso.size(); ++i)
+            out << ".BR " << Roff(seeAlso[i]) << " (1)" << (i + 1 < seeAlso.size() ? "," : "")
+                << '\n';
     }
     return out.str();
 }

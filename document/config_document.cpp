@@ -115,7 +115,7 @@ bool ApplyConfigDocument(const ConfigDocument& document, ConfigBlocks* blocks,
         // The switch coding now in force: the document's when it gives one.
         const int coding = configdoc::CodingOf(out);
         uint16_t address = 0;
-        if (CheckNodeAddressEntry(document.nodeAddress, coding, &address) != NodeAddressEntry::Ok) {
+        if (CheckCanNodeAddress(document.nodeAddress, coding, &address) != NodeAddressEntry::Ok) {
             errors->push_back(
                 configdoc::MakeError(ConfigFieldPath(kFieldNodeAddress),
                                      configdoc::NodeAddressFound(document.nodeAddress),

@@ -114,8 +114,8 @@ bool CheckModuleType(const ConfigDocument& document, const ConfigBlocks& module,
 
 // Writes the given fields into *blocks, which come in as read from the module
 // and go out as the blocks to write. Refused (false, *blocks untouched) when
-// the module type differs or the node address is no number in the notation
-// that applies.
+// the module type differs or the node address is no CANopen node number in
+// the notation that applies.
 bool ApplyConfigDocument(const ConfigDocument& document, ConfigBlocks* blocks,
                          std::vector<ConfigError>* errors);
 

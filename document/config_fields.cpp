@@ -79,6 +79,15 @@ std::string ChoiceAllowed(const char* const (&names)[N]) {
     return allowed;
 }
 
+// "0 = "1 Mbps", 1 = "800 kbps", ...".
+std::string BitRateNames() {
+    std::string names;
+    for (int code = 0; code < kCanBitRateCount; ++code)
+        names +=
+            (code > 0 ? ", " : "") + std::to_string(code) + " = \"" + CanBitRateName(code) + "\"";
+    return names;
+}
+
 // A whole number of the value; false for anything else (text, fractions,
 // true/false). Unsigned values beyond the signed range saturate.
 bool WholeNumber(const Json& value, int64_t* number) {
@@ -276,10 +285,16 @@ Json FieldJson(ConfigField field, const ConfigBlocks& blocks) {
             const int length = HeldWord(blocks.io, kFieldLayouts[field].offset);
             return length <= kIoLengthEntry.high ? Json(length) : Json();
         }
-        case kFieldNodeAddress:
-            return NodeAddressJson(FormatNodeAddress(WireWord(fb, 6), CodingOf(blocks)));
-        case kFieldBitRate:
-            return WireWord(fb, 10);
+        case kFieldNodeAddress: {
+            // A value that is no CANopen node number could not be loaded back.
+            const uint16_t address = WireWord(fb, 6);
+            if (CanNodeNumber(address, CodingOf(blocks)) < 0) return Json();
+            return NodeAddressJson(FormatNodeAddress(address, CodingOf(blocks)));
+        }
+        case kFieldBitRate: {
+            const uint16_t code = WireWord(fb, 10);
+            return code < kCanBitRateCount ? Json(code) : Json();
+        }
         case kFieldVendorId:
         case kFieldProductCode:
         case kFieldSerialNumber:
@@ -308,7 +323,13 @@ std::string FieldText(ConfigField field, const ConfigBlocks& blocks) {
     // The other fields come out null for a value outside their list or range.
     const FieldLayout& layout = kFieldLayouts[field];
     const uint8_t* bytes = BlockBytes(blocks, layout.block) + layout.offset;
-    unsigned raw = layout.length == 2 ? HeldWord(bytes, 0) : bytes[0];
+    if (field == kFieldNodeAddress)
+        return "(" + FormatNodeAddress(WireWord(bytes, 0), CodingOf(blocks)) +
+               ", no CANopen node number)";
+    // The fieldbus block is held in wire order, the others low byte first.
+    unsigned raw = layout.length == 1                      ? bytes[0]
+                   : layout.block == ConfigBlock::Fieldbus ? WireWord(bytes, 0)
+                                                           : HeldWord(bytes, 0);
     if (field == kFieldStopBits) raw = (raw >> 2) & 0x03;
     if (field == kFieldParity) raw &= 0x03;
     return "(" + std::to_string(raw) + ", outside the allowed values)";
@@ -394,11 +415,11 @@ bool FieldFromJson(ConfigField field, const Json& value, ConfigBlocks* blocks,
             SetHeldWord(blocks->io, kFieldLayouts[field].offset, static_cast<uint16_t>(number));
             return true;
         case kFieldBitRate:
-            *allowed = RangeAllowed(kRegisterEntry) +
-                       " (the CAN bit-rate code: 0 = 1 Mbit/s, 1 = 800 kbit/s, 2 = 500 kbit/s, "
-                       "3 = 250 kbit/s, 4 = 125 kbit/s, 5 = 100 kbit/s, 6 = 50 kbit/s, "
-                       "7 = 20 kbit/s, 8 = 10 kbit/s)";
-            if (!InRange(value, kRegisterEntry, &number)) return false;
+            *allowed = "a CAN bit-rate code from 0 to 8, or its name: " + BitRateNames();
+            if (value.is_string()) number = CanBitRateCodeOfName(value.get<std::string>());
+            if (!(value.is_string() && number >= 0) &&
+                !InRange(value, EntryRange{0, kCanBitRateCount - 1}, &number))
+                return false;
             SetWireWord(fb, 10, static_cast<uint16_t>(number));
             return true;
         case kFieldVendorId:
@@ -435,10 +456,10 @@ bool NodeAddressText(const Json& value, std::string* text) {
 
 std::string NodeAddressAllowed(int coding) {
     if (coding == 0)
-        return "a node address from 0 to FFFF in hexadecimal digits, the notation of "
-               "switch coding \"bcd\"";
-    return "a node address from 0 to 65535 in decimal digits, the notation of switch coding "
-           "\"binary\"";
+        return "a CANopen node number from 1 to 127 in decimal digits, as the switches show it "
+               "under switch coding \"bcd\"";
+    return "a CANopen node number from 1 to 127 in decimal digits, the notation of switch "
+           "coding \"binary\"";
 }
 
 Json NodeAddressJson(const std::string& text) {

@@ -10,6 +10,7 @@
 #include "entry_rules.h"
 #include "fieldbus_block.h"
 #include "general_block.h"
+#include "regular_file.h"
 
 using configdoc::FoundText;
 using configdoc::Json;
@@ -210,7 +211,7 @@ void CheckNodeAddress(const ConfigDocument& document, std::vector<ConfigError>* 
     if (!document.Has(kFieldNodeAddress) || !document.Has(kFieldSwitchCoding)) return;
     const int coding = configdoc::CodingOf(document.blocks);
     uint16_t address = 0;
-    if (CheckNodeAddressEntry(document.nodeAddress, coding, &address) != NodeAddressEntry::Ok)
+    if (CheckCanNodeAddress(document.nodeAddress, coding, &address) != NodeAddressEntry::Ok)
         errors->push_back(MakeError(ConfigFieldPath(kFieldNodeAddress),
                                     configdoc::NodeAddressFound(document.nodeAddress),
                                     configdoc::NodeAddressAllowed(coding)));
@@ -228,9 +229,8 @@ bool TakeField(ConfigField field, const Json& value, ConfigDocument* document,
             errors->push_back(MakeError(path, FoundText(value),
                                         document->Has(kFieldSwitchCoding)
                                             ? configdoc::NodeAddressAllowed(coding)
-                                            : "a node address in the notation of the switch "
-                                              "coding: hexadecimal digits for \"bcd\", decimal "
-                                              "for \"binary\"; 0 to 65535"));
+                                            : "a CANopen node number from 1 to 127 in "
+                                              "decimal digits, as the switch coding shows it"));
             return false;
         }
         document->nodeAddress = text;
@@ -521,25 +521,63 @@ bool SaveConfigFile(const std::string& path, const ConfigBlocks& module, std::st
     }
     const int status = ReplaceFileAtomically(path, text);
     if (status == 0) return true;
-    *error = "cannot write " + path + ": " + std::strerror(status);
+    *error = "cannot write " + path + ": " + FileErrorText(status, PathKind(path));
     return false;
 }
 
-bool LoadConfigFile(const std::string& path, ConfigDocument* document,
-                    std::vector<ConfigError>* errors) {
-    std::string text;
-    const int status = ReadWholeFile(path, &text, kMaxConfigTextBytes);
-    if (status == EFBIG) {
-        errors->push_back(PlainError("cannot read " + path + ": larger than " +
+namespace {
+
+// The document read from `name`, or the reason it could not be read.
+bool ParseReadText(int readError, FileKind kind, const std::string& name, const std::string& text,
+                   ConfigDocument* document, std::vector<ConfigError>* errors) {
+    if (readError == EFBIG) {
+        errors->push_back(PlainError("cannot read " + name + ": larger than " +
                                      std::to_string(kMaxConfigTextBytes / 1024) +
                                      " KB, so no configuration document"));
         return false;
     }
-    if (status != 0) {
-        errors->push_back(PlainError("cannot read " + path + ": " + std::strerror(status)));
+    if (readError != 0) {
+        errors->push_back(
+            PlainError("cannot read " + name + ": " + FileErrorText(readError, kind)));
         return false;
     }
     return ParseConfigDocument(text, document, errors);
+}
+
+}  // namespace
+
+bool LoadConfigFile(const std::string& path, ConfigDocument* document,
+                    std::vector<ConfigError>* errors) {
+    std::string text;
+    FileKind kind = FileKind::Missing;
+    const int status = ReadRegularFile(path, &text, kMaxConfigTextBytes, &kind);
+    return ParseReadText(status, kind, path, text, document, errors);
+}
+
+bool LoadConfigStream(int fd, const std::string& name, ConfigDocument* document,
+                      std::vector<ConfigError>* errors) {
+    std::string text;
+    const int status = ReadToEnd(fd, &text, kMaxConfigTextBytes);
+    return ParseReadText(status, FileKind::Regular, name, text, document, errors);
+}
+
+std::vector<std::pair<std::string, std::string>> ConfigKeyFormats() {
+    std::vector<std::pair<std::string, std::string>> keys;
+    for (int f = 0; f < kConfigFieldCount; ++f) {
+        const auto field = static_cast<ConfigField>(f);
+        std::string allowed =
+            "a CANopen node number from 1 to 127 in decimal digits: under switch coding "
+            "\"bcd\" the digits the switches show, under \"binary\" the number";
+        if (field != kFieldNodeAddress) {
+            // A value no field takes yields the field's allowed values.
+            ConfigBlocks scratch;
+            configdoc::FieldFromJson(field, Json(), &scratch, &allowed);
+        }
+        if (kConfigGroups[kFieldLayouts[f].group].password)
+            allowed += "; written only with the fieldbus password";
+        keys.emplace_back(ConfigFieldPath(field), allowed);
+    }
+    return keys;
 }
 
 std::string ConfigErrorsText(const std::vector<ConfigError>& errors) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config_document.h"
@@ -19,11 +20,13 @@
 //   }
 //
 // Values are in the notation a technician reads: decimal numbers, names for
-// list choices, hex text ("01 02 03") for byte lists, and the node address in
-// the notation of the switch coding (a number, or text holding hexadecimal
-// digits such as "1A" under BCD). A null value, as written for a module value
-// outside its list or range (or a product name that is no CP936 text), and a missing
-// key both leave the field as the module has it. Unknown keys are errors.
+// list choices, hex text ("01 02 03") for byte lists, the CAN bit rate as its
+// code 0 to 8 (or, when read, its name "500 kbps"), and the node address as a
+// CANopen node number 1 to 127 in the notation of the switch coding (the
+// digits the switches show under BCD). A null value, as written for a module
+// value outside its list or range or one a module cannot use (or a product
+// name that is no CP936 text), and a missing key both leave the field as the
+// module has it. Unknown keys are errors.
 
 constexpr int kConfigFormat = 1;
 // Far above any real document (about 2 KB); a wrong file is refused unread.
@@ -54,9 +57,20 @@ bool SetConfigValue(ConfigDocument* document, const std::string& assignment,
 bool SaveConfigFile(const std::string& path, const ConfigBlocks& module, std::string* error);
 
 // Reads and parses a file; a file that cannot be read gives one error whose
-// message names the file and the reason.
+// message names the file and the reason. Only a regular file is read (a FIFO
+// or a device is refused by what it is, without blocking), and no more of it
+// than a document can hold.
 bool LoadConfigFile(const std::string& path, ConfigDocument* document,
                     std::vector<ConfigError>* errors);
+// The same for a document arriving on a descriptor (standard input), read to
+// its end but never beyond the size a document can have; `name` stands for
+// it in the messages.
+bool LoadConfigStream(int fd, const std::string& name, ConfigDocument* document,
+                      std::vector<ConfigError>* errors);
+
+// Every writable key of the document with what it takes, in document order,
+// for help texts: {"general.parity", "\"none\", \"odd\" or \"even\""}, ...
+std::vector<std::pair<std::string, std::string>> ConfigKeyFormats();
 
 // The messages, one a line.
 std::string ConfigErrorsText(const std::vector<ConfigError>& errors);

@@ -6,9 +6,19 @@
 #include "traceoption.h"
 
 int main(int argc, char** argv) {
-    // The program's options are --trace FILE and the test aid --quit-after;
-    // Qt gets only the program name so that it interprets no arguments
-    // either.
+    // The program's options are --trace FILE, --version and the test aid
+    // --quit-after, read before the toolkit starts so that --version and a
+    // mistake need no display. Qt gets only the program name so that it
+    // interprets no arguments either.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const ProgramOptions options = ParseProgramOptions(arguments);
+    if (options.version) {
+        std::printf("Quillon %s\n", QUILLON_VERSION);
+        return 0;
+    }
+    if (!options.error.isEmpty())
+        std::fprintf(stderr, "Quillon: %s\n", options.error.toLocal8Bit().constData());
     int quitAfterMs = 0;
     if (!ParseQuitAfter(argc, argv, &quitAfterMs)) return 2;
     int qtArgc = argc > 0 ? 1 : 0;
@@ -17,11 +27,6 @@ int main(int argc, char** argv) {
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.quillon.Quillon"));
 
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    const ProgramOptions options = ParseProgramOptions(arguments);
-    if (!options.error.isEmpty())
-        std::fprintf(stderr, "Quillon: %s\n", options.error.toLocal8Bit().constData());
     StartQuitAfter(quitAfterMs);
     CQuillonApp app;
     app.SetTracePath(options.tracePath.toStdString());

@@ -32,3 +32,22 @@ enum class NodeAddressEntry {
 // around it aside, must be the number, and it must fit the 16-bit register.
 // Keeping only the low 16 bits would configure a node nobody typed.
 NodeAddressEntry CheckNodeAddressEntry(const std::string& text, int coding, uint16_t* value);
+
+// What a module can be configured with, for configuration documents: the
+// pages keep the rules above, a document is checked against these.
+
+// CANopen node numbers.
+constexpr EntryRange kCanNodeEntry{1, 127};
+
+// A node address as a document gives it: a CANopen node number 1 to 127 in
+// the notation of the coding. Under BCD (0) the text holds the decimal digits
+// the switches show and the register their BCD form ("38" is 0x0038, never
+// "3A"); otherwise the register is the number itself. *value is the register.
+NodeAddressEntry CheckCanNodeAddress(const std::string& text, int coding, uint16_t* value);
+// The node number a register holds in that coding, or -1 when it holds none
+// (a BCD digit above 9, or a number outside 1 to 127).
+int CanNodeNumber(uint16_t value, int coding);
+
+// The CAN bit-rate code of a name as the simple edition's list shows it
+// ("500 kbps", spaces and case aside), or -1.
+int CanBitRateCodeOfName(const std::string& name);

@@ -89,6 +89,14 @@ size_t SkipSpaces(const std::string& text, size_t i) {
 
 }  // namespace
 
+const char* CanBitRateName(int code) {
+    if (code < 0 || code >= kCanBitRateCount) return "";
+    // Each item is the code, a full-width colon (3 bytes in UTF-8), the rate.
+    const char* item = kCanBitRateTexts[code];
+    const char* colon = std::strstr(item, "\xEF\xBC\x9A");
+    return colon != nullptr ? colon + 3 : item;
+}
+
 int FieldbusStatusIndex(uint16_t status) {
     int bits = 0;
     for (uint16_t v = status; v != 0; v >>= 1) ++bits;

@@ -22,11 +22,18 @@ constexpr int kModuleStateCount = 4;
 constexpr int kCanBitRateCount = 9;
 constexpr size_t kProductNameBytes = 32;
 constexpr size_t kErrorMessageBytes = 24;
+// The error message is four entries, each a two-byte index and a four-byte
+// error code, as the fieldbus page's grid shows them.
+constexpr size_t kErrorIndexBytes = 2;
+constexpr size_t kErrorCodeBytes = 4;
 
 // UTF-8 texts of the lists, in list order.
 extern const char* const kFieldbusStatusTexts[kFieldbusStatusCount];
 extern const char* const kModuleStateTexts[kModuleStateCount];
 extern const char* const kCanBitRateTexts[kCanBitRateCount];  // "0：1 Mbps" ...
+// The rate of a code as its list item names it after the code: "500 kbps";
+// "" outside the list.
+const char* CanBitRateName(int code);
 
 // Number of significant bits of the status value (0 for 0); -1 for values
 // of 0x4000 or more, which the list does not have.

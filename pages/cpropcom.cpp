@@ -214,6 +214,7 @@ void CPropCom::OnSearchModule() {
         m_serial->Close();
         m_openButton->setEnabled(true);
         m_closeButton->setEnabled(false);
+        UpdateEchoState();
     }
     const std::vector<ScanPort> ports =
         SearchPortsFor(SelectedNumber(m_port), m_settings, m_port->discoveryRoots());

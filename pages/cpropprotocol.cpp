@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
+#include <utility>
 
 #include "ccontrolini.h"
 #include "cmycugerrormsg.h"
@@ -31,6 +32,15 @@ QString FromUtf8(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// "= 500 kbps" beside a code of the CAN bit-rate list, nothing beside any
+// other text: the box still takes and sends it, as typed.
+QString BitRateMeaning(const QString& text) {
+    bool ok = false;
+    const int code = text.trimmed().toInt(&ok);
+    if (!ok || code < 0 || code >= kCanBitRateCount) return QString();
+    return QStringLiteral("= ") + QString::fromUtf8(CanBitRateName(code));
+}
+
 }  // namespace
 
 struct CPropProtocol::Controls {
@@ -40,6 +50,9 @@ struct CPropProtocol::Controls {
     QLineEdit* nodeAddressActual = nullptr;
     QLineEdit* bitRateConfigured = nullptr;
     QLineEdit* bitRateActual = nullptr;
+    // What the code in each bit-rate box means ("= 500 kbps").
+    QLabel* bitRateConfiguredMeaning = nullptr;
+    QLabel* bitRateActualMeaning = nullptr;
     QLineEdit* password = nullptr;
     QLineEdit* vendorId = nullptr;
     QLineEdit* serialNumber = nullptr;
@@ -121,18 +134,22 @@ void CPropProtocol::CreateControls() {
     ui.fieldbusStatus = list("fieldbusStatus", 310, 8, 150);
 
     group("通信参数", 10, 36, 450, 76);
-    label("节点地址(配置):", 20, 56, 105);
-    ui.nodeAddressConfigured = edit("nodeAddressConfigured", 125, 56, 60);
-    label("(dec)", 188, 56, 35);
-    label("节点波特率(配置):", 235, 56, 115);
-    ui.bitRateConfigured = edit("bitRateConfigured", 350, 56, 60);
-    label("(dec)", 413, 56, 35);
-    label("节点地址(实际):", 20, 84, 105);
-    ui.nodeAddressActual = edit("nodeAddressActual", 125, 84, 60);
-    label("(dec)", 188, 84, 35);
-    label("节点波特率(实际):", 235, 84, 115);
-    ui.bitRateActual = edit("bitRateActual", 350, 84, 60);
-    label("(dec)", 413, 84, 35);
+    // Narrow enough for five digits each, so that the meaning of the bit-rate
+    // code fits beside its box.
+    label("节点地址(配置):", 20, 56, 92);
+    ui.nodeAddressConfigured = edit("nodeAddressConfigured", 112, 56, 45);
+    label("(dec)", 160, 56, 32);
+    label("节点波特率(配置):", 197, 56, 106);
+    ui.bitRateConfigured = edit("bitRateConfigured", 303, 56, 45);
+    label("(dec)", 351, 56, 32);
+    ui.bitRateConfiguredMeaning = label("", 388, 56, 72);
+    label("节点地址(实际):", 20, 84, 92);
+    ui.nodeAddressActual = edit("nodeAddressActual", 112, 84, 45);
+    label("(dec)", 160, 84, 32);
+    label("节点波特率(实际):", 197, 84, 106);
+    ui.bitRateActual = edit("bitRateActual", 303, 84, 45);
+    label("(dec)", 351, 84, 32);
+    ui.bitRateActualMeaning = label("", 388, 84, 72);
 
     group("设备信息", 10, 116, 450, 106);
     label("密码保护:", 20, 136, 70);
@@ -171,6 +188,12 @@ void CPropProtocol::CreateControls() {
         fixed->setEnabled(false);
 
     connect(ui.password, &QLineEdit::textChanged, this, [this] { OnPasswordChange(); });
+    for (auto [box, meaning] : {std::pair{ui.bitRateConfigured, ui.bitRateConfiguredMeaning},
+                                std::pair{ui.bitRateActual, ui.bitRateActualMeaning}}) {
+        meaning->setObjectName(box->objectName() + QStringLiteral("Meaning"));
+        connect(box, &QLineEdit::textChanged, meaning,
+                [meaning](const QString& text) { meaning->setText(BitRateMeaning(text)); });
+    }
     connect(ui.sendEmergency, &QPushButton::clicked, this, [this] { OnSendEmergency(); });
     connect(ui.getErrorMessage, &QPushButton::clicked, this, [this] { OnGetErrorMessage(); });
     connect(ui.getNetworkTime, &QPushButton::clicked, this, [this] { OnGetNetworkTime(); });

@@ -11,6 +11,7 @@
 
 #include "atomicfile.h"
 #include "hexbytes.h"
+#include "regular_file.h"
 #include "textcodec.h"
 
 namespace {
@@ -114,7 +115,7 @@ Location Locate(const std::vector<Line>& lines, const char* section, const char*
 // Stored bytes of a value (CP936), absent when the key is missing or empty.
 bool ReadRaw(const std::string& path, const char* section, const char* key, std::string* raw) {
     std::string contents;
-    if (path.empty() || ReadWholeFile(path, &contents) != 0) return false;
+    if (path.empty() || ReadRegularFile(path, &contents) != 0) return false;
     const std::vector<Line> lines = SplitLines(contents);
     const Location where = Locate(lines, section, key);
     if (where.key < 0) return false;
@@ -174,7 +175,7 @@ bool CControlIni::ReadSection(const char* section,
                               std::vector<std::pair<std::string, std::string>>* entries) const {
     entries->clear();
     std::string contents;
-    if (m_path.empty() || ReadWholeFile(m_path, &contents) != 0) return false;
+    if (m_path.empty() || ReadRegularFile(m_path, &contents) != 0) return false;
     const std::vector<Line> lines = SplitLines(contents);
     const Location where = Locate(lines, section, "");
     if (where.section < 0) return false;
@@ -190,6 +191,12 @@ bool CControlIni::ReadSection(const char* section,
     return true;
 }
 
+std::string CControlIni::ReadBackForm(const std::string& text) {
+    std::string value = Trim(Utf8ToCp936(Sanitize(text)));
+    if (value.size() > kMaxValueBytes) value = TruncateCp936(value, kMaxValueBytes);
+    return Cp936ToUtf8(value);
+}
+
 bool CControlIni::WriteInt(const char* section, const char* key, int value) {
     return WriteString(section, key, std::to_string(value));
 }
@@ -202,7 +209,7 @@ bool CControlIni::WriteString(const char* section, const char* key, const std::s
     if (stat(m_path.c_str(), &info) == 0) {
         // An existing file that cannot be read must not be replaced by a
         // file holding only this key.
-        if (ReadWholeFile(m_path, &contents) != 0) return false;
+        if (ReadRegularFile(m_path, &contents) != 0) return false;
     }
     std::vector<Line> lines = SplitLines(contents);
     const std::string ending = LineEndingOf(lines);

@@ -13,7 +13,8 @@
 // (comments, blank lines, order, line endings). Values are stored as CP936
 // bytes; text crosses this interface as UTF-8. Every write replaces the file
 // atomically (temporary file in the same folder, flushed, renamed), so a
-// failed write leaves the previous file whole.
+// failed write leaves the previous file whole. A path that is no regular
+// file (a FIFO, a device) reads as a missing file and is never written.
 class CControlIni {
 public:
     CControlIni() = default;
@@ -45,6 +46,9 @@ public:
     // CR, LF and NUL in the text are written as spaces so that a value can
     // never split a line.
     bool WriteString(const char* section, const char* key, const std::string& text);
+    // What ReadString gives back after WriteString of text: characters that
+    // CP936 lacks come back as '?', so such a text never reads back as it was.
+    static std::string ReadBackForm(const std::string& text);
 
 private:
     std::string m_path;

@@ -32,6 +32,19 @@ std::vector<std::string> StoredPorts(const CControlIni& ini) {
     return stored;
 }
 
+// What config.ini keeps for device d: its by-id name, so that the adapter
+// keeps its number wherever it is plugged in, unless that name does not
+// survive the file's CP936 ("Straße" reads back as "Stra?e" and would never
+// find the device again, which would then take a new number at every look).
+std::string StoredPathFor(const std::vector<SerialDeviceInfo>& devices, size_t d,
+                          const DiscoveryRoots& roots) {
+    const SerialDeviceInfo& device = devices[d];
+    if (device.byIdPath.empty()) return device.devicePath;
+    const std::string readBack = CControlIni::ReadBackForm(device.byIdPath);
+    if (FindSerialDevice(devices, readBack, roots) != static_cast<int>(d)) return device.devicePath;
+    return device.byIdPath;
+}
+
 }  // namespace
 
 PortNumberMap MapPortNumbers(const std::vector<SerialDeviceInfo>& devices, CControlIni* ini,
@@ -61,8 +74,7 @@ PortNumberMap MapPortNumbers(const std::vector<SerialDeviceInfo>& devices, CCont
         while (next <= kPortNumberCount && (stored[next - 1] || map.deviceOf[next - 1] >= 0))
             ++next;
         if (next > kPortNumberCount) break;
-        const SerialDeviceInfo& device = devices[d];
-        const std::string& path = device.byIdPath.empty() ? device.devicePath : device.byIdPath;
+        const std::string path = StoredPathFor(devices, d, roots);
         if (!ini->WriteString("ports", PortKey(next).c_str(), path)) {
             map.storeFailed = true;
             break;

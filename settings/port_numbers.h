@@ -23,7 +23,8 @@ struct PortNumberMap {
 // /dev/ttyS<n-1>) and to the present device that is. Each present device
 // that no number reaches gets the lowest free number, stored as
 // [ports] com<n> = its by-id path where it has one (so the same adapter keeps
-// its number after re-plugging), its /dev path otherwise. A number is free
+// its number after re-plugging) and that path reads back from config.ini as
+// itself, its /dev path otherwise. A number is free
 // when it has no [ports] entry and its default /dev/ttyS<n-1> is not a
 // present device: a device never gets a second number, and no number ever
 // stands for two devices. config.ini is written only for new numbers; with

@@ -18,14 +18,16 @@ namespace {
 void Usage(FILE* out) {
     std::fprintf(
         out,
-        "usage: quillon-sim [--baud N] [--line RATE] [--config FILE] [--echo] [--log] [--password HEX]\n"
+        "usage: quillon-sim [--baud N] [--line RATE] [--config FILE] [--echo] [--log]\n"
+        "                   [--password HEX] [--version]\n"
         "  --baud N        pace every answer byte at N baud (10 bits a byte); 0 = no pacing\n"
         "  --line RATE     answer only while the master's line runs at RATE baud\n"
         "  --config FILE   write [ports] com1=<device> into that config.ini\n"
         "  --echo          echo every byte received before answering, like a two-wire\n"
         "                  RS-485 adapter that hears its own transmission\n"
         "  --log           print every request and answer in hex with a timestamp\n"
-        "  --password HEX  the fieldbus password (default 1234)\n");
+        "  --password HEX  the fieldbus password (default 1234)\n"
+        "  --version       print the name and version and exit\n");
 }
 
 // Only there so that the signals are not ignored: a program started in the
@@ -68,6 +70,9 @@ int main(int argc, char** argv) {
             options.echo = true;
         } else if (arg == "--log") {
             options.log = true;
+        } else if (arg == "--version") {
+            std::printf("quillon-sim %s\n", QUILLON_VERSION);
+            return 0;
         } else if (arg == "--help" || arg == "-h") {
             Usage(stdout);
             return 0;

@@ -7,16 +7,17 @@
 #include <cstring>
 
 #include "bytegridview.h"
+#include "fieldbus_block.h"
 
 namespace {
 
 constexpr int kRows = 4;
-constexpr int kColumns = 6;
+constexpr int kColumns = static_cast<int>(kErrorIndexBytes + kErrorCodeBytes);
 constexpr int kBytes = kRows * kColumns;
 constexpr int kColumnWidth = 60;
 constexpr int kRowHeight = 23;
 constexpr int kRowHeadingWidth = 23;
-constexpr int kFirstErrorCodeColumn = 2;
+constexpr int kFirstErrorCodeColumn = static_cast<int>(kErrorIndexBytes);
 
 const QColor kSeparatorColor(255, 0, 0);
 

@@ -12,9 +12,34 @@
 
 namespace {
 
-QString CannotWrite(const QString& path, int error) {
+// What a path that is no regular file names, as the message says it.
+const char* KindText(FileKind kind) {
+    switch (kind) {
+        case FileKind::Directory:
+            return "它是文件夹";
+        case FileKind::Fifo:
+            return "它是命名管道 (FIFO)";
+        case FileKind::CharDevice:
+            return "它是字符设备（例如串口）";
+        case FileKind::BlockDevice:
+            return "它是块设备";
+        case FileKind::Socket:
+            return "它是套接字";
+        case FileKind::Other:
+        case FileKind::Missing:
+        case FileKind::Regular:
+            break;
+    }
+    return "它不是普通文件";
+}
+
+QString CannotWrite(const QString& path, int error, FileKind kind = FileKind::Missing) {
+    const QString reason =
+        kind == FileKind::Missing || kind == FileKind::Regular
+            ? QString::fromLocal8Bit(std::strerror(error))
+            : QString::fromUtf8(KindText(kind)) + QString::fromUtf8("，不是普通文件");
     return QString::fromUtf8("无法写入跟踪文件 %1：%2。\n程序继续运行，不记录跟踪。")
-        .arg(path, QString::fromLocal8Bit(std::strerror(error)));
+        .arg(path, reason);
 }
 
 void Tell(const QString& text) {
@@ -31,20 +56,24 @@ ProgramOptions ParseProgramOptions(const QStringList& arguments) {
                                    QStringLiteral("Append every exchange to <file>."),
                                    QStringLiteral("file"));
     parser.addOption(trace);
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOption(version);
     // Read by ParseQuitAfter; known here so that it is not taken as a mistake.
     parser.addOption(QCommandLineOption(QStringLiteral("quit-after"), QString(),
                                         QStringLiteral("ms")));
     ProgramOptions options;
     if (!parser.parse(arguments)) options.error = parser.errorText();
     options.tracePath = parser.value(trace);
+    options.version = parser.isSet(version);
     return options;
 }
 
 bool StartTrace(WireTrace* trace, const QString& path, const QString& program) {
     if (path.isEmpty()) return false;
-    const int error = trace->Open(path.toLocal8Bit().toStdString(), program.toStdString());
+    FileKind kind = FileKind::Missing;
+    const int error = trace->Open(path.toLocal8Bit().toStdString(), program.toStdString(), &kind);
     if (error != 0) {
-        Tell(CannotWrite(path, error));
+        Tell(CannotWrite(path, error, kind));
         return false;
     }
     trace->SetFailureHandler([path](int writeError) {

@@ -5,12 +5,13 @@
 
 class WireTrace;
 
-// The programs' command-line option --trace FILE (or --trace=FILE): append
-// every exchange to FILE. --quit-after is read elsewhere (quitafter.h);
-// toolkit options are not read.
+// The programs' command-line options: --trace FILE (or --trace=FILE), append
+// every exchange to FILE; --version, print the name and version and end.
+// --quit-after is read elsewhere (quitafter.h); toolkit options are not read.
 struct ProgramOptions {
-    QString tracePath;  // empty: no trace
-    QString error;      // what was wrong with the command line, if anything
+    QString tracePath;     // empty: no trace
+    bool version = false;  // --version given
+    QString error;         // what was wrong with the command line, if anything
 };
 
 // `arguments` as the program got them, the program's name first.

@@ -76,7 +76,8 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
     m_counterLine = new QLabel(this);
     m_counterLine->setObjectName(QStringLiteral("wireCounters"));
     // One line that never widens the panel; a wrapping label would be laid
-    // out again at every update. The whole line is also in its tooltip.
+    // out again at every update. The whole line is also in its tooltip. A
+    // run of time-outs adds a second line of its own, what to check.
     m_counterLine->setWordWrap(false);
     m_counterLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 

@@ -333,6 +333,9 @@ void CountExchange(WireCounters* counters, const ExchangeRecord& record) {
     }
     ++counters->sent;
     if (record.echoLength > 0) ++counters->echoes;
+    const bool silent =
+        record.verdict == ExchangeVerdict::Timeout || record.verdict == ExchangeVerdict::Short;
+    counters->silentRun = silent ? counters->silentRun + 1 : 0;
     switch (record.verdict) {
         case ExchangeVerdict::Ok:
             ++counters->ok;
@@ -376,6 +379,10 @@ std::string FormatWireCounters(const WireCounters& c) {
         if (kind.count == 0) continue;
         std::snprintf(text, sizeof text, "，%s %" PRIu64, kind.name, kind.count);
         line += text;
+    }
+    if (c.silentRun >= kSilentRunHint) {
+        std::snprintf(text, sizeof text, "\n连续 %" PRIu64 " 次", c.silentRun);
+        line += std::string(text) + "超时或不完整：请检查线路设置，或按\"搜索模块...\"";
     }
     return line;
 }

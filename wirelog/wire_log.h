@@ -68,10 +68,19 @@ struct WireCounters {
     uint64_t exception = 0;
     uint64_t refused = 0;  // requests never sent
     uint64_t echoes = 0;   // exchanges whose request came back as local echo
+    // Time-outs and incomplete answers in a row up to the last exchange sent.
+    uint64_t silentRun = 0;
 };
+
+// From this many time-outs or incomplete answers in a row on, the line is
+// more likely set differently from the module than disturbed: the counters
+// line then says what to check.
+constexpr uint64_t kSilentRunHint = 3;
 
 void CountExchange(WireCounters* counters, const ExchangeRecord& record);
 uint64_t WireFailureCount(const WireCounters& counters);
 // One line: "发送 120 帧，正常 117，超时 2，异常响应 1". Failure kinds that did
-// not occur are left out.
+// not occur are left out. While a run of kSilentRunHint or more time-outs or
+// incomplete answers lasts, a second line says what to check:
+// "连续 3 次超时或不完整：请检查线路设置，或按"搜索模块..."".
 std::string FormatWireCounters(const WireCounters& counters);

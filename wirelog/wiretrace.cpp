@@ -1,20 +1,28 @@
 #include "wiretrace.h"
 
 #include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
 
+#include "regular_file.h"
 #include "wire_log.h"
 
 WireTrace::~WireTrace() {
     Close();
 }
 
-int WireTrace::Open(const std::string& path, const std::string& program) {
+int WireTrace::Open(const std::string& path, const std::string& program, FileKind* kind) {
     Close();
-    // "e": the descriptor is not handed on to anything the program starts.
-    FILE* file = std::fopen(path.c_str(), "ae");
-    if (file == nullptr) return errno != 0 ? errno : EIO;
+    int error = 0;
+    const int fd = OpenRegularFileForAppend(path, &error, kind);
+    if (fd < 0) return error != 0 ? error : EIO;
+    FILE* file = fdopen(fd, "a");
+    if (file == nullptr) {
+        error = errno != 0 ? errno : EIO;
+        close(fd);
+        return error;
+    }
     m_file = file;
     m_path = path;
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "exchange_record.h"
+#include "regular_file.h"
 
 // The trace file: every exchange appended as the wire monitor's rows, one
 // text line each (WireRowLine), and flushed at once, so that the file is
@@ -18,9 +19,12 @@ public:
     WireTrace& operator=(const WireTrace&) = delete;
 
     // Opens `path` for appending (created when missing) and writes a first
-    // line "# <program> 开始跟踪 <date and time>". Returns 0, or the errno of
-    // the failure (nothing is traced then).
-    int Open(const std::string& path, const std::string& program);
+    // line "# <program> 开始跟踪 <date and time>". Only a regular file is
+    // taken: a FIFO would block the program and a device (the module's own
+    // line) would receive the text, so anything else is refused with *kind
+    // telling what it is (kind may be null). Returns 0, or the errno of the
+    // failure (nothing is traced then).
+    int Open(const std::string& path, const std::string& program, FileKind* kind = nullptr);
     void Close();
     bool IsOpen() const { return m_file != nullptr; }
     const std::string& path() const { return m_path; }

@@ -11,35 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "cliprocess.h"
+#include "cliprogram.h"
+#include "config_document.h"
 #include "fakeserialtree.h"
 #include "frames.h"
 #include "modulesimulator.h"
 #include "programfolder.h"
 
 namespace {
-
-using Json = nlohmann::json;
-
-class CliProgram : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(m_sim.Start()); }
-
-    // quillon-cli --port <simulator> args...
-    CliRun Cli(std::vector<std::string> args, int stopAfterLines = 0) {
-        args.insert(args.begin(), {QUILLON_CLI_PROGRAM, "--port", m_sim.DevicePath()});
-        return RunProgram(args, 20000, stopAfterLines);
-    }
-    // The same with --json, the output parsed (null when it does not parse).
-    Json CliJson(std::vector<std::string> args) {
-        args.insert(args.begin(), "--json");
-        const CliRun run = Cli(args);
-        EXPECT_EQ(0, run.status) << run.err;
-        return Json::parse(run.out, nullptr, false);
-    }
-
-    ModuleSimulator m_sim;
-};
 
 TEST_F(CliProgram, EveryCommandAnswersInJsonAndText) {
     m_sim.SetRegister(0x7002, 5);
@@ -58,9 +37,10 @@ TEST_F(CliProgram, EveryCommandAnswersInJsonAndText) {
     EXPECT_EQ(9, events["events"]);
     EXPECT_EQ((Json{"I/O", "START"}), events["bits"]);
 
-    const Json written = CliJson({"io", "write", "01 02", "0304", "5"});
-    EXPECT_EQ("01 02 03 04 05", written["input_data"]);
-    EXPECT_EQ(WriteMany(0x0001, {0x02, 0x01, 0x04, 0x03, 0x00, 0x05}), m_sim.Requests().back());
+    const Json written = CliJson({"io", "write", "01 02", "0304", "5", "6"});
+    EXPECT_EQ("01 02 03 04 05 06", written["input_data"]);
+    EXPECT_EQ(3, written["registers"]);
+    EXPECT_EQ(WriteMany(0x0001, {0x02, 0x01, 0x04, 0x03, 0x06, 0x05}), m_sim.Requests().back());
     const Json output = CliJson({"io", "read", "5"});
     EXPECT_EQ(5, output["length"]);
     EXPECT_EQ("01 02 03 04 05", output["output_data"]);
@@ -336,6 +316,15 @@ TEST(CliHelp, EveryCommandHasHelpAndTheManPageIsCurrent) {
     checkedIn << file.rdbuf();
     EXPECT_TRUE(man.out == checkedIn.str())
         << "packaging/quillon-cli.1 is out of date: cmake --build <build> --target quillon-cli-man";
+    // Every key set takes, with its values, in the page and in set --help.
+    const std::string setHelp = RunProgram({QUILLON_CLI_PROGRAM, "set", "--help"}).out;
+    for (int f = 0; f < kConfigFieldCount; ++f) {
+        const std::string key = ConfigFieldPath(static_cast<ConfigField>(f));
+        EXPECT_NE(std::string::npos, man.out.find("\\fB" + key + "\\fR\n")) << key;
+        EXPECT_NE(std::string::npos, setHelp.find("  " + key + "\n")) << key;
+    }
+    EXPECT_NE(std::string::npos, man.out.find("\"500 kbps\"")) << "the values are missing";
+    EXPECT_NE(std::string::npos, man.out.find(".SH SEE ALSO\n.BR quillon (1),\n"));
 }
 
 TEST(CliHelp, LinksNoQtLibrary) {
@@ -397,10 +386,12 @@ TEST(CliPorts, ListsPresentDevicesAndSearchesThemAll) {
         << text.out;
 
     // The fake devices are no terminals: each is given up with its reason
-    // after one try.
-    EXPECT_EQ(1, scan.status);
+    // after one try, and no module is said to be missing where none was
+    // searched for.
+    EXPECT_EQ(3, scan.status);
     EXPECT_NE(std::string::npos, scan.err.find("ttyACM0 不是串口设备")) << scan.err;
-    EXPECT_NE(std::string::npos, scan.err.find("(2 tries)")) << scan.err;
+    EXPECT_NE(std::string::npos, scan.err.find("no port could be opened")) << scan.err;
+    EXPECT_EQ(std::string::npos, scan.err.find("no module found")) << scan.err;
     EXPECT_EQ(3, open.status);
     EXPECT_NE(std::string::npos,
               open.err.find("找不到设备 /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3"))

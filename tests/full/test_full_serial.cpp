@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
@@ -260,10 +261,12 @@ TEST_F(SerialPage, SearchSetsTheListsToTheModuleFoundAndCanBeCancelled) {
     QTimer::singleShot(0, [&page] {
         if (auto* dialog = page->findChild<QProgressDialog*>()) dialog->cancel();
     });
+    EXPECT_EQ(page->echoLabel()->text(), U("本地回显: 未知"));
     QTest::mouseClick(page->searchButton(), Qt::LeftButton);
     EXPECT_FALSE(m_port.IsOpen());
     EXPECT_TRUE(page->openButton()->isEnabled());
     EXPECT_FALSE(page->closeButton()->isEnabled());
+    EXPECT_EQ(page->echoLabel()->text(), U("本地回显: —")) << "the port shows as open";
     EXPECT_TRUE(m_messages.messages().isEmpty()) << m_messages.messages().join('|').toStdString();
     EXPECT_EQ(page->parityList()->currentIndex(), 1);
 

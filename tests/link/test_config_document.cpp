@@ -1,12 +1,14 @@
 // The configuration document: blocks to JSON text and back, the errors of
 // hand-edited files, differences against a module and command-line values.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "bounded.h"
 #include "config_document.h"
 #include "config_json.h"
 #include "fieldbus_block.h"
@@ -130,12 +132,60 @@ TEST(ConfigDocument, ValueOutOfRangeNamesKeyValueAndRange) {
     // The I/O lengths take what the I/O page takes.
     error = OnlyError(Document(R"("io": {"input_length": 145}})"));
     EXPECT_EQ(error.message, "io.input_length: found 145; allowed: a whole number from 0 to 144");
-    // A node address is read in the notation of the switch coding, as the
-    // fieldbus page reads it.
-    error = OnlyError(
-        Document(R"("general": {"switch_coding": "bcd"}, "fieldbus": {"node_address": "1FFFF"}})"));
-    EXPECT_EQ(error.path, "fieldbus.node_address");
-    EXPECT_NE(error.allowed.find("0 to FFFF"), std::string::npos) << error.message;
+    // A node address is a CANopen node number, read in the notation of the
+    // switch coding: under BCD the decimal digits the switches show.
+    for (const char* address : {R"("1FFFF")", R"("3A")", "128", "0", R"("0x25")"}) {
+        error = OnlyError(
+            Document(R"("general": {"switch_coding": "bcd"}, "fieldbus": {"node_address": )" +
+                     std::string(address) + "}}"));
+        EXPECT_EQ(error.path, "fieldbus.node_address") << address;
+        EXPECT_NE(error.allowed.find("1 to 127"), std::string::npos) << error.message;
+    }
+    // A bit rate is a code of the list, or its name.
+    error = OnlyError(Document(R"("fieldbus": {"bit_rate": 9}})"));
+    EXPECT_EQ(error.message,
+              "fieldbus.bit_rate: found 9; allowed: a CAN bit-rate code from 0 to 8, or its name: "
+              "0 = \"1 Mbps\", 1 = \"800 kbps\", 2 = \"500 kbps\", 3 = \"250 kbps\", 4 = \"125 "
+              "kbps\", 5 = \"100 kbps\", 6 = \"50 kbps\", 7 = \"20 kbps\", 8 = \"10 kbps\"");
+    EXPECT_EQ(OnlyError(Document(R"("fieldbus": {"bit_rate": "499 kbps"}})")).path,
+              "fieldbus.bit_rate");
+}
+
+TEST(ConfigDocument, NodeNumbersAndBitRateNamesBecomeTheRegistersAModuleUses) {
+    const struct {
+        const char* fields;
+        uint16_t address;
+        uint16_t rate;
+    } cases[] = {
+        {R"("fieldbus": {"node_address": 38, "bit_rate": "250 kbps"}})", 0x0038, 3},
+        {R"("fieldbus": {"node_address": "127", "bit_rate": "1mbps"}})", 0x0127, 0},
+        {R"("general": {"switch_coding": "binary"}, "fieldbus": {"node_address": 38}})", 0x0026, 2},
+    };
+    for (const auto& c : cases) {
+        ConfigBlocks blocks = ModuleBlocks();
+        std::vector<ConfigError> errors;
+        ASSERT_TRUE(ApplyConfigDocument(ParseOk(Document(c.fields)), &blocks, &errors))
+            << c.fields << "\n"
+            << ConfigErrorsText(errors);
+        EXPECT_EQ(WireWord(blocks.fieldbus, 6), c.address) << c.fields;
+        EXPECT_EQ(WireWord(blocks.fieldbus, 10), c.rate) << c.fields;
+    }
+    // What a module holds outside these is saved as null, which loads back
+    // as "leave it", and shown raw.
+    ConfigBlocks module = ModuleBlocks();
+    SetWireWord(module.fieldbus, 6, 0x003A);
+    SetWireWord(module.fieldbus, 10, 250);
+    const std::string text = ConfigToJson(module);
+    EXPECT_NE(text.find("\"node_address\": null"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"bit_rate\": null"), std::string::npos) << text;
+    ConfigDiff diff;
+    std::vector<ConfigError> errors;
+    ASSERT_TRUE(DiffConfig(module,
+                           ParseOk(Document(R"("fieldbus": {"node_address": 38, "bit_rate": 2}})")),
+                           &diff, &errors));
+    ASSERT_EQ(diff.rows.size(), 2u);
+    EXPECT_EQ(diff.rows[0].moduleValue, "(3A, no CANopen node number)");
+    EXPECT_EQ(diff.rows[1].moduleValue, "(250, outside the allowed values)");
 }
 
 TEST(ConfigDocument, ValueThatIsNoNumberIsRefused) {
@@ -149,8 +199,8 @@ TEST(ConfigDocument, ValueThatIsNoNumberIsRefused) {
     error = OnlyError(Document(R"("general": {"switch_coding": "binary"},
                                    "fieldbus": {"node_address": "1A"}})"));
     EXPECT_EQ(error.message,
-              "fieldbus.node_address: found \"1A\"; allowed: a node address from 0 to 65535 in "
-              "decimal digits, the notation of switch coding \"binary\"");
+              "fieldbus.node_address: found \"1A\"; allowed: a CANopen node number from 1 to 127 "
+              "in decimal digits, the notation of switch coding \"binary\"");
 }
 
 TEST(ConfigDocument, FileForAnotherModuleTypeIsRefused) {
@@ -228,7 +278,7 @@ TEST(ConfigDocument, DiffNamesFieldsAndTheGroupsToWrite) {
     const ConfigBlocks module = ModuleBlocks();
     const ConfigDocument document = ParseOk(Document(R"(
         "general": {"parity": "even", "watchdog_ms": 1000, "cpha": null},
-        "fieldbus": {"node_address": "3A", "serial_number": "20 24 08 16"}})"));
+        "fieldbus": {"node_address": "38", "serial_number": "20 24 08 16"}})"));
     ConfigDiff diff;
     std::vector<ConfigError> errors;
     ASSERT_TRUE(DiffConfig(module, document, &diff, &errors)) << ConfigErrorsText(errors);
@@ -238,7 +288,7 @@ TEST(ConfigDocument, DiffNamesFieldsAndTheGroupsToWrite) {
     EXPECT_EQ(diff.rows[0].fileValue, "even");
     EXPECT_EQ(diff.rows[1].path, "fieldbus.node_address");
     EXPECT_EQ(diff.rows[1].moduleValue, "25");
-    EXPECT_EQ(diff.rows[1].fileValue, "3A");
+    EXPECT_EQ(diff.rows[1].fileValue, "38");
     EXPECT_EQ(diff.rows[2].path, "fieldbus.serial_number");
     EXPECT_EQ(diff.groups,
               GroupBit(kGroupInterface) | GroupBit(kGroupNodeAddress) | GroupBit(kGroupDeviceInfo));
@@ -247,7 +297,7 @@ TEST(ConfigDocument, DiffNamesFieldsAndTheGroupsToWrite) {
     // module's own Modbus address.
     EXPECT_EQ(GroupData(kGroupInterface, diff.blocks),
               (std::vector<uint8_t>{0x00, 0x01, 0x00, 0x01, 0x00, 0x14, 0x86, 0x06, 0x00, 0x01}));
-    EXPECT_EQ(GroupData(kGroupNodeAddress, diff.blocks), (std::vector<uint8_t>{0x00, 0x3A}));
+    EXPECT_EQ(GroupData(kGroupNodeAddress, diff.blocks), (std::vector<uint8_t>{0x00, 0x38}));
 
     // Switching the coding to binary while keeping register 0x25 (37) is a
     // change of the coding alone; the same text "25" would be a new address.
@@ -265,7 +315,7 @@ TEST(ConfigDocument, SetTakesTheFileNotationAndItsErrors) {
     std::vector<ConfigError> errors;
     ConfigField field = kConfigFieldCount;
     for (const char* assignment :
-         {"general.parity=even", "general.interrupts=SYSS, FBON", "fieldbus.node_address=1A",
+         {"general.parity=even", "general.interrupts=SYSS, FBON", "fieldbus.node_address=12",
           "fieldbus.product_name = \" Tavel \"", "io.output_length=144"})
         EXPECT_TRUE(SetConfigValue(&document, assignment, &errors, &field))
             << assignment << "\n"
@@ -279,7 +329,7 @@ TEST(ConfigDocument, SetTakesTheFileNotationAndItsErrors) {
     ASSERT_TRUE(ApplyConfigDocument(document, &blocks, &errors)) << ConfigErrorsText(errors);
     EXPECT_EQ(blocks.general[27], 0x86);
     EXPECT_EQ(HeldWord(blocks.general, 16), 0x0202);
-    EXPECT_EQ(WireWord(blocks.fieldbus, 6), 0x001A);
+    EXPECT_EQ(WireWord(blocks.fieldbus, 6), 0x0012);
     EXPECT_EQ(DecodeProductName(blocks.fieldbus), " Tavel ");
     EXPECT_EQ(HeldWord(blocks.io, 2), 144);
     EXPECT_EQ(HeldWord(blocks.general, 32), 1000);  // not set: as the module has it
@@ -313,6 +363,22 @@ TEST(ConfigDocument, FilesAreWrittenWholeAndReadBack) {
     EXPECT_FALSE(LoadConfigFile(folder.file("none.json"), &document, &errors));
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].message.find("none.json"), std::string::npos) << errors[0].message;
+
+    // A FIFO would block until something writes to it: refused by name.
+    const std::string fifo = folder.file("fifo.json");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(RunBounded([&fifo] {
+                  ConfigDocument read;
+                  std::vector<ConfigError> found;
+                  std::string saveError;
+                  return !LoadConfigFile(fifo, &read, &found) && found.size() == 1 &&
+                         found[0].message ==
+                             "cannot read " + fifo +
+                                 ": it is a named pipe (FIFO), not a regular file" &&
+                         !SaveConfigFile(fifo, ModuleBlocks(), &saveError) &&
+                         saveError.find("named pipe") != std::string::npos;
+              }),
+              0);
 }
 
 }  // namespace

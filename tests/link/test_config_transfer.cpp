@@ -65,4 +65,25 @@ TEST_F(ConfigTransfer, EveryGroupAskedForIsReportedOnce) {
               (std::vector<Bytes>{WriteOne(0x7004, 0x0031), WriteOne(0x7006, 0)}));
 }
 
+// The module opens the device information only after the password: a
+// refused password is followed by no data, and the report names the
+// password, not the group.
+TEST_F(ConfigTransfer, RefusedPasswordSendsNoDeviceInformation) {
+    ConfigBlocks blocks;
+    m_slave.Queue(WriteOne(0x7006, 0));
+    m_slave.Queue(ExceptionAnswer(6, 3));
+    const uint16_t password = 0x4321;
+    ConfigWriteReport report;
+    EXPECT_EQ(
+        WriteConfigGroups(&m_session, blocks, GroupBit(kGroupBitRate) | GroupBit(kGroupDeviceInfo),
+                          &password, ConfigWriteProgress(), &report),
+        kModuleFailed);
+    EXPECT_TRUE(report.passwordRefused);
+    EXPECT_EQ(report.written, GroupBit(kGroupBitRate));
+    EXPECT_EQ(report.failed, GroupBit(kGroupDeviceInfo));
+    EXPECT_EQ(report.status, kModuleFailed);
+    EXPECT_EQ(m_slave.Requests(),
+              (std::vector<Bytes>{WriteOne(0x7006, 0), WriteOne(0x7003, 0x4321)}));
+}
+
 }  // namespace

@@ -186,6 +186,27 @@ TEST_F(PortNumbers, OneNumberPerDeviceAndOneDevicePerNumber) {
             << map.devices[d].name;
 }
 
+// config.ini holds CP936: a by-id name with characters CP936 lacks would
+// read back as "?" and never find its device again, which would then take a
+// new number at every look. Such a device is stored by its /dev path.
+TEST_F(PortNumbers, AByIdNameThatDoesNotReadBackIsNotStored) {
+    m_tree.AddUsbSerial("ttyUSB0", "1-2",
+                        {"Stra\xC3\x9F"
+                         "e",
+                         "Adapter \xC2\xAE", "\xC2\xB5", "0403", "6001"},
+                        "ftdi_sio",
+                        "usb-Stra\xC3\x9F"
+                        "e_Adapter_\xC2\xAE_\xC2\xB5-if00-port0");
+    m_tree.AddUsbSerial("ttyUSB1", "1-3",
+                        {"Tavel", "\xE7\xBD\x91\xE5\x85\xB3", "7", "0403", "6001"}, "ftdi_sio",
+                        "usb-Tavel_\xE7\xBD\x91\xE5\x85\xB3_7-if00-port0");
+    EXPECT_EQ(Map().added, (std::vector<int>{1, 2}));
+    for (int look = 0; look < 3; ++look) EXPECT_TRUE(Map().added.empty()) << look;
+    EXPECT_EQ(Stored(1), "/dev/ttyUSB0");
+    // Chinese is CP936 text: that name is kept.
+    EXPECT_EQ(Stored(2), "/dev/serial/by-id/usb-Tavel_\xE7\xBD\x91\xE5\x85\xB3_7-if00-port0");
+}
+
 TEST_F(PortNumbers, AFailedStoreLeavesTheDeviceWithoutANumber) {
     m_tree.AddUsbSerial("ttyUSB0", "1-2", kFtdi, "ftdi_sio", kFtdiById);
     CControlIni unwritable;

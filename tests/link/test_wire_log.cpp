@@ -2,15 +2,21 @@
 // exchanges and the trace file.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "bounded.h"
 #include "exchangering.h"
 #include "frames.h"
 #include "modbus_rtu.h"
@@ -177,6 +183,24 @@ TEST(WireLog, CountersCountEachKindAndNameOnlyThoseThatOccurred) {
         "发送 8 帧，正常 2，超时 1，不完整 1，CRC 错误 1，数据不一致 1，异常响应 2，未发送 1");
 }
 
+// A run of silence or cut answers points at the line settings and the search;
+// one answer ends the run, a request that never went out does not.
+TEST(WireLog, ARunOfTimeoutsSaysWhatToCheck) {
+    const Bytes read = ReadRequest(0x500A, 1);
+    const Exchange silent{read, {}, ExchangeVerdict::Timeout};
+    const Exchange cut{read, {1, 3}, ExchangeVerdict::Short};
+    const Exchange refused{{}, {}, ExchangeVerdict::Refused, 0, 0, kModbusPortClosed};
+    WireCounters counters;
+    for (const Exchange* e : {&silent, &cut, &refused}) CountExchange(&counters, e->Record());
+    EXPECT_EQ(FormatWireCounters(counters), "发送 2 帧，正常 0，超时 1，不完整 1，未发送 1");
+    CountExchange(&counters, silent.Record());
+    EXPECT_EQ(FormatWireCounters(counters),
+              "发送 3 帧，正常 0，超时 2，不完整 1，未发送 1\n"
+              "连续 3 次超时或不完整：请检查线路设置，或按\"搜索模块...\"");
+    CountExchange(&counters, Exchange{read, ReadAnswer({0, 0})}.Record());
+    EXPECT_EQ(FormatWireCounters(counters).find("连续"), std::string::npos);
+}
+
 TEST(ExchangeRingTest, KeepsTheLastExchangesAndAddressesTheirRows) {
     ExchangeRing ring(4);
     // Exchange k answers with the byte k; every third one is refused (one row)
@@ -241,9 +265,37 @@ TEST(WireTraceTest, UnwritableFilesAreRefusedWithTheirError) {
     TempDir dir;
     EXPECT_EQ(trace.Open(dir.path(), "Quillon"), EISDIR);
     // Opens, but takes no data: told at start, not at the first exchange.
-    EXPECT_EQ(trace.Open("/dev/full", "Quillon"), ENOSPC);
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit small = previous;
+    small.rlim_cur = 8;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int full = trace.Open(dir.file("full.txt"), "Quillon");
+    setrlimit(RLIMIT_FSIZE, &previous);
+    EXPECT_EQ(full, EFBIG);
     EXPECT_FALSE(trace.IsOpen());
     trace.OnExchange(Exchange{ReadRequest(0x500A, 1), {}}.Record());
+}
+
+// A device (the module's own line, /dev/full) would take the text as data,
+// a FIFO would block: refused by what they are, also behind a link.
+TEST(WireTraceTest, OnlyARegularFileIsTaken) {
+    TempDir dir;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/full", dir.file("device").c_str()), 0);
+    for (const auto& [path, kind] : {std::pair{fifo, FileKind::Fifo},
+                                     std::pair{std::string("/dev/full"), FileKind::CharDevice},
+                                     std::pair{dir.file("device"), FileKind::CharDevice}}) {
+        EXPECT_EQ(RunBounded([&path, kind] {
+                      WireTrace trace;
+                      FileKind found = FileKind::Missing;
+                      return trace.Open(path, "Quillon", &found) == EINVAL && found == kind;
+                  }),
+                  0)
+            << path;
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -280,6 +281,14 @@ TEST_F(FieldbusPage, SettingsKeysInOrderWithoutThePassword) {
     EXPECT_EQ(Edit("nodeAddressActual")->text(), "26");
     EXPECT_EQ(Edit("bitRateConfigured")->text(), "3");
     EXPECT_EQ(Edit("bitRateActual")->text(), "4");
+    // Beside each bit-rate code what it means, following every change.
+    auto meaning = [this](const std::string& box) {
+        return Find<QLabel>((box + "Meaning").c_str())->text();
+    };
+    EXPECT_EQ(meaning("bitRateConfigured"), "= 250 kbps");
+    EXPECT_EQ(meaning("bitRateActual"), "= 125 kbps");
+    Edit("bitRateConfigured")->setText(QStringLiteral("9"));
+    EXPECT_EQ(meaning("bitRateConfigured"), "");
     EXPECT_EQ(Edit("vendorId")->text(), "00 00 03 A5");  // spaces around values are trimmed
     EXPECT_EQ(Edit("emergencyStandard")->text(), "81 30");
     EXPECT_EQ(Edit("productName")->text(), "VX31");

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "bounded.h"
 #include "ccontrolini.h"
 #include "tempdir.h"
 
@@ -173,6 +174,49 @@ TEST_F(ControlIni, SymbolicLinkIsKeptAndItsTargetUpdated) {
     ASSERT_EQ(lstat(Path().c_str(), &info), 0);
     EXPECT_TRUE(S_ISLNK(info.st_mode));
     EXPECT_EQ(Slurp(target), "[com]\ncom=1\nbaudrate=6\n");
+}
+
+TEST_F(ControlIni, LinkToNothingGetsItsTargetCreatedAndStaysALink) {
+    const std::string target = m_dir.file("real.ini");
+    ASSERT_EQ(symlink("real.ini", Path().c_str()), 0);
+    ASSERT_TRUE(m_ini.WriteInt("com", "com", 2));
+    struct stat info;
+    ASSERT_EQ(lstat(Path().c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(Slurp(target), "[com]\r\ncom=2\r\n");
+}
+
+TEST_F(ControlIni, NewFileTakesTheUmaskAndAReplacedFileKeepsItsMode) {
+    const mode_t previous = umask(027);
+    const bool written = m_ini.WriteInt("com", "com", 1);
+    umask(previous);
+    ASSERT_TRUE(written);
+    struct stat info;
+    ASSERT_EQ(stat(Path().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    ASSERT_EQ(chmod(Path().c_str(), 0604), 0);
+    ASSERT_TRUE(m_ini.WriteInt("com", "com", 2));
+    ASSERT_EQ(stat(Path().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0604u);
+}
+
+// A FIFO would block the program until something writes to it; a device is
+// no settings file. Both read as a missing file and are never replaced.
+TEST_F(ControlIni, FifoOrDeviceReadsAsMissingWithoutBlocking) {
+    ASSERT_EQ(mkfifo(Path().c_str(), 0600), 0);
+    EXPECT_EQ(RunBounded([this] {
+                  int value = 0;
+                  return !m_ini.ReadInt("com", "com", &value) && !m_ini.WriteInt("com", "com", 3);
+              }),
+              0);
+    struct stat info;
+    ASSERT_EQ(lstat(Path().c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    CControlIni device;
+    device.SetPath("/dev/null");
+    std::vector<std::pair<std::string, std::string>> entries;
+    EXPECT_FALSE(device.ReadSection("ports", &entries));
+    EXPECT_FALSE(device.WriteInt("com", "com", 3));
 }
 
 TEST_F(ControlIni, ReadOnlyFileIsLeftIntact) {

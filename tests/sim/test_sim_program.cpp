@@ -149,6 +149,23 @@ TEST(SimProgram, StopsOnInterruptAndRefusesBadArguments) {
     EXPECT_EQ(2, bad.StopWith(0));
 }
 
+TEST(SimProgram, ManPageDocumentsEveryOptionOfTheHelp) {
+    Child help({QUILLON_SIM_PROGRAM, "--help"});
+    const std::string page = FileText(QUILLON_SIM_MAN_PAGE);
+    int options = 0;
+    for (std::string line = help.ReadLine(5000); !line.empty(); line = help.ReadLine(5000)) {
+        if (line.rfind("  --", 0) != 0) continue;
+        const std::string option = line.substr(4, line.find(' ', 4) - 4);
+        // Its own entry under OPTIONS: ".B \-\-echo", ".BI \-\-line " rate"".
+        const std::string entry = " \\-\\-" + option;
+        EXPECT_TRUE(page.find("\n.B" + entry + "\n") != std::string::npos ||
+                    page.find("\n.BI" + entry + " ") != std::string::npos)
+            << option;
+        ++options;
+    }
+    EXPECT_GE(options, 7);
+}
+
 TEST(SimProgram, LineRateAnswersOnlyAMasterAtThatRate) {
     Child sim({QUILLON_SIM_PROGRAM, "--line", "19200", "--log"});
     const std::string device = sim.ReadLine(5000);

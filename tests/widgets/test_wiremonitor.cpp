@@ -260,11 +260,13 @@ TEST(ProgramOptions, TraceTakesAFileAndAnythingElseIsReported) {
         {{"Quillon", "--trace"}, "", true},
         {{"Quillon", "--frobnicate", "--trace", "a b.txt"}, "a b.txt", true},
         {{"Quillon", "--quit-after", "500", "--trace", "t.txt"}, "t.txt", false},
+        {{"Quillon_Simple", "--version"}, "", false},
     };
     for (const auto& c : cases) {
         const ProgramOptions options = ParseProgramOptions(c.arguments);
         EXPECT_EQ(options.tracePath, U(c.trace)) << c.arguments.join(' ').toStdString();
         EXPECT_EQ(!options.error.isEmpty(), c.error) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(options.version, c.arguments.contains(U("--version")));
     }
 }
 
@@ -275,6 +277,12 @@ TEST(ProgramOptions, TraceFailuresAreToldOnce) {
     ASSERT_EQ(messages.messages().size(), 1);
     EXPECT_TRUE(
         messages.messages()[0].startsWith(U("无法写入跟踪文件 /nonexistent-quillon-dir/t.txt：")));
+    messages.clear();
+    // A device would take the text as data: refused by what it is.
+    EXPECT_FALSE(StartTrace(&trace, U("/dev/null"), U("Quillon")));
+    EXPECT_EQ(messages.messages(),
+              QStringList{U("无法写入跟踪文件 /dev/null：它是字符设备（例如串口），"
+                            "不是普通文件。\n程序继续运行，不记录跟踪。")});
     messages.clear();
 
     // A file that stops taking data after its first line: the write fails
