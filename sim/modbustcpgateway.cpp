@@ -103,8 +103,8 @@ std::vector<uint8_t> ModbusTcpGateway::Answer(CSerialPort& line,
     const uint16_t crc = Crc16Modbus(rtu.data(), rtu.size());
     rtu.push_back(static_cast<uint8_t>(crc & 0xFF));
     rtu.push_back(static_cast<uint8_t>(crc >> 8));
-    // The line is opened with the first request and kept, so that a gateway
-    // started before its line is there still serves.
+    // The line is held only while a client is connected, as ser2net holds
+    // it, so that others may use the device between clients.
     if (!line.IsOpen()) line.OpenDevice(m_devicePath, m_baud, 8, 0, 0, 0);
     uint8_t answer[255];
     const size_t got = line.IsOpen() ? line.Exchange(rtu.data(), rtu.size(), answer,
@@ -161,6 +161,7 @@ void ModbusTcpGateway::Serve() {
             if (fds[i].revents == 0 || ServeClient(fds[i].fd, line, &clients[fds[i].fd])) continue;
             close(fds[i].fd);
             clients.erase(fds[i].fd);
+            if (clients.empty()) line.Close();
         }
     }
     for (const auto& client : clients) close(client.first);

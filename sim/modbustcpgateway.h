@@ -15,7 +15,8 @@ class CSerialPort;
 // and answers with the RTU answer's PDU under the request's transaction
 // identifier. When the line gives no valid answer it answers exception 0B
 // (gateway target device failed to respond), as gateways do. Clients are
-// served one request at a time, in the order they arrive.
+// served one request at a time, in the order they arrive; the line is open
+// only while a client is connected.
 class ModbusTcpGateway {
 public:
     ModbusTcpGateway() = default;

@@ -59,6 +59,7 @@ TEST(CliNetwork, ReadSaveAndLoadThroughSer2netAndAModbusTcpGateway) {
     Ser2netServer server;
     ASSERT_TRUE(server.Start(sim.DevicePath())) << server.Log();
     ExpectReadSaveLoad(sim, server.RawUrl());
+    ASSERT_TRUE(server.WaitUntilIdle());
     ExpectReadSaveLoad(sim, server.Rfc2217Url());
 }
 

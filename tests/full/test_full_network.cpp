@@ -46,6 +46,7 @@ TEST(FullNetwork, ReadConfigurationThroughSer2netRawAndRfc2217) {
     ASSERT_TRUE(server.Start(sim.DevicePath())) << server.Log();
     for (const std::string& url : {server.RawUrl(), server.Rfc2217Url()}) {
         SCOPED_TRACE(url);
+        ASSERT_TRUE(server.WaitUntilIdle());
         ProgramFolder folder;
         MessageRecorder messages;
         auto dlg = WindowOn(folder, url);

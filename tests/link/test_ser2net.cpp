@@ -35,6 +35,7 @@ TEST(Ser2netSearch, FindsTheModulesRateThroughRfc2217AndTriesOnceBehindRawTcp) {
 
     // The raw port runs at the server's 115200: one try, and the module
     // does not hear it. A server set to the module's rate finds it.
+    ASSERT_TRUE(server.WaitUntilIdle());
     outcome = SearchModule(line, {{server.RawUrl(), 8}});
     port.Close();
     EXPECT_FALSE(outcome.found);

@@ -1,6 +1,7 @@
 #include "ser2netserver.h"
 
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
@@ -11,9 +12,11 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -60,25 +63,39 @@ std::string Ser2netServer::Program() {
 
 Ser2netServer::~Ser2netServer() {
     Stop();
+    for (const char* name : {"ser2net.yaml", "ser2net.log", "ser2net.pid"})
+        unlink(File(name).c_str());
+    if (!m_dir.empty()) rmdir(m_dir.c_str());
 }
 
 bool Ser2netServer::Start(const std::string& device, const std::string& line) {
     const std::string program = Program();
     if (program.empty()) return false;
+    if (m_dir.empty()) {
+        char pattern[] = "/tmp/quillon-ser2net-XXXXXX";
+        if (mkdtemp(pattern) == nullptr) return false;
+        m_dir = pattern;
+    }
+    m_device = device;
     m_rawPort = FreeLoopbackPort();
     m_telnetPort = FreeLoopbackPort();
     while (m_telnetPort == m_rawPort) m_telnetPort = FreeLoopbackPort();
-    const std::string config = m_dir.file("ser2net.yaml");
+    const std::string config = File("ser2net.yaml");
     {
         std::ofstream out(config);
-        out << "connection: &raw\n"
-            << "  accepter: tcp,127.0.0.1," << m_rawPort << "\n"
-            << "  connector: serialdev," << device << "," << line << ",local\n"
-            << "connection: &rfc2217\n"
-            << "  accepter: telnet(rfc2217),tcp,127.0.0.1," << m_telnetPort << "\n"
-            << "  connector: serialdev," << device << "," << line << ",local\n";
+        // chardelay off: ser2net would otherwise hold every answer back for
+        // two characters' time (at least 1 ms) to gather more bytes.
+        for (const auto& [name, accepter, port] :
+             {std::make_tuple("raw", "tcp", m_rawPort),
+              std::make_tuple("rfc2217", "telnet(rfc2217),tcp", m_telnetPort)}) {
+            out << "connection: &" << name << "\n"
+                << "  accepter: " << accepter << ",127.0.0.1," << port << "\n"
+                << "  connector: serialdev," << device << "," << line << ",local\n"
+                << "  options:\n"
+                << "    chardelay: false\n";
+        }
     }
-    const std::string log = m_dir.file("ser2net.log");
+    const std::string log = File("ser2net.log");
     m_pid = fork();
     if (m_pid == 0) {
         const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -86,7 +103,7 @@ bool Ser2netServer::Start(const std::string& device, const std::string& line) {
         dup2(fd, STDERR_FILENO);
         // -n: stay in the foreground, so that the test can stop it by its id.
         execl(program.c_str(), program.c_str(), "-n", "-c", config.c_str(), "-P",
-              m_dir.file("ser2net.pid").c_str(), static_cast<char*>(nullptr));
+              File("ser2net.pid").c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     if (m_pid < 0) return false;
@@ -110,8 +127,32 @@ void Ser2netServer::Stop() {
     m_pid = -1;
 }
 
+bool Ser2netServer::WaitUntilIdle(int timeoutMs) const {
+    if (m_pid <= 0) return true;
+    struct stat device {};
+    if (stat(m_device.c_str(), &device) != 0) return true;
+    const std::string fds = "/proc/" + std::to_string(m_pid) + "/fd";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        bool holding = false;
+        if (DIR* dir = opendir(fds.c_str())) {
+            while (const dirent* entry = readdir(dir)) {
+                struct stat target {};
+                if (entry->d_name[0] != '.' &&
+                    stat((fds + "/" + entry->d_name).c_str(), &target) == 0 &&
+                    S_ISCHR(target.st_mode) && target.st_rdev == device.st_rdev)
+                    holding = true;
+            }
+            closedir(dir);
+        }
+        if (!holding) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 std::string Ser2netServer::Log() const {
-    std::ifstream in(m_dir.file("ser2net.log"));
+    std::ifstream in(File("ser2net.log"));
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
