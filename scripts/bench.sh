@@ -2,9 +2,9 @@
 # Builds and runs the benchmarks: exchange timing against the simulator paced
 # at 115200 baud (with libmodbus as the reference master), the same line over
 # loopback TCP (ser2net raw and RFC 2217, the simulator's Modbus TCP gateway)
-# as ratios to the serial case, the I/O page's
-# event polling (also with the wire monitor) and timed reads, the wire
-# monitor's memory, and the module search. Not part of the test run.
+# as ratios to the serial case, the I/O page's event polling (also with the
+# wire monitor) and timed reads, the wire monitor's memory, and the module
+# search. Not part of the test run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
