@@ -14,6 +14,7 @@
 #include "modbustcpgateway.h"
 #include "modulesimulator.h"
 #include "programfolder.h"
+#include "scriptedslave.h"
 #include "ser2netserver.h"
 #include "tempdir.h"
 
@@ -76,6 +77,23 @@ TEST(CliEcho, OffOnALineThatEchoesWritesNothing) {
     EXPECT_EQ(1, run.status) << run.out;
     EXPECT_NE(std::string::npos, run.err.find("the line echoes every request")) << run.err;
     EXPECT_EQ(std::vector<Bytes>{ReadRequest(0x5003, 2)}, sim.Requests());
+}
+
+// A module that missed both reads before a write and then answered it: its
+// answer is byte for byte an echo, and the message says which setting
+// decides.
+TEST(CliEcho, WriteThatCannotBeToldFromItsEchoSaysWhichSettingDecides) {
+    ScriptedSlave slave;
+    ASSERT_TRUE(slave.Start());
+    slave.Queue({});
+    slave.Queue({});
+    slave.Queue(WriteOne(0x5001, 0));
+    const CliRun run = Cli(slave.DevicePath(), {"mode", "start"});
+    EXPECT_EQ(1, run.status) << run.out;
+    EXPECT_NE(std::string::npos, run.err.find("could not tell whether this line echoes"))
+        << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("--echo off or [com] echo=1")) << run.err;
+    EXPECT_EQ(WriteOne(0x5001, 0), slave.Requests().back());
 }
 
 TEST(CliPorts, ListsEveryPortsEntryBesideThePresentDevices) {
