@@ -80,23 +80,6 @@ SerialOpenFailure& Fail(SerialOpenFailure* failure, SerialOpenReason reason, int
     return *failure;
 }
 
-SerialOpenReason ReasonForConnectError(int error) {
-    switch (error) {
-        case ECONNREFUSED:
-            return kOpenConnectionRefused;
-        case EHOSTUNREACH:
-        case ENETUNREACH:
-        case EHOSTDOWN:
-        case ENETDOWN:
-        case EADDRNOTAVAIL:
-            return kOpenHostUnreachable;
-        case ETIMEDOUT:
-            return kOpenConnectTimeout;
-        default:
-            return kOpenOtherError;
-    }
-}
-
 // One address: 0 once connected, else the errno (ETIMEDOUT at the deadline).
 int ConnectOne(int fd, const ResolvedAddress& address, int64_t deadlineNs) {
     if (connect(fd, reinterpret_cast<const sockaddr*>(&address.storage), address.length) == 0)
@@ -168,7 +151,7 @@ int ConnectTcp(const std::string& host, int port, int timeoutMs, const HostLooku
         lastError = error;
         if (error == ETIMEDOUT || NowNs() >= deadline) break;
     }
-    Fail(failure, ReasonForConnectError(lastError), lastError);
+    Fail(failure, NetworkReasonForError(lastError), lastError);
     return -1;
 }
 

@@ -261,6 +261,23 @@ SerialOpenReason OpenReasonForError(int error) {
     }
 }
 
+SerialOpenReason NetworkReasonForError(int error) {
+    switch (error) {
+        case ECONNREFUSED:
+            return kOpenConnectionRefused;
+        case EHOSTUNREACH:
+        case ENETUNREACH:
+        case EHOSTDOWN:
+        case ENETDOWN:
+        case EADDRNOTAVAIL:
+            return kOpenHostUnreachable;
+        case ETIMEDOUT:
+            return kOpenConnectTimeout;
+        default:
+            return kOpenOtherError;
+    }
+}
+
 bool FindDeviceHolder(const std::string& path, const std::string& procRoot, std::string* program,
                       int* pid) {
     struct stat device {};

@@ -57,6 +57,8 @@ struct SerialOpenFailure {
 // This is also the seam through which tests check reasons that this machine
 // cannot produce (root ignores permissions).
 SerialOpenReason OpenReasonForError(int error);
+// The same for an errno of connect() on a network line.
+SerialOpenReason NetworkReasonForError(int error);
 
 // The program that holds a device open: from /proc/locks (its flock) or else
 // from the descriptors under /proc/<pid>/fd that this user may read.

@@ -1,8 +1,12 @@
 // Network lines: URLs, why a connection fails, RFC 2217 and Modbus TCP
 // framing, against peers scripted here (what real servers never do) and the
 // simulator's own Modbus TCP gateway. Only 127.0.0.1 is ever connected to.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <functional>
 
@@ -213,6 +217,59 @@ TEST(NetworkOpenFailure, SettingsTheServerRefusesOrNeverConfirms) {
     EXPECT_EQ(kOpenSettingUnconfirmed, port.LastFailure().reason) << Reason(port);
     EXPECT_NE(std::string::npos, Reason(port).find("在 300 ms 内没有确认偶校验")) << Reason(port);
     EXPECT_FALSE(port.IsOpen());
+}
+
+// A listener whose queue is full lets further connects wait unanswered, as
+// a host behind a firewall that drops them does.
+TEST(NetworkOpenFailure, ConnectThatIsNeverAnsweredTimesOut) {
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(0, bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address));
+    ASSERT_EQ(0, listen(listener, 0));
+    ASSERT_EQ(0, getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length));
+    const int port = ntohs(address.sin_port);
+    CSerialPort line;
+    line.SetConnectTimeoutMs(300);
+    // The first connects fill the queue (closed, they stay in it); the next
+    // one waits unanswered.
+    for (int i = 0; i < 4 && line.LastFailure().reason != kOpenConnectTimeout; ++i)
+        if (line.OpenDevice(Url("socket", port), 19200, 8, 0, 0, 0) == kSerialOk) line.Close();
+    close(listener);
+    EXPECT_EQ(kOpenConnectTimeout, line.LastFailure().reason);
+    EXPECT_EQ(Reason(line), "连接 127.0.0.1 的端口 " + std::to_string(port) +
+                                " 超时（300 ms）：主机没有应答，或防火墙挡住了连接。");
+
+    const std::pair<int, SerialOpenReason> errors[] = {
+        {ECONNREFUSED, kOpenConnectionRefused},
+        {EHOSTUNREACH, kOpenHostUnreachable},
+        {ENETUNREACH, kOpenHostUnreachable},
+        {ETIMEDOUT, kOpenConnectTimeout},
+        {EMFILE, kOpenOtherError},
+    };
+    for (const auto& [error, reason] : errors) EXPECT_EQ(reason, NetworkReasonForError(error));
+    SerialOpenFailure unreachable;
+    unreachable.reason = kOpenHostUnreachable;
+    unreachable.path = "rfc2217://10.0.0.20:4001";
+    EXPECT_EQ(OpenFailureReasonText(unreachable), "无法到达主机 10.0.0.20：请检查网络连接和地址。");
+}
+
+// A busy server says so and hangs up; what it said is kept for the message.
+TEST(NetworkOpenFailure, ServerThatClosesTheConnectionIsQuoted) {
+    ScriptedTcpServer server;
+    ASSERT_TRUE(server.Start([](int fd, ScriptedTcpServer& s) {
+        s.Receive(fd, 15);  // the client's offers, so that the close is orderly
+        s.Send(fd, {'P', 'o', 'r', 't', ' ', 'b', 'u', 's', 'y', '\r', '\n'});
+    }));
+    CSerialPort port;
+    const std::string url = Url("rfc2217", server.Port());
+    EXPECT_EQ(kSerialOpenFailed, port.OpenDevice(url, 19200, 8, 0, 0, 0));
+    EXPECT_EQ(kOpenServerClosed, port.LastFailure().reason);
+    EXPECT_EQ(
+        Reason(port),
+        "服务器 " + url + " 关闭了连接（“Port busy”）：端口可能正被其他客户端使用，请稍后重试。");
 }
 
 // As an unplugged adapter: every exchange fails at once and nothing more is
