@@ -13,6 +13,8 @@ constexpr size_t kLengthCovers = 1;  // the unit identifier inside the length
 // An RTU PDU is at most 253 bytes: the length is at most 254.
 constexpr size_t kMaxLength = 254;
 constexpr size_t kCrcLength = 2;
+// Reads of a purge before it gives up on a server that never stops sending.
+constexpr int kPurgeReads = 64;
 
 uint16_t WordAt(const uint8_t* bytes) {
     return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]);
@@ -94,7 +96,7 @@ bool ModbusTcpLine::Purge() {
     bool discarded = !m_rtu.empty();
     m_rtu.clear();
     uint8_t chunk[512];
-    for (;;) {
+    for (int i = 0; i < kPurgeReads; ++i) {
         const size_t n = ReceiveWaiting(chunk, sizeof chunk);
         if (n == 0) break;
         discarded = true;

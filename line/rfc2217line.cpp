@@ -33,6 +33,8 @@ constexpr double kRateTolerance = 0.02;
 // Subnegotiations we take are a few bytes; longer ones are cut off.
 constexpr size_t kMaxSubnegotiation = 64;
 constexpr size_t kMaxServerText = 160;
+// Reads of a purge before it gives up on a server that never stops sending.
+constexpr int kPurgeReads = 64;
 
 // The option's values for our codes: parity 0 none, 1 odd, 2 even, 3 mark,
 // 4 space; stop bits 0 = 1, 1 = 1.5, 2 = 2 (anything else: none, 1).
@@ -180,7 +182,7 @@ void Rfc2217Line::PurgeServer(int64_t deadlineNs) {
 bool Rfc2217Line::Purge() {
     bool discarded = !m_data.empty();
     uint8_t chunk[512];
-    for (;;) {
+    for (int i = 0; i < kPurgeReads; ++i) {
         const size_t n = ReceiveWaiting(chunk, sizeof chunk);
         if (n == 0) break;
         Parse(chunk, n);
