@@ -75,6 +75,9 @@ void PortComboBox::Refresh() {
 
 void PortComboBox::UpdateToolTip() {
     const int index = currentIndex();
+    // Also after a selection made with signals blocked (the pages load it
+    // so): the item "添加网络端口..." goes back to this one.
+    if (index < kPortNumberCount) m_lastIndex = index;
     setToolTip(index < 0 || index >= kPortNumberCount
                    ? QString()
                    : QString::fromStdString(DevicePathForPort(index + 1, m_settings)));
