@@ -172,9 +172,11 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
                          "Print the program's name and version");
 
     app.add_option("--port", options->port,
-                   "Port number 1..255 (mapped through [ports] of config.ini, as in the programs) "
-                   "or device path")
-        ->type_name("N|PATH");
+                   "Port number 1..255 (mapped through [ports] of config.ini, as in the programs), "
+                   "device path, or network URL: socket://HOST:PORT (RTU over TCP), "
+                   "rfc2217://HOST:PORT (Telnet COM-port control), modbus-tcp://HOST[:PORT] "
+                   "(Modbus TCP gateway, port 502)")
+        ->type_name("N|PATH|URL");
     app.add_option(
            "--config", options->config,
            "config.ini that maps port numbers (default: the programs' own, beside them or, when "
@@ -224,7 +226,8 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
 
     Command(app, command, "ports", "ports",
             "The serial devices present, with the port numbers that open them (a device "
-            "without one gets the lowest free number, stored in config.ini as the programs do)");
+            "without one gets the lowest free number, stored in config.ini as the programs do), "
+            "then every other [ports] entry: network lines, pseudo-terminals, absent devices");
     Command(app, command, "info", "info",
             "Module type, fieldbus type, device information, module and fieldbus states");
     Command(app, command, "scan", "scan",

@@ -1,5 +1,6 @@
 #include "cli_commands.h"
 
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include "hex_args.h"
 #include "hexbytes.h"
 #include "io_block.h"
+#include "line_address.h"
 #include "module_search.h"
 #include "network_time.h"
 #include "port_numbers.h"
@@ -375,10 +377,25 @@ std::vector<int> DeviceNumbers(const PortNumberMap& map) {
 
 }  // namespace
 
+// The [ports] entries that no present device stands behind: network lines,
+// pseudo-terminals, unplugged adapters.
+std::vector<int> OtherEntries(const PortNumberMap& map) {
+    std::vector<int> numbers;
+    for (int n = 1; n <= kPortNumberCount; ++n)
+        if (map.stored[n - 1] && map.deviceOf[n - 1] < 0) numbers.push_back(n);
+    return numbers;
+}
+
+bool PathExists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0;
+}
+
 int RunPorts(CliContext& context) {
     const DiscoveryRoots roots = DefaultDiscoveryRoots();
     const PortNumberMap map = RefreshPortNumbers(&context.ini(), roots);
     const std::vector<int> numbers = DeviceNumbers(map);
+    const std::vector<int> others = OtherEntries(map);
     if (map.storeFailed)
         context.Error("ports: " + context.ini().Path() +
                       " cannot be written: devices without a number get none");
@@ -400,6 +417,22 @@ int RunPorts(CliContext& context) {
             j["usb_vendor_id"] = device.vendorId;
             j["usb_product_id"] = device.productId;
             j["driver"] = device.driver;
+            j["kind"] = "device";
+            j["present"] = true;
+            list.push_back(j);
+        }
+        for (int n : others) {
+            const std::string& path = map.paths[n - 1];
+            LineAddress address;
+            ParseLineAddress(path, &address);
+            Json j;
+            j["port"] = n;
+            j["path"] = path;
+            j["kind"] = address.kind == LineKind::Device ? "device" : LineKindScheme(address.kind);
+            if (address.kind == LineKind::Device)
+                j["present"] = PathExists(HostDevicePath(roots, path));
+            else
+                j["present"] = nullptr;
             list.push_back(j);
         }
         Json j;
@@ -407,13 +440,23 @@ int RunPorts(CliContext& context) {
         context.PrintJson(j);
         return kExitOk;
     }
-    if (map.devices.empty()) context.Error("ports: no serial device is present");
+    if (map.devices.empty() && others.empty())
+        context.Error("ports: no serial device is present");
     for (size_t d = 0; d < map.devices.size(); ++d) {
         const SerialDeviceInfo& device = map.devices[d];
         const std::string number = numbers[d] > 0 ? std::to_string(numbers[d]) : "-";
         context.out() << number << std::string(number.size() < 4 ? 4 - number.size() : 1, ' ')
                       << TerminalText(DescribeSerialDevice(device));
         if (!device.byIdPath.empty()) context.out() << "  " << TerminalText(device.byIdPath);
+        context.out() << '\n';
+    }
+    for (int n : others) {
+        const std::string number = std::to_string(n);
+        const std::string& path = map.paths[n - 1];
+        context.out() << number << std::string(number.size() < 4 ? 4 - number.size() : 1, ' ')
+                      << path;
+        if (!IsNetworkLine(path) && !PathExists(HostDevicePath(roots, path)))
+            context.out() << "  (not present)";
         context.out() << '\n';
     }
     context.out() << std::flush;
@@ -489,6 +532,8 @@ int RunScan(CliContext& context) {
             if (!opened) continue;
             if (!where.empty()) where += ", ";
             where += port.path;
+            if (ScanSettingsFixedByServer(port))
+                where += " (one try: the server owns its line settings)";
         }
         if (context.json()) {
             Json j;
@@ -501,6 +546,26 @@ int RunScan(CliContext& context) {
         return kExitModule;
     }
 
+    if (outcome.settingsFromServer) {
+        // Whatever the line runs at is the server's to set, not ours to report.
+        if (context.json()) {
+            Json j;
+            j["found"] = true;
+            if (outcome.port.number > 0)
+                j["port"] = outcome.port.number;
+            else
+                j["port"] = outcome.port.path;
+            j["path"] = outcome.port.path;
+            j["settings"] = "server";
+            j["module_type"] = outcome.moduleType;
+            j["tries"] = outcome.tries;
+            context.PrintJson(j);
+        } else {
+            context.out() << "found port=" << PortName(outcome.port) << " settings=server"
+                          << std::endl;
+        }
+        return kExitOk;
+    }
     const char* parity = ScanParityName(outcome.settings.parity);
     if (context.json()) {
         Json j;

@@ -54,6 +54,7 @@ CliContext::CliContext(const CliOptions& options, std::ostream& out, std::ostrea
         m_ini.SetPath(options.config);
     }
     m_port.SetPortDirectory(&m_portDirectory);
+    m_port.SetNetworkAllowanceMs(NetworkAllowanceSetting(&m_ini));
     m_session.SetPort(&m_port);
 }
 
@@ -133,6 +134,13 @@ int CliContext::ModuleFailed(const std::string& what, int status) {
         Error(what + ": the request does not fit a frame");
         return kExitUsage;
     }
+    if (status == kModbusWritesRefused) {
+        Error(what + ": nothing was written: the line echoes every request, but the echo setting "
+                     "says it never does (--echo off, or [com] echo=1 in " + m_ini.Path() +
+              "), so a write would be confirmed by its own echo; use --echo auto or --echo on "
+              "(echo=0 or echo=2)");
+        return kExitModule;
+    }
     const ExchangeVerdict verdict = m_session.lastVerdict();
     Error(what + ": " +
           DescribeVerdict(verdict, m_session.lastExceptionCode(), m_port.TimeoutMs()));
@@ -162,7 +170,8 @@ bool ResolvePortArgument(const std::string& text, CControlIni* ini, std::string*
     }
     if (!AllDigits(text) || text.size() > 3 || std::stoi(text) < kFirstPort ||
         std::stoi(text) > kLastPort) {
-        *error = "--port takes a port number 1..255 or a device path, not '" + text + "'";
+        *error = "--port takes a port number 1..255, a device path or a network URL, not '" +
+                 text + "'";
         return false;
     }
     *number = std::stoi(text);
@@ -192,6 +201,11 @@ std::string DescribeVerdict(ExchangeVerdict verdict, uint8_t exceptionCode, int 
             return "the answer does not match the request";
         case ExchangeVerdict::Refused:
             return "the port is not open; nothing was sent";
+        case ExchangeVerdict::EchoUndecided:
+            return "only a copy of the write came back, and the reads before it could not tell "
+                   "whether this line echoes: the copy may be the module's answer or the "
+                   "adapter's echo, so the write is not counted as done; say which with --echo "
+                   "off or [com] echo=1 (the line does not echo) or --echo on or echo=2 (it does)";
     }
     return "unknown failure";
 }

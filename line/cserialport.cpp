@@ -1,39 +1,22 @@
 #include "cserialport.h"
 
-// termios2 and BOTHER come from the kernel headers; <termios.h> declares a
-// different struct termios of the same name, so it must not be included in
-// this file. Everything is done with ioctl() instead of the tc* wrappers.
-#include <asm/termbits.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
+#include "device_class.h"
+#include "line_io.h"
+#include "modbustcpline.h"
 #include "port_directory.h"
+#include "rfc2217line.h"
 #include "rtu_frame.h"
+#include "tcpline.h"
+#include "termiosline.h"
 
 namespace {
-
-constexpr uint8_t kXon = 0x11;
-constexpr uint8_t kXoff = 0x13;
-// A driver may round the rate to what its clock divides into; more than
-// this deviation and the line would not work, so the rate counts as refused.
-constexpr double kRateTolerance = 0.02;
-
-int64_t NowNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1000000000LL + now.tv_nsec;
-}
 
 // Above this rate the silence between frames is a fixed 1.75 ms.
 constexpr int kFixedSilenceAbove = 19200;
@@ -43,139 +26,12 @@ constexpr int64_t kFixedSilenceNs = 1750000;
 constexpr size_t kMaxFrame = 255;
 constexpr size_t kExceptionLength = 5;
 constexpr uint8_t kExceptionBit = 0x80;
-// Reads of a purge before it gives up on a line that never stops talking.
-constexpr int kPurgeReads = 64;
-
-// Waits for `events` on fd until the absolute monotonic deadline. Returns the
-// revents seen, 0 on time-out.
-short WaitFor(int fd, short events, int64_t deadlineNs) {
-    for (;;) {
-        const int64_t left = deadlineNs - NowNs();
-        if (left <= 0) return 0;
-        timespec wait{};
-        wait.tv_sec = static_cast<time_t>(left / 1000000000LL);
-        wait.tv_nsec = static_cast<long>(left % 1000000000LL);
-        pollfd entry{fd, events, 0};
-        const int rc = ppoll(&entry, 1, &wait, nullptr);
-        if (rc > 0) return entry.revents;
-        if (rc == 0) return 0;
-        if (errno != EINTR) return POLLERR;
-    }
-}
-
-tcflag_t CharacterSizeFlag(int dataBits) {
-    switch (dataBits) {
-        case 5:
-            return CS5;
-        case 6:
-            return CS6;
-        case 7:
-            return CS7;
-        case 8:
-            return CS8;
-        default:
-            return 0;
-    }
-}
-
-bool RateTaken(speed_t got, int wanted) {
-    const double deviation = (static_cast<double>(got) - wanted) / wanted;
-    return deviation <= kRateTolerance && deviation >= -kRateTolerance;
-}
-
-// Modem-line requests are best effort: a pseudo-terminal refuses them.
-void ClearModemLines(int fd, int lines) {
-    (void)ioctl(fd, TIOCMBIC, &lines);
-}
-
-// A failed ioctl: what its errno stands for (EINVAL: settings refused).
-bool IoctlFailed(SerialOpenFailure* failure) {
-    failure->error = errno;
-    failure->reason = OpenReasonForError(errno);
-    return false;
-}
-
-// Fills *failure with what the driver did not take when it returns false.
-bool ConfigureLine(int fd, int baud, int dataBits, int stopBits, int parity, int flow,
-                   SerialOpenFailure* failure) {
-    failure->reason = kOpenLineRefused;
-    failure->baud = baud;
-    failure->dataBits = dataBits;
-    const tcflag_t size = CharacterSizeFlag(dataBits);
-    if (size == 0) {
-        failure->sizeRefused = true;
-        return false;
-    }
-
-    struct termios2 tio {};
-    if (ioctl(fd, TCGETS2, &tio) != 0) return IoctlFailed(failure);
-
-    // Raw binary line: no line editing, echo, signals, output processing or
-    // CR/LF translation. Input parity checking (INPCK) is on for every
-    // setting: with parity, a byte that fails its check is read as 0 rather
-    // than taken as sent; with no parity it changes nothing.
-    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
-                                          ICRNL | IUCLC | IXON | IXOFF | IXANY | IMAXBEL);
-    tio.c_iflag |= INPCK;
-    tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
-    tio.c_cflag &=
-        ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CBAUD);
-    tio.c_cflag |= CREAD | CLOCAL | size | BOTHER;
-    tio.c_cflag &= ~static_cast<tcflag_t>(CBAUD << IBSHIFT);
-    tio.c_cflag |= static_cast<tcflag_t>(BOTHER) << IBSHIFT;
-    tio.c_ispeed = static_cast<speed_t>(baud);
-    tio.c_ospeed = static_cast<speed_t>(baud);
-    // Reads are driven by poll() against our own deadline, never by the
-    // driver's 0.1 s VTIME grid. VMIN 1 makes an empty non-blocking read
-    // fail with EAGAIN, so that a read of 0 bytes only ever means hang-up.
-    tio.c_cc[VMIN] = 1;
-    tio.c_cc[VTIME] = 0;
-
-    // 1 and 1.5 stop bits share CSTOPB: at 5 data bits the UART sends 1.5.
-    if (stopBits == 1 || stopBits == 2) tio.c_cflag |= CSTOPB;
-
-    switch (parity) {
-        case 1:
-            tio.c_cflag |= PARENB | PARODD;
-            break;
-        case 2:
-            tio.c_cflag |= PARENB;
-            break;
-        case 3:
-            tio.c_cflag |= PARENB | CMSPAR | PARODD;
-            break;
-        case 4:
-            tio.c_cflag |= PARENB | CMSPAR;
-            break;
-        default:
-            break;
-    }
-
-    switch (flow) {
-        case 1:
-            tio.c_iflag |= IXON | IXOFF;
-            tio.c_cc[VSTART] = kXon;
-            tio.c_cc[VSTOP] = kXoff;
-            ClearModemLines(fd, TIOCM_DTR | TIOCM_RTS);
-            break;
-        case 2:
-            // DTR keeps whatever the port had.
-            tio.c_cflag |= CRTSCTS;
-            break;
-        default:
-            ClearModemLines(fd, TIOCM_DTR | TIOCM_RTS);
-            break;
-    }
-
-    if (ioctl(fd, TCSETS2, &tio) != 0) return IoctlFailed(failure);
-
-    struct termios2 check {};
-    if (ioctl(fd, TCGETS2, &check) != 0) return IoctlFailed(failure);
-    failure->sizeRefused = (check.c_cflag & CSIZE) != size;
-    failure->rateRefused = !RateTaken(check.c_ospeed, baud);
-    return !failure->sizeRefused && !failure->rateRefused;
-}
+// The network allowance: a device server's own buffering and turnaround
+// (packing timers of 10 to 30 ms are common), four round trips on top, and
+// no more than a few seconds whatever the connect measured.
+constexpr int kAllowanceBaseMs = 50;
+constexpr int kAllowanceRoundTrips = 4;
+constexpr int kAllowanceMaxMs = 5000;
 
 // Half bits per character, so that one and a half stop bits stay exact.
 int64_t CharacterHalfBits(int dataBits, int stopBits, int parity) {
@@ -202,6 +58,47 @@ size_t EchoInFront(CSerialPort::EchoState state, const uint8_t* request, size_t 
     return got >= sent ? sent : kUndecided;
 }
 
+bool IsReadRequest(const uint8_t* request, size_t length) {
+    return length >= 2 && (request[1] == 3 || request[1] == 4);
+}
+
+std::unique_ptr<LineTransport> OpenNetworkLine(const LineAddress& address,
+                                               const LineSettings& settings, int timeoutMs,
+                                               const HostLookup& lookup,
+                                               SerialOpenFailure* failure) {
+    switch (address.kind) {
+        case LineKind::RawTcp:
+            return TcpLine::Connect(address, timeoutMs, lookup, failure);
+        case LineKind::Rfc2217:
+            return Rfc2217Line::Connect(address, settings, timeoutMs, lookup, failure);
+        case LineKind::ModbusTcp:
+            return ModbusTcpLine::Connect(address, timeoutMs, lookup, failure);
+        case LineKind::Device:
+            break;
+    }
+    return nullptr;
+}
+
+// Only terminals: a settings entry naming a regular file, a folder, a FIFO
+// or another kind of character device must never be opened read-write as if
+// it were a port. The class is told from sysfs or /proc; only where neither
+// can tell is the device opened, and then checked with isatty().
+bool RefuseNonTerminal(const std::string& path, SerialOpenFailure* failure) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        failure->reason = OpenReasonForError(errno);
+        failure->error = errno;
+        return true;
+    }
+    if (!S_ISCHR(info.st_mode) || CharDeviceClass(info.st_rdev) == DeviceClass::NotTerminal) {
+        failure->reason = kOpenNotSerial;
+        return true;
+    }
+    return false;
+}
+
+const std::vector<uint8_t> kNoBytes;
+
 }  // namespace
 
 int64_t CharacterTimeNs(int baud, int dataBits, int stopBits, int parity) {
@@ -218,6 +115,12 @@ int SerialTimeoutMs(int baud) {
     return static_cast<int>(2040000u / static_cast<unsigned>(baud)) + 100;
 }
 
+int NetworkAllowanceMs(int64_t roundTripNs) {
+    const int64_t roundTripMs = (std::max<int64_t>(roundTripNs, 0) + 999999) / 1000000;
+    return static_cast<int>(
+        std::min<int64_t>(kAllowanceBaseMs + kAllowanceRoundTrips * roundTripMs, kAllowanceMaxMs));
+}
+
 std::string DefaultDevicePathForPort(int portNumber) {
     return "/dev/ttyS" + std::to_string(portNumber - 1);
 }
@@ -232,10 +135,12 @@ int CSerialPort::Open(int portNumber, int baud, int dataBits, int stopBits, int 
         m_failure.reason = kOpenNoPort;
         return kSerialOpenFailed;
     }
-    // A port opened by number takes its echo mode from the same settings
-    // that name its device.
-    if (m_directory != nullptr && !m_open)
+    // A port opened by number takes its echo mode and network allowance
+    // from the same settings that name its device.
+    if (m_directory != nullptr && !m_open) {
         SetEchoMode(static_cast<EchoMode>(m_directory->EchoModeSetting()));
+        m_allowanceSetting = m_directory->NetworkAllowanceSetting();
+    }
     const std::string path = m_directory != nullptr ? m_directory->DevicePathForPort(portNumber)
                                                     : DefaultDevicePathForPort(portNumber);
     return OpenDevice(path, baud, dataBits, stopBits, parity, flow);
@@ -255,59 +160,74 @@ int CSerialPort::OpenDevice(const std::string& path, int baud, int dataBits, int
     }
     m_failure = SerialOpenFailure();
     m_failure.path = path;
-    auto failed = [this](SerialOpenReason reason, int error) {
-        m_failure.reason = reason;
-        m_failure.error = error;
+    if (path.empty()) {
+        m_failure.reason = kOpenNoPort;
         return kSerialOpenFailed;
-    };
-    if (path.empty()) return failed(kOpenNoPort, 0);
-    if (baud <= 0) return failed(kOpenLineRefused, 0);
-
-    // Only serial devices: a settings entry naming a regular file, a folder
-    // or a FIFO must never be opened read-write as if it were a port.
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return failed(OpenReasonForError(errno), errno);
-    if (!S_ISCHR(info.st_mode)) return failed(kOpenNotSerial, 0);
-
-    // O_NOCTTY: the module's line must not become our controlling terminal.
-    // O_NONBLOCK: every wait is a poll() against our own deadline.
-    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return failed(OpenReasonForError(errno), errno);
-
-    bool usable = false;
-    if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode) || !isatty(fd)) {
-        failed(kOpenNotSerial, ENOTTY);
-    } else if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        // TIOCEXCL stops further opens by unprivileged programs; the flock
-        // also stops privileged ones and other instances of ourselves.
-        failed(kOpenBusy, errno);
-    } else if (ioctl(fd, TIOCEXCL) != 0) {
-        failed(OpenReasonForError(errno), errno);
+    }
+    if (baud <= 0) {
+        m_failure.reason = kOpenLineRefused;
+        return kSerialOpenFailed;
+    }
+    LineAddress address;
+    if (!ParseLineAddress(path, &address)) {
+        m_failure.reason = kOpenBadAddress;
+        return kSerialOpenFailed;
+    }
+    const LineSettings settings{baud, dataBits, stopBits, parity, flow};
+    if (address.kind == LineKind::Device) {
+        if (RefuseNonTerminal(path, &m_failure)) return kSerialOpenFailed;
+        m_line = TermiosLine::Open(path, settings, &m_failure);
     } else {
-        usable = ConfigureLine(fd, baud, dataBits, stopBits, parity, flow, &m_failure);
-        // The exclusive flag is ours to clear only once we set it: after a
-        // refused flock it belongs to the program that holds the line.
-        if (!usable) (void)ioctl(fd, TIOCNXCL);
+        m_line = OpenNetworkLine(address, settings, m_connectTimeoutMs, m_lookup, &m_failure);
     }
-    if (!usable) {
-        close(fd);
-        return kSerialOpenFailed;
-    }
+    if (!m_line) return kSerialOpenFailed;
     m_failure = SerialOpenFailure();
 
-    m_fd = fd;
     m_open = true;
-    m_gone = false;
-    m_timeoutMs = SerialTimeoutMs(baud);
+    m_kind = address.kind;
     m_path = path;
-    m_characterNs = CharacterTimeNs(baud, dataBits, stopBits, parity);
-    m_silenceNs = ::FrameSilenceNs(baud, dataBits, stopBits, parity);
-    m_lastReceivedNs = 0;
-    m_lastSentNs = 0;
-    m_lastSilenceWaitNs = 0;
+    m_allowanceMs = 0;
+    if (m_kind != LineKind::Device)
+        m_allowanceMs = m_allowanceSetting >= 0 ? m_allowanceSetting
+                                                : NetworkAllowanceMs(m_line->RoundTripNs());
+    ApplyTiming(settings);
     // Another adapter may be behind the same device name now.
     ResetEchoState();
     return kSerialOk;
+}
+
+int CSerialPort::ChangeSettings(int baud, int dataBits, int stopBits, int parity, int flow) {
+    if (!m_open) return kSerialOpenFailed;
+    m_failure = SerialOpenFailure();
+    m_failure.path = m_path;
+    if (baud <= 0) {
+        m_failure.reason = kOpenLineRefused;
+        return kSerialOpenFailed;
+    }
+    const LineSettings settings{baud, dataBits, stopBits, parity, flow};
+    if (!m_line->Configure(settings, &m_failure)) {
+        if (m_line->IsGone()) Close();
+        return kSerialOpenFailed;
+    }
+    m_failure = SerialOpenFailure();
+    ApplyTiming(settings);
+    // What the line showed at the old settings says nothing about the new.
+    ResetEchoState();
+    return kSerialOk;
+}
+
+void CSerialPort::ApplyTiming(const LineSettings& settings) {
+    m_timeoutMs = SerialTimeoutMs(settings.baud) + m_allowanceMs;
+    const bool drives = m_line->DrivesLine();
+    m_characterNs = drives ? CharacterTimeNs(settings.baud, settings.dataBits, settings.stopBits,
+                                             settings.parity)
+                           : 0;
+    m_silenceNs = drives ? ::FrameSilenceNs(settings.baud, settings.dataBits, settings.stopBits,
+                                            settings.parity)
+                         : 0;
+    m_lastReceivedNs = 0;
+    m_lastSentNs = 0;
+    m_lastSilenceWaitNs = 0;
 }
 
 void CSerialPort::SetEchoMode(EchoMode mode) {
@@ -328,18 +248,29 @@ void CSerialPort::ResetEchoState() {
             break;
     }
     m_lastEchoLength = 0;
+    m_lastCopyUndecided = false;
+    m_readSinceOpen = false;
+    m_writesRefused = false;
+}
+
+bool CSerialPort::NeedsEchoProbe() const {
+    if (!m_open) return false;
+    if (m_echoMode == EchoMode::Automatic) return m_echoState == EchoState::Unknown;
+    return !m_readSinceOpen;
+}
+
+const std::vector<uint8_t>& CSerialPort::LastWireRequest() const {
+    return m_line ? m_line->WireRequest() : kNoBytes;
+}
+
+const std::vector<uint8_t>& CSerialPort::LastWireAnswer() const {
+    return m_line ? m_line->WireAnswer() : kNoBytes;
 }
 
 void CSerialPort::Close() {
     if (!m_open) return;
     m_open = false;
-    // The exclusive flag belongs to the terminal, not to our descriptor: when
-    // another holder keeps the device alive (a pseudo-terminal's other side),
-    // it would outlive us and lock out the next open.
-    (void)ioctl(m_fd, TIOCNXCL);
-    close(m_fd);
-    m_fd = -1;
-    m_gone = false;
+    m_line.reset();
 }
 
 void CSerialPort::SetTimeoutMs(int ms) {
@@ -347,28 +278,17 @@ void CSerialPort::SetTimeoutMs(int ms) {
 }
 
 void CSerialPort::PurgeInput() {
-    if (!m_open || m_gone) return;
-    // Read rather than only flushed: bytes still waiting mean the line was
-    // busy, and the next request must leave it a silence after them. When
-    // they arrived is not known; now is the safe guess.
-    uint8_t discard[512];
-    for (int i = 0; i < kPurgeReads; ++i) {
-        const ssize_t rc = read(m_fd, discard, sizeof discard);
-        if (rc > 0) {
-            m_lastReceivedNs = NowNs();
-            continue;
-        }
-        if (rc < 0 && errno == EINTR) continue;
-        if (rc == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) m_gone = true;
-        break;
-    }
-    (void)ioctl(m_fd, TCFLSH, TCIFLUSH);
+    if (!m_open || IsGone()) return;
+    // Bytes still waiting mean the line was busy, and the next request must
+    // leave it a silence after them. When they arrived is not known; now is
+    // the safe guess.
+    if (m_line->Purge()) m_lastReceivedNs = NowNs();
 }
 
 void CSerialPort::WaitForSilence() {
     m_lastSilenceWaitNs = 0;
     const int64_t lastActivity = std::max(m_lastReceivedNs, m_lastSentNs);
-    if (lastActivity == 0) return;
+    if (lastActivity == 0 || m_silenceNs == 0) return;
     const int64_t quietAt = lastActivity + m_silenceNs;
     const int64_t start = NowNs();
     if (start >= quietAt) return;
@@ -381,67 +301,27 @@ void CSerialPort::WaitForSilence() {
 }
 
 size_t CSerialPort::Write(const uint8_t* bytes, size_t n) {
-    if (!m_open || m_gone) return 0;
+    if (!m_open || IsGone()) return 0;
     WaitForSilence();
     const int64_t begin = NowNs();
     const int64_t deadline = begin + static_cast<int64_t>(m_timeoutMs) * 1000000LL;
-    size_t written = 0;
-    while (written < n) {
-        const ssize_t rc = write(m_fd, bytes + written, n - written);
-        if (rc > 0) {
-            written += static_cast<size_t>(rc);
-            continue;
-        }
-        if (rc < 0 && errno == EINTR) continue;
-        if (rc < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            if (errno == EIO || errno == ENXIO || errno == ENODEV) m_gone = true;
-            break;
-        }
-        const short revents = WaitFor(m_fd, POLLOUT, deadline);
-        if (revents == 0) break;  // time-out
-        if (revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            m_gone = true;
-            break;
-        }
-    }
-    // write() returns once the driver holds the bytes; the last of them
-    // leaves the line no sooner than one character time each after the first.
+    const size_t written = m_line->Send(bytes, n, deadline);
+    // A device's write() returns once the driver holds the bytes; the last
+    // of them leaves the line no sooner than one character time each after
+    // the first. Over the network the server's line is not ours to time.
     if (written > 0)
         m_lastSentNs = std::max(NowNs(), begin + static_cast<int64_t>(written) * m_characterNs);
     return written;
 }
 
 bool CSerialPort::ReadSome(uint8_t* buffer, size_t* got, size_t limit, int64_t deadlineNs) {
-    for (;;) {
-        const ssize_t rc = read(m_fd, buffer + *got, limit - *got);
-        if (rc > 0) {
-            *got += static_cast<size_t>(rc);
-            m_lastReceivedNs = NowNs();
-            return true;
-        }
-        if (rc == 0) {
-            // End of file on a terminal: the other side hung up.
-            m_gone = true;
-            return false;
-        }
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            m_gone = true;
-            return false;
-        }
-        const short revents = WaitFor(m_fd, POLLIN, deadlineNs);
-        if (revents == 0) return false;  // time-out
-        if ((revents & POLLIN) == 0 && (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-            m_gone = true;
-            return false;
-        }
-        // POLLIN (possibly with POLLHUP): read what is left; the read itself
-        // reports the hang-up once the data is drained.
-    }
+    if (!m_line->Receive(buffer, got, limit, deadlineNs)) return false;
+    m_lastReceivedNs = NowNs();
+    return true;
 }
 
 size_t CSerialPort::ReadResponse(uint8_t* buffer, size_t expected) {
-    if (!m_open || m_gone || expected == 0) return 0;
+    if (!m_open || IsGone() || expected == 0) return 0;
     const int64_t deadline = NowNs() + static_cast<int64_t>(m_timeoutMs) * 1000000LL;
     size_t got = 0;
     while (got < expected) {
@@ -456,7 +336,8 @@ size_t CSerialPort::ReadResponse(uint8_t* buffer, size_t expected) {
 size_t CSerialPort::Exchange(const uint8_t* request, size_t requestLength, uint8_t* answer,
                              size_t expected) {
     m_lastEchoLength = 0;
-    if (!m_open || m_gone) return 0;
+    m_lastCopyUndecided = false;
+    if (!m_open || IsGone()) return 0;
     requestLength = std::min(requestLength, kMaxFrame);
     expected = std::min(expected, kMaxFrame);
 
@@ -465,7 +346,7 @@ size_t CSerialPort::Exchange(const uint8_t* request, size_t requestLength, uint8
     const size_t sent = Write(request, requestLength);
     // Nothing went out (the line refused it until the time-out): nothing can
     // come back for it.
-    if (sent == 0 || expected == 0 || !m_open || m_gone) return 0;
+    if (sent == 0 || expected == 0 || !m_open || IsGone()) return 0;
     // The echo comes back while the request is still going out; the answer's
     // time-out starts only once the request has left.
     const int64_t deadline = m_lastSentNs + static_cast<int64_t>(m_timeoutMs) * 1000000LL;
@@ -498,18 +379,30 @@ size_t CSerialPort::Exchange(const uint8_t* request, size_t requestLength, uint8
     std::memcpy(answer, buffer + echo, length);
     m_lastEchoLength = echo;
     std::memcpy(m_lastEcho, buffer, echo);
-
-    if (m_echoMode == EchoMode::Automatic && m_echoState == EchoState::Unknown) {
-        const bool complete = IsCompleteAnswer(request, sent, answer, length);
-        if (echo == sent) {
-            // A copy of a read or a function-16 request cannot be its own
-            // answer, so it is an echo even with nothing behind it; a copy of
-            // a function-6 request can, and needs the answer behind it.
-            if (complete || !IsCompleteAnswer(request, sent, request, sent))
-                m_echoState = EchoState::Present;
-        } else if (complete) {
-            m_echoState = EchoState::Absent;
-        }
-    }
+    LearnEcho(request, sent, buffer, got, echo, answer, length);
     return length;
+}
+
+void CSerialPort::LearnEcho(const uint8_t* request, size_t sent, const uint8_t* bytes, size_t got,
+                            size_t echo, const uint8_t* answer, size_t length) {
+    if (IsReadRequest(request, sent)) {
+        m_readSinceOpen = true;
+        // A read's answer never starts with the whole request: these bytes
+        // are the line's echo, which the setting says is not there.
+        if (m_echoMode == EchoMode::Never && got >= sent && std::memcmp(bytes, request, sent) == 0)
+            m_writesRefused = true;
+    }
+    if (m_echoMode != EchoMode::Automatic || m_echoState != EchoState::Unknown) return;
+    const bool complete = IsCompleteAnswer(request, sent, answer, length);
+    if (echo == sent) {
+        // A copy of a read or a function-16 request cannot be its own
+        // answer, so it is an echo even with nothing behind it; a copy of
+        // a function-6 request can, and needs the answer behind it.
+        if (complete || !IsCompleteAnswer(request, sent, request, sent))
+            m_echoState = EchoState::Present;
+        else
+            m_lastCopyUndecided = length == 0;
+    } else if (complete) {
+        m_echoState = EchoState::Absent;
+    }
 }

@@ -2,8 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "line_address.h"
+#include "line_transport.h"
+#include "net_socket.h"
 #include "open_failure.h"
 
 class PortDirectory;
@@ -29,8 +34,18 @@ int64_t CharacterTimeNs(int baud, int dataBits, int stopBits, int parity);
 // where 3.5 characters would be too short for most UARTs to tell apart).
 int64_t FrameSilenceNs(int baud, int dataBits, int stopBits, int parity);
 
-// The one serial line between the program and the module (termios, raw mode,
-// exclusive). All I/O is bounded by the time-out fixed at Open.
+// Time a network line adds to the answer's time-out when nothing else is
+// set: a fixed part for the server's own buffering and turnaround, and four
+// times the round trip measured while connecting.
+int NetworkAllowanceMs(int64_t roundTripNs);
+
+// The one line between the program and the module: a serial device
+// (termios, raw mode, exclusive) or a network line to a device server or a
+// Modbus TCP gateway (see line_address.h), whichever the path names. All
+// I/O is bounded by the time-out fixed at Open: 2,040,000 / baud + 100 ms,
+// plus on a network line an allowance for the network (NetworkAllowanceMs,
+// or the one set). The silence between frames is kept only where we drive
+// the serial line ourselves.
 //
 // Local echo: many two-wire RS-485 adapters keep their receiver on while they
 // transmit, so every request comes back in front of the answer. Exchange
@@ -46,7 +61,14 @@ int64_t FrameSilenceNs(int baud, int dataBits, int stopBits, int parity);
 //   arrives without a copy in front. A function-6 answer is byte for byte
 //   its request: a lone copy of a function-6 request proves nothing, is not
 //   an answer (the exchange gives 0 bytes) and leaves the state Unknown.
+//   Bytes that are neither a clean copy nor a complete answer (a stray byte
+//   in front, an echo damaged on the line) leave it Unknown too.
 //   Callers settle the state with a read before their first write.
+// In every mode a read is due before the first write after an open
+// (NeedsEchoProbe). When the mode is Never and the bytes of a read begin
+// with a whole copy of its request, the line echoes against the setting: a
+// write would be confirmed by its own echo, so the port refuses writes
+// (WritesRefused) until it is opened again or the mode changes.
 class CSerialPort {
 public:
     enum class EchoMode { Automatic = 0, Never = 1, Always = 2 };
@@ -58,7 +80,7 @@ public:
     CSerialPort& operator=(const CSerialPort&) = delete;
 
     // Where port numbers lead; may stay null (port n is then /dev/ttyS<n-1>
-    // and the echo mode is left as set).
+    // and the echo mode and network allowance are left as set).
     void SetPortDirectory(const PortDirectory* directory) { m_directory = directory; }
 
     // Full edition: stop bits 0 = 1, 1 = 1.5, 2 = 2 (else 1); parity 0 none,
@@ -66,13 +88,20 @@ public:
     // 2 RTS/CTS (else none). Returns 0, 10 (already open, nothing changed) or
     // 12 (failed; the port is closed again). A port number < 1 or a baud
     // rate <= 0 returns 12 without touching any device. With a directory
-    // given, the echo mode is taken from it first.
+    // given, the echo mode and the network allowance are taken from it first.
     int Open(int portNumber, int baud, int dataBits, int stopBits, int parity, int flow);
     // Simple edition: 8 data bits, no parity, one stop bit, no flow control.
     int Open(int portNumber, int baud);
-    // Opens a device by path (what both Open forms end in).
+    // Opens a device path or network URL (what both Open forms end in). A
+    // device that its class shows not to be a terminal is refused without
+    // being opened; a network line connects within ConnectTimeoutMs.
     int OpenDevice(const std::string& path, int baud, int dataBits, int stopBits, int parity,
                    int flow);
+    // Changes the line settings of the open port: on a device and over
+    // RFC 2217 they are applied (and must be confirmed); where a server owns
+    // the line (socket://, modbus-tcp://) only the time-out follows them.
+    // 0, or 12 with LastFailure set (the port is closed when it is gone).
+    int ChangeSettings(int baud, int dataBits, int stopBits, int parity, int flow);
     // Does nothing when the port is not open.
     void Close();
 
@@ -83,11 +112,26 @@ public:
     // long the answer they wait for can take, such as the module search.
     void SetTimeoutMs(int ms);
     // The operating-system handle (-1 while closed).
-    int Handle() const { return m_fd; }
+    int Handle() const { return m_line ? m_line->Handle() : -1; }
     const std::string& DevicePath() const { return m_path; }
-    // True once the other end hung up (EIO/POLLHUP); exchanges then fail at
-    // once until the port is closed and opened again.
-    bool IsGone() const { return m_gone; }
+    LineKind Kind() const { return m_kind; }
+    // True while the open line's settings belong to a server on the network.
+    bool SettingsFixedByServer() const { return m_line && m_line->SettingsFixedByServer(); }
+
+    // Network lines: the connect time-out (default 3000 ms), which also
+    // bounds the Telnet negotiation and each confirmation of settings; the
+    // allowance added to the answer's time-out (-1: measured at connect;
+    // kept across Close and Open); the allowance of the open line; the name
+    // lookup (tests replace it so that no name server is asked).
+    void SetConnectTimeoutMs(int ms) { m_connectTimeoutMs = ms > 0 ? ms : m_connectTimeoutMs; }
+    int ConnectTimeoutMs() const { return m_connectTimeoutMs; }
+    void SetNetworkAllowanceMs(int ms) { m_allowanceSetting = ms; }
+    int NetworkAllowance() const { return m_allowanceMs; }
+    void SetHostLookup(HostLookup lookup) { m_lookup = std::move(lookup); }
+    // True once the other end hung up (EIO/POLLHUP, or the server closed or
+    // dropped the connection); exchanges then fail at once until the port is
+    // closed and opened again.
+    bool IsGone() const { return m_line && m_line->IsGone(); }
     // Why the last Open or OpenDevice returned non-zero (reason none after a
     // success), for the message that explains it.
     const SerialOpenFailure& LastFailure() const { return m_failure; }
@@ -104,6 +148,22 @@ public:
     // answer: the case that a read must settle.
     size_t LastEchoLength() const { return m_lastEchoLength; }
     const uint8_t* LastEcho() const { return m_lastEcho; }
+    // The last exchange brought back nothing but a copy of its function-6
+    // request while the echo was unknown: the module's answer or the
+    // adapter's echo, which the bytes cannot tell.
+    bool LastCopyUndecided() const { return m_lastCopyUndecided; }
+    // A read is due before the next write: in automatic mode while the echo
+    // is unknown, in the fixed modes until the first read since the open.
+    bool NeedsEchoProbe() const;
+    // The mode says Never but a read came back behind a copy of itself.
+    bool WritesRefused() const { return m_writesRefused; }
+
+    // The last request and answer as they crossed the network, where that
+    // differs from the RTU frames (Modbus TCP: MBAP frames); else empty.
+    const std::vector<uint8_t>& LastWireRequest() const;
+    const std::vector<uint8_t>& LastWireAnswer() const;
+    // The last answer carried another request's transaction identifier.
+    bool LastAnswerForeign() const { return m_line && m_line->AnswerForeign(); }
 
     // One request and its answer: waits for the silence between frames,
     // discards unread input, writes the whole request (CRC included), then
@@ -141,14 +201,23 @@ private:
     bool ReadSome(uint8_t* buffer, size_t* got, size_t limit, int64_t deadlineNs);
     void WaitForSilence();
     void ResetEchoState();
+    void ApplyTiming(const LineSettings& settings);
+    // Takes note of what the bytes of a finished exchange say about the echo.
+    void LearnEcho(const uint8_t* request, size_t sent, const uint8_t* bytes, size_t got,
+                   size_t echo, const uint8_t* answer, size_t length);
 
     bool m_open = false;
-    bool m_gone = false;
-    int m_fd = -1;
+    std::unique_ptr<LineTransport> m_line;
+    LineKind m_kind = LineKind::Device;
     int m_timeoutMs = 0;
     std::string m_path;
     const PortDirectory* m_directory = nullptr;
     SerialOpenFailure m_failure;
+
+    int m_connectTimeoutMs = 3000;
+    int m_allowanceSetting = -1;
+    int m_allowanceMs = 0;
+    HostLookup m_lookup;
 
     int64_t m_characterNs = 0;
     int64_t m_silenceNs = 0;
@@ -160,4 +229,7 @@ private:
     EchoState m_echoState = EchoState::Unknown;
     size_t m_lastEchoLength = 0;
     uint8_t m_lastEcho[255] = {};
+    bool m_lastCopyUndecided = false;
+    bool m_readSinceOpen = false;
+    bool m_writesRefused = false;
 };

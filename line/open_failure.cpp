@@ -16,6 +16,8 @@
 #include <sstream>
 #include <vector>
 
+#include "line_address.h"
+
 namespace {
 
 std::string ProgramName(const std::string& procRoot, int pid) {
@@ -146,6 +148,81 @@ std::string BusyText(const std::string& path, const std::string& procRoot) {
     return path + " 已被其他程序占用：请先关闭占用它的程序。";
 }
 
+// Network reasons: one text each, with {url}, {host}, {port}, {ms},
+// {setting} and {detail} filled in from the failure.
+const struct {
+    SerialOpenReason reason;
+    const char* text;
+} kNetworkTexts[] = {
+    {kOpenBadAddress,
+     "网络端口地址 {url} 无效：应为 socket://主机:端口、rfc2217://主机:端口 或 "
+     "modbus-tcp://主机[:端口]。"},
+    {kOpenHostUnknown, "无法解析主机名 {host}（{detail}）：请检查名称，或改用 IP 地址。"},
+    {kOpenConnectionRefused,
+     "{host} 拒绝了端口 {port} 的连接：该端口上没有服务在监听，请检查端口号和服务器的设置。"},
+    {kOpenHostUnreachable, "无法到达主机 {host}：请检查网络连接和地址。"},
+    {kOpenConnectTimeout,
+     "连接 {host} 的端口 {port} 超时（{ms} ms）：主机没有应答，或防火墙挡住了连接。"},
+    {kOpenSettingRefused, "服务器 {url} 不接受{setting}：请选择它的串口支持的设置。"},
+    {kOpenSettingUnconfirmed,
+     "服务器 {url} 在 {ms} ms 内没有确认{setting}：它可能不支持 RFC 2217，"
+     "请检查服务器的设置（例如 ser2net 的 telnet(rfc2217)），或改用 socket://。"},
+    {kOpenServerClosed,
+     "服务器 {url} 关闭了连接{detail}：端口可能正被其他客户端使用，请稍后重试。"},
+};
+
+std::string SettingValueText(LineSettingKind kind, int64_t value) {
+    switch (kind) {
+        case kLineSettingBaud:
+            return "波特率 " + std::to_string(value);
+        case kLineSettingDataBits:
+            return std::to_string(value) + " 个数据位";
+        case kLineSettingParity: {
+            static const char* const kNames[] = {"无校验", "奇校验", "偶校验", "标记校验",
+                                                 "空格校验"};
+            return value >= 1 && value <= 5 ? kNames[value - 1]
+                                            : "校验方式 " + std::to_string(value);
+        }
+        case kLineSettingStopBits:
+            return value == 3 ? "1.5 个停止位" : std::to_string(value) + " 个停止位";
+        default:
+            return std::string();
+    }
+}
+
+std::string SettingText(const SerialOpenFailure& failure) {
+    if (failure.setting == kLineSettingOption) {
+        if (failure.reason == kOpenSettingRefused) return " RFC 2217 串口控制";
+        return failure.serverSilent ? " RFC 2217 协商（服务器什么也没有发送）" : " RFC 2217 协商";
+    }
+    std::string text = SettingValueText(failure.setting, failure.asked);
+    if (failure.answered >= 0)
+        text += "（服务器回复 " + SettingValueText(failure.setting, failure.answered) + "）";
+    return text;
+}
+
+void Replace(std::string* text, const std::string& key, const std::string& value) {
+    for (size_t at = text->find(key); at != std::string::npos; at = text->find(key, at)) {
+        text->replace(at, key.size(), value);
+        at += value.size();
+    }
+}
+
+std::string NetworkText(const SerialOpenFailure& failure, const char* pattern) {
+    LineAddress address;
+    ParseLineAddress(failure.path, &address);
+    std::string text = pattern;
+    Replace(&text, "{url}", failure.path);
+    Replace(&text, "{host}", address.host.empty() ? failure.path : address.host);
+    Replace(&text, "{port}", std::to_string(address.port));
+    Replace(&text, "{ms}", std::to_string(failure.timeoutMs));
+    Replace(&text, "{setting}", SettingText(failure));
+    std::string detail = failure.detail;
+    if (failure.reason == kOpenServerClosed && !detail.empty()) detail = "（“" + detail + "”）";
+    Replace(&text, "{detail}", detail);
+    return text;
+}
+
 std::string LineText(const SerialOpenFailure& failure) {
     if (failure.baud <= 0) return "没有选择波特率。";
     std::string detail;
@@ -184,6 +261,23 @@ SerialOpenReason OpenReasonForError(int error) {
     }
 }
 
+SerialOpenReason NetworkReasonForError(int error) {
+    switch (error) {
+        case ECONNREFUSED:
+            return kOpenConnectionRefused;
+        case EHOSTUNREACH:
+        case ENETUNREACH:
+        case EHOSTDOWN:
+        case ENETDOWN:
+        case EADDRNOTAVAIL:
+            return kOpenHostUnreachable;
+        case ETIMEDOUT:
+            return kOpenConnectTimeout;
+        default:
+            return kOpenOtherError;
+    }
+}
+
 bool FindDeviceHolder(const std::string& path, const std::string& procRoot, std::string* program,
                       int* pid) {
     struct stat device {};
@@ -216,6 +310,10 @@ std::string OpenFailureReasonText(const SerialOpenFailure& failure, const std::s
         case kOpenLineRefused:
             return LineText(failure);
         case kOpenOtherError:
+            break;
+        default:
+            for (const auto& entry : kNetworkTexts)
+                if (entry.reason == failure.reason) return NetworkText(failure, entry.text);
             break;
     }
     return "打开 " + path + " 时出错：" + std::strerror(failure.error) + "（错误码 " +

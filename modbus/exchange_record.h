@@ -12,6 +12,10 @@ enum class ExchangeVerdict {
     Exception,     // a valid exception answer (see exceptionCode)
     Inconsistent,  // a valid frame that does not answer the request
     Refused,       // nothing was sent (port closed, request too large)
+    // Only a copy of a single-register write came back while the line's
+    // echo was unknown: the module's answer and the adapter's echo look the
+    // same, so the write cannot be counted as done.
+    EchoUndecided,
 };
 
 // What an observer receives after each exchange. The pointers are valid only
@@ -23,7 +27,13 @@ struct ExchangeRecord {
     size_t answerLength = 0;
     const uint8_t* echo = nullptr;  // local echo dropped ahead of the answer
     size_t echoLength = 0;
-    int status = 0;         // kModbusOk or the refusal's status
+    // On a Modbus TCP line, the MBAP frames that really crossed the network
+    // (the request and answer above are their RTU form); null elsewhere.
+    const uint8_t* wireRequest = nullptr;
+    size_t wireRequestLength = 0;
+    const uint8_t* wireAnswer = nullptr;
+    size_t wireAnswerLength = 0;
+    int status = 0;  // kModbusOk or the refusal's status
     ExchangeVerdict verdict = ExchangeVerdict::Ok;
     uint8_t exceptionCode = 0;
     int64_t startMonotonicNs = 0;  // CLOCK_MONOTONIC when the exchange began

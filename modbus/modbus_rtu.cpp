@@ -108,6 +108,9 @@ int ModbusTransact(ModbusRequest& request, uint8_t* response, uint8_t* received)
 
     CSerialPort* port = request.port;
     if (port == nullptr || !port->IsOpen()) return kModbusPortClosed;
+    // Behind a line that echoes while the setting says it does not, a write
+    // would be confirmed by its own echo: it must not go out at all.
+    if (!IsRead(request.function) && port->WritesRefused()) return kModbusWritesRefused;
 
     // The port purges leftovers of an earlier answer, keeps the silence
     // between frames, and removes a local echo of the request.

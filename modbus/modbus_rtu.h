@@ -14,6 +14,9 @@ enum ModbusStatus : int {
     // The request would not fit the frame or the answer the 255-byte buffer;
     // nothing was sent.
     kModbusRequestTooLarge = 13,
+    // A write on a port that refuses writes (its line echoes although the
+    // echo setting says never); nothing was sent.
+    kModbusWritesRefused = 14,
 };
 
 constexpr size_t kModbusBufferSize = 255;
@@ -26,8 +29,8 @@ constexpr uint32_t kModbusMaxReadRegisters = 125;
 struct ModbusRequest {
     uint8_t slave = 1;
     uint8_t function = 0;
-    uint32_t start = 0;     // low 16 bits are sent
-    uint32_t quantity = 0;  // low 16 bits are sent; sizes the expected answer
+    uint32_t start = 0;                    // low 16 bits are sent
+    uint32_t quantity = 0;                 // low 16 bits are sent; sizes the expected answer
     uint8_t data[kModbusBufferSize] = {};  // wire order
     uint8_t dataLength = 0;
     uint8_t frame[kModbusBufferSize] = {};  // without CRC
@@ -48,7 +51,8 @@ size_t ExpectedResponseLength(const ModbusRequest& request);
 
 // One request/response exchange. Returns 0 when the request was sent and the
 // read ended (whatever it returned), 11 when the port is not open (nothing
-// sent, *received untouched), 13 when the request is too large (nothing sent).
+// sent, *received untouched), 13 when the request is too large (nothing sent),
+// 14 when the request is not a read and the port refuses writes (nothing sent).
 // On 0, response (>= 255 bytes) holds the raw answer including its CRC and
 // *received its length; a local echo of the request is not part of it (see
 // CSerialPort::Exchange). The master checks nothing in the answer.

@@ -1,5 +1,8 @@
 #include "module_search.h"
 
+#include <algorithm>
+
+#include "line_address.h"
 #include "register_map.h"
 
 const int kScanRates[kScanRateCount] = {2400,  4800,   9600,   19200,  38400,
@@ -53,6 +56,19 @@ int ScanTryTimeoutMs(const ScanSettings& settings) {
     return static_cast<int>(wireMs) + kTurnaroundMs;
 }
 
+bool ScanSettingsFixedByServer(const ScanPort& port) {
+    LineAddress address;
+    return ParseLineAddress(port.path, &address) &&
+           (address.kind == LineKind::RawTcp || address.kind == LineKind::ModbusTcp);
+}
+
+int ScanFixedTryTimeoutMs() {
+    int longest = 0;
+    for (const ScanSettings& settings : ScanOrder())
+        longest = std::max(longest, ScanTryTimeoutMs(settings));
+    return longest;
+}
+
 bool IsKnownModuleType(uint16_t type) {
     return type == kModuleTypeTavel;
 }
@@ -62,13 +78,18 @@ ScanOutcome SearchModule(ScanLine& line, const std::vector<ScanPort>& ports,
     ScanOutcome outcome;
     const std::vector<ScanSettings> order = ScanOrder();
     std::vector<bool> usable(ports.size(), true);
-    size_t planned = order.size() * ports.size();
+    std::vector<bool> fixed(ports.size(), false);
+    size_t planned = 0;
+    for (size_t p = 0; p < ports.size(); ++p) {
+        fixed[p] = ScanSettingsFixedByServer(ports[p]);
+        planned += fixed[p] ? 1 : order.size();
+    }
 
     size_t index = 0;
     for (size_t s = 0; s < order.size(); ++s) {
         const ScanSettings& settings = order[s];
         for (size_t p = 0; p < ports.size(); ++p) {
-            if (!usable[p]) continue;
+            if (!usable[p] || (fixed[p] && s > 0)) continue;
             if (progress) {
                 ScanProgress step;
                 step.tryIndex = index;
@@ -84,12 +105,13 @@ ScanOutcome SearchModule(ScanLine& line, const std::vector<ScanPort>& ports,
             ++outcome.tries;
 
             std::string reason;
+            const int timeoutMs = fixed[p] ? ScanFixedTryTimeoutMs() : ScanTryTimeoutMs(settings);
             const ScanLine::OpenResult opened =
-                line.Open(ports[p].path, settings, ScanTryTimeoutMs(settings), &reason);
+                line.Open(ports[p].path, settings, timeoutMs, &reason);
             if (opened == ScanLine::kPortUnusable) {
                 // Every later try of this port would fail the same way.
                 usable[p] = false;
-                planned -= order.size() - s - 1;
+                if (!fixed[p]) planned -= order.size() - s - 1;
                 outcome.unusable.emplace_back(ports[p], reason);
                 continue;
             }
@@ -106,6 +128,7 @@ ScanOutcome SearchModule(ScanLine& line, const std::vector<ScanPort>& ports,
             outcome.found = true;
             outcome.port = ports[p];
             outcome.settings = settings;
+            outcome.settingsFromServer = fixed[p];
             outcome.moduleType = type;
             return outcome;
         }

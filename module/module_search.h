@@ -10,6 +10,9 @@
 // tried at every rate of the serial page's list with parity none, even and
 // odd (8 data bits, 1 stop bit), reading the module type (0x5003, two
 // registers) each time. Shared by the command line and both programs.
+// Over RFC 2217 the settings are changed through the server like a local
+// port's; behind a raw TCP device server or a Modbus TCP gateway the server
+// owns the settings, so such a port gets one try, at whatever the server has.
 
 // Line settings of one try. Data bits and stop bits are always 8 and 1.
 struct ScanSettings {
@@ -61,9 +64,17 @@ public:
 };
 
 struct ScanPort {
-    std::string path;  // device to open
+    std::string path;  // device or network URL to open
     int number = 0;    // port number that opens it, 0 when none
 };
+
+// True for a port whose line settings belong to a server on the network
+// (socket://, modbus-tcp://): one try there, whatever the settings.
+bool ScanSettingsFixedByServer(const ScanPort& port);
+
+// Time the one try at a server's settings waits: enough for the slowest
+// setting of the search.
+int ScanFixedTryTimeoutMs();
 
 struct ScanProgress {
     size_t tryIndex = 0;  // 0-based index of the try about to start
@@ -80,6 +91,9 @@ struct ScanOutcome {
     bool cancelled = false;
     ScanPort port;          // where the module answered
     ScanSettings settings;  // and at which settings
+    // The port's settings belong to its server: `settings` is only what the
+    // try was opened with, not the line's.
+    bool settingsFromServer = false;
     uint16_t moduleType = 0;
     size_t tries = 0;  // tries made (opens attempted)
     // Ports that could not be opened, with the reason, in order met.

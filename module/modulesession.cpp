@@ -82,6 +82,15 @@ int ModuleSession::Exchange(uint8_t function, uint16_t start, uint16_t quantity,
     m_lastVerdict = ClassifyAnswer(status, m_request.frame, m_request.frameLength, m_response,
                                    m_received, ExpectedResponseLength(m_request),
                                    &m_lastExceptionCode);
+    if (status == kModbusOk) {
+        // What only the line knows: nothing but a copy of the write came
+        // back and the echo is unknown; or a gateway's answer that belongs
+        // to another transaction.
+        if (m_lastVerdict == ExchangeVerdict::Timeout && m_port->LastCopyUndecided())
+            m_lastVerdict = ExchangeVerdict::EchoUndecided;
+        else if (m_received > 0 && m_port->LastAnswerForeign())
+            m_lastVerdict = ExchangeVerdict::Inconsistent;
+    }
     if (observed) Notify(status, startMono, startWall, ClockNs(CLOCK_MONOTONIC));
     --m_depth;
     return status;
@@ -104,6 +113,16 @@ void ModuleSession::Notify(int status, int64_t startMono, int64_t startWall, int
     record.answerLength = m_received;
     record.echoLength = m_port != nullptr && status == kModbusOk ? m_port->LastEchoLength() : 0;
     record.echo = record.echoLength > 0 ? m_port->LastEcho() : nullptr;
+    if (m_port != nullptr && status == kModbusOk) {
+        const std::vector<uint8_t>& wireRequest = m_port->LastWireRequest();
+        const std::vector<uint8_t>& wireAnswer = m_port->LastWireAnswer();
+        if (!wireRequest.empty()) {
+            record.wireRequest = wireRequest.data();
+            record.wireRequestLength = wireRequest.size();
+            record.wireAnswer = wireAnswer.data();
+            record.wireAnswerLength = wireAnswer.size();
+        }
+    }
     record.status = status;
     record.verdict = m_lastVerdict;
     record.exceptionCode = m_lastExceptionCode;
@@ -140,13 +159,16 @@ int ModuleSession::ReadBlock(uint16_t start, uint16_t quantity, size_t blockSize
 void ModuleSession::SettleEchoBeforeWrite() {
     // The echo of a single-register write is byte for byte what the module's
     // answer looks like; only a read can tell an echoing line from a module
-    // that answered. Its outcome matters only for the port's echo state.
-    if (m_port == nullptr || !m_port->IsOpen()) return;
-    if (m_port->GetEchoMode() != CSerialPort::EchoMode::Automatic ||
-        m_port->GetEchoState() != CSerialPort::EchoState::Unknown)
-        return;
-    ++m_echoProbes;
-    (void)ReadModuleType(nullptr);
+    // that answered. In a fixed mode the same read shows a line that echoes
+    // against the setting, and the port then refuses the write. The reads'
+    // own outcome does not matter here. A module that missed the first read
+    // (busy, or a frame lost on the line) gets a second before the write
+    // goes out on a line whose echo is still unknown.
+    constexpr int kProbes = 2;
+    for (int i = 0; i < kProbes && m_port != nullptr && m_port->NeedsEchoProbe(); ++i) {
+        ++m_echoProbes;
+        (void)ReadModuleType(nullptr);
+    }
 }
 
 int ModuleSession::WriteSingle(uint16_t address, uint16_t value) {

@@ -7,7 +7,9 @@ class ModuleSession;
 
 // The module search on a real line: opens the caller's port at each setting
 // and reads the module type through the caller's session, so that whatever
-// observes the session (a wire monitor, a trace) sees the tries too.
+// observes the session (a wire monitor, a trace) sees the tries too. An
+// RFC 2217 connection stays up from one try to the next, which changes only
+// the settings through the server; the caller closes the port at the end.
 class SerialScanLine : public ScanLine {
 public:
     SerialScanLine(CSerialPort* port, ModuleSession* session);

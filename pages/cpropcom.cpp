@@ -107,8 +107,14 @@ CPropCom::CPropCom(QWidget* parent) : QWidget(parent) {
 
 void CPropCom::UpdateEchoState() {
     QString state = QString::fromUtf8("未知");
+    QString advice;
     if (m_serial == nullptr || !m_serial->IsOpen()) {
         state = QString::fromUtf8("—");
+    } else if (m_serial->WritesRefused()) {
+        state = QString::fromUtf8("有");
+        advice = QString::fromUtf8(
+            "线路有回显，但 config.ini 的 [com] echo=1（从不）：写入会被它自己的回显确认，"
+            "因此不再发送。请把 echo 改为 0（自动）或 2（总是），再重新打开串口。");
     } else if (m_serial->GetEchoState() == CSerialPort::EchoState::Present) {
         state = QString::fromUtf8("有");
     } else if (m_serial->GetEchoState() == CSerialPort::EchoState::Absent) {
@@ -119,8 +125,10 @@ void CPropCom::UpdateEchoState() {
         mode = QString::fromUtf8("（设置: 从不）");
     else if (m_serial != nullptr && m_serial->GetEchoMode() == CSerialPort::EchoMode::Always)
         mode = QString::fromUtf8("（设置: 总是）");
-    const QString text = QString::fromUtf8("本地回显: ") + state + mode;
+    QString text = QString::fromUtf8("本地回显: ") + state + mode;
+    if (!advice.isEmpty()) text += QString::fromUtf8(" 写入已停止");
     if (m_echoLabel->text() != text) m_echoLabel->setText(text);
+    if (m_echoLabel->toolTip() != advice) m_echoLabel->setToolTip(advice);
 }
 
 void CPropCom::showEvent(QShowEvent* event) {

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks: exchange timing against the simulator paced
-# at 115200 baud (with libmodbus as the reference master), the I/O page's
-# event polling (also with the wire monitor) and timed reads, the wire
-# monitor's memory, and the module search. Not part of the test run.
+# at 115200 baud (with libmodbus as the reference master), the same line over
+# loopback TCP (ser2net raw and RFC 2217, the simulator's Modbus TCP gateway)
+# as ratios to the serial case, the I/O page's event polling (also with the
+# wire monitor) and timed reads, the wire monitor's memory, and the module
+# search. Not part of the test run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 source scripts/lib/common.sh
-ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev libcli11-dev nlohmann-json3-dev libmodbus-dev
+ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev libcli11-dev nlohmann-json3-dev libmodbus-dev ser2net
 
 build="$root/build-bench"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_TESTS=OFF \

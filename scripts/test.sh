@@ -11,7 +11,7 @@ root=$(pwd)
 
 source scripts/lib/common.sh
 ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev mbpoll clang libclang-rt-14-dev \
-  dpkg-dev file lintian desktop-file-utils appstream
+  dpkg-dev file lintian desktop-file-utils appstream ser2net
 
 jobs=$(nproc)
 build="$root/build-test"

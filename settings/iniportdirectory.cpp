@@ -8,6 +8,13 @@ int EchoModeSetting(const CControlIni* ini) {
     return value == 1 || value == 2 ? value : 0;
 }
 
+int NetworkAllowanceSetting(const CControlIni* ini) {
+    constexpr int kMaxAllowanceMs = 60000;
+    int value = -1;
+    if (ini == nullptr || !ini->ReadInt("com", "netallowance", &value)) return -1;
+    return value >= 0 && value <= kMaxAllowanceMs ? value : -1;
+}
+
 std::string DevicePathForPort(int portNumber, const CControlIni* ini) {
     if (ini != nullptr) {
         const std::string key = "com" + std::to_string(portNumber);
@@ -23,4 +30,8 @@ std::string IniPortDirectory::DevicePathForPort(int portNumber) const {
 
 int IniPortDirectory::EchoModeSetting() const {
     return ::EchoModeSetting(m_ini);
+}
+
+int IniPortDirectory::NetworkAllowanceSetting() const {
+    return ::NetworkAllowanceSetting(m_ini);
 }

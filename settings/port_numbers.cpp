@@ -4,8 +4,12 @@
 
 #include "ccontrolini.h"
 #include "iniportdirectory.h"
+#include "line_address.h"
 
 namespace {
+
+// " — " between a number and what it leads to.
+constexpr const char kLabelDash[] = " \xE2\x80\x94 ";
 
 std::string PortKey(int number) {
     return "com" + std::to_string(number);
@@ -53,7 +57,8 @@ PortNumberMap MapPortNumbers(const std::vector<SerialDeviceInfo>& devices, CCont
     map.devices = devices;
     map.paths.resize(kPortNumberCount);
     map.deviceOf.assign(kPortNumberCount, -1);
-    std::vector<bool> stored(kPortNumberCount, false);
+    std::vector<bool>& stored = map.stored;
+    stored.assign(kPortNumberCount, false);
     std::vector<bool> reached(devices.size(), false);
 
     const std::vector<std::string> values =
@@ -95,6 +100,20 @@ std::string PortNumberLabel(const PortNumberMap& map, int number) {
     std::string text = std::to_string(number);
     if (number < 1 || number > static_cast<int>(map.deviceOf.size())) return text;
     const int device = map.deviceOf[static_cast<size_t>(number - 1)];
+    const std::string& path = map.paths[static_cast<size_t>(number - 1)];
+    if (device < 0 && IsNetworkLine(path)) return text + kLabelDash + path;
     if (device < 0) return text;
-    return text + " \xE2\x80\x94 " + DescribeSerialDevice(map.devices[static_cast<size_t>(device)]);
+    return text + kLabelDash + DescribeSerialDevice(map.devices[static_cast<size_t>(device)]);
+}
+
+int StoreNetworkPort(CControlIni* ini, const std::string& url, const DiscoveryRoots& roots) {
+    if (ini == nullptr) return -1;
+    const PortNumberMap map = RefreshPortNumbers(ini, roots);
+    for (int n = 1; n <= kPortNumberCount; ++n)
+        if (map.stored[n - 1] && map.paths[n - 1] == url) return n;
+    for (int n = 1; n <= kPortNumberCount; ++n) {
+        if (map.stored[n - 1] || map.deviceOf[n - 1] >= 0) continue;
+        return ini->WriteString("ports", PortKey(n).c_str(), url) ? n : -1;
+    }
+    return 0;
 }

@@ -15,6 +15,7 @@ struct PortNumberMap {
     std::vector<SerialDeviceInfo> devices;  // present devices, as discovered
     std::vector<std::string> paths;         // [n - 1]: the device number n opens
     std::vector<int> deviceOf;              // [n - 1]: index into devices, or -1
+    std::vector<bool> stored;               // [n - 1]: config.ini has an entry for n
     std::vector<int> added;                 // numbers stored by this call, ascending
     bool storeFailed = false;               // config.ini refused a new number
 };
@@ -37,6 +38,13 @@ PortNumberMap MapPortNumbers(const std::vector<SerialDeviceInfo>& devices, CCont
 PortNumberMap RefreshPortNumbers(CControlIni* ini, const DiscoveryRoots& roots);
 
 // Item text of number n (1..255): "3" when no present device is behind it,
-// "3 — ttyUSB0 · FT232R USB UART · A1B2C3" when one is. UTF-8; it always
-// starts with the number, which is what the item stands for.
+// "3 — ttyUSB0 · FT232R USB UART · A1B2C3" when one is, "7 — rfc2217://
+// 10.0.0.20:4001" for a network line. UTF-8; it always starts with the
+// number, which is what the item stands for.
 std::string PortNumberLabel(const PortNumberMap& map, int number);
+
+// Stores a network line's URL under the lowest free number (as new devices
+// get theirs) and returns that number; the number it already has when the
+// URL is stored already. 0 when every number is taken, -1 when config.ini
+// could not be written.
+int StoreNetworkPort(CControlIni* ini, const std::string& url, const DiscoveryRoots& roots);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ccontrolini.h"
+#include "modbustcpgateway.h"
 #include "modulesimulator.h"
 
 namespace {
@@ -19,7 +20,7 @@ void Usage(FILE* out) {
     std::fprintf(
         out,
         "usage: quillon-sim [--baud N] [--line RATE] [--config FILE] [--echo] [--log]\n"
-        "                   [--password HEX] [--version]\n"
+        "                   [--password HEX] [--modbus-tcp PORT] [--version]\n"
         "  --baud N        pace every answer byte at N baud (10 bits a byte); 0 = no pacing\n"
         "  --line RATE     answer only while the master's line runs at RATE baud\n"
         "  --config FILE   write [ports] com1=<device> into that config.ini\n"
@@ -27,6 +28,8 @@ void Usage(FILE* out) {
         "                  RS-485 adapter that hears its own transmission\n"
         "  --log           print every request and answer in hex with a timestamp\n"
         "  --password HEX  the fieldbus password (default 1234)\n"
+        "  --modbus-tcp PORT  also serve as a Modbus TCP gateway on 127.0.0.1:PORT (0: any\n"
+        "                  free port); the second output line is its URL\n"
         "  --version       print the name and version and exit\n");
 }
 
@@ -50,6 +53,7 @@ bool ParseNumber(const char* text, int base, unsigned long max, unsigned long* v
 int main(int argc, char** argv) {
     ModuleSimulator::Options options;
     std::string configPath;
+    int gatewayPort = -1;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -62,6 +66,9 @@ int main(int argc, char** argv) {
             ++i;
         } else if (arg == "--password" && ParseNumber(next, 16, 0xFFFF, &value)) {
             options.password = static_cast<uint16_t>(value);
+            ++i;
+        } else if (arg == "--modbus-tcp" && ParseNumber(next, 10, 65535, &value)) {
+            gatewayPort = static_cast<int>(value);
             ++i;
         } else if (arg == "--config" && next != nullptr) {
             configPath = next;
@@ -107,12 +114,23 @@ int main(int argc, char** argv) {
         if (!ini.WriteString("ports", "com1", simulator.DevicePath()))
             std::fprintf(stderr, "quillon-sim: cannot write %s\n", configPath.c_str());
     }
+    // The gateway's line runs at the module's rate, as a plant's would.
+    ModbusTcpGateway gateway;
+    if (gatewayPort >= 0 && !gateway.Start(simulator.DevicePath(), gatewayPort,
+                                           options.lineRate > 0 ? options.lineRate : 115200)) {
+        std::fprintf(stderr, "quillon-sim: cannot serve Modbus TCP on 127.0.0.1:%d: %s\n",
+                     gatewayPort, std::strerror(errno));
+        simulator.Stop();
+        return 1;
+    }
     // Printed last: whoever reads this line may use config.ini at once.
     std::printf("%s\n", simulator.DevicePath().c_str());
+    if (gatewayPort >= 0) std::printf("modbus-tcp://127.0.0.1:%d\n", gateway.Port());
     std::fflush(stdout);
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
+    gateway.Stop();
     simulator.Stop();
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <QProgressDialog>
 
 #include "cserialport.h"
+#include "line_address.h"
 #include "modulesession.h"
 #include "port_numbers.h"
 #include "serialscanline.h"
@@ -35,7 +36,7 @@ std::vector<ScanPort> SearchPortsFor(int selectedNumber, CControlIni* settings,
         // As the open button opens it.
         const std::string& path = map.paths[selectedNumber - 1];
         selectedDevice = map.deviceOf[selectedNumber - 1];
-        if (Exists(path)) ports.push_back({path, selectedNumber});
+        if (IsNetworkLine(path) || Exists(path)) ports.push_back({path, selectedNumber});
     }
     for (size_t d = 0; d < map.devices.size(); ++d) {
         if (static_cast<int>(d) == selectedDevice) continue;
@@ -101,6 +102,10 @@ ScanOutcome RunModuleSearch(QWidget* parent, const std::vector<ScanPort>& ports,
 
 QString ModuleSearchResultText(const ScanOutcome& outcome, const std::vector<ScanPort>& ports) {
     if (outcome.cancelled) return QString();
+    if (outcome.found && outcome.settingsFromServer) {
+        return QStringLiteral("找到模块: 串口 %1。线路设置由服务器决定, 不由本程序设置。")
+            .arg(PortText(outcome.port));
+    }
     if (outcome.found) {
         return QStringLiteral("找到模块: 串口 %1, 波特率 %2, 数据位 8, %3, 停止位 1。")
             .arg(PortText(outcome.port))
@@ -108,7 +113,11 @@ QString ModuleSearchResultText(const ScanOutcome& outcome, const std::vector<Sca
             .arg(ParityItemText(outcome.settings.parity));
     }
     QStringList where;
-    for (const ScanPort& port : ports) where << PortText(port);
+    for (const ScanPort& port : ports) {
+        where << (ScanSettingsFixedByServer(port)
+                      ? PortText(port) + QStringLiteral(" (线路设置由服务器决定, 只尝试一次)")
+                      : PortText(port));
+    }
     QString text = QStringLiteral(
                        "未找到模块。已尝试: %1; 波特率 2400 至 614400, 无校验、偶校验和奇校验, "
                        "数据位 8, 停止位 1 (共 %2 次)。")

@@ -11,7 +11,8 @@ class CControlIni;
 class QWidget;
 
 // What a search started beside a port list tries: the device of the
-// selected number (1..255; 0 for none) when it exists, then every other
+// selected number (1..255; 0 for none) when it exists or is a network
+// line, then every other
 // present device, each with its number (present devices without one get
 // theirs first, as the list gives them).
 std::vector<ScanPort> SearchPortsFor(int selectedNumber, CControlIni* settings,

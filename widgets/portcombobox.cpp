@@ -6,19 +6,61 @@
 
 #include "ccontrolini.h"
 #include "iniportdirectory.h"
+#include "messages.h"
+#include "networkportdialog.h"
 #include "port_numbers.h"
+
+static_assert(PortComboBox::kAddNetworkIndex == kPortNumberCount,
+              "the item follows the port numbers");
 
 PortComboBox::PortComboBox(QWidget* parent) : QComboBox(parent), m_roots(DefaultDiscoveryRoots()) {
     setEditable(false);
+    // Connected first, so that the item "添加网络端口..." is put back before
+    // anyone else hears of it.
     connect(this, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &PortComboBox::UpdateToolTip);
+            &PortComboBox::OnIndexChanged);
+    connect(this, qOverload<int>(&QComboBox::activated), this, [this](int index) {
+        if (index == kAddNetworkIndex) AddNetworkPort();
+    });
 }
 
 void PortComboBox::Fill() {
     const QSignalBlocker block(this);
     clear();
     for (int n = 1; n <= kPortNumberCount; ++n) addItem(QString::number(n));
+    addItem(QString::fromUtf8("添加网络端口..."));
+    m_lastIndex = currentIndex();
     Refresh();
+}
+
+void PortComboBox::OnIndexChanged(int index) {
+    if (index == kAddNetworkIndex) {
+        // The item is an action, not a port: the selection stays a number
+        // (what is stored as the position keeps its meaning).
+        const QSignalBlocker block(this);
+        setCurrentIndex(m_lastIndex);
+        return;
+    }
+    m_lastIndex = index;
+    UpdateToolTip();
+}
+
+int PortComboBox::AddNetworkPort() {
+    NetworkPortDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted) return 0;
+    const int number = StoreNetworkPort(m_settings, dialog.Url().toStdString(), m_roots);
+    if (number < 0) {
+        ShowMessage(this, QString::fromUtf8("无法写入 config.ini：网络端口没有保存。"));
+        return 0;
+    }
+    if (number == 0) {
+        ShowMessage(this, QString::fromUtf8("串口号 1 至 255 都已有设备：请先在 config.ini 的 "
+                                            "[ports] 中删除不再使用的条目。"));
+        return 0;
+    }
+    Refresh();
+    setCurrentIndex(number - 1);
+    return number;
 }
 
 void PortComboBox::Refresh() {
@@ -33,8 +75,12 @@ void PortComboBox::Refresh() {
 
 void PortComboBox::UpdateToolTip() {
     const int index = currentIndex();
-    setToolTip(index < 0 ? QString()
-                         : QString::fromStdString(DevicePathForPort(index + 1, m_settings)));
+    // Also after a selection made with signals blocked (the pages load it
+    // so): the item "添加网络端口..." goes back to this one.
+    if (index < kPortNumberCount) m_lastIndex = index;
+    setToolTip(index < 0 || index >= kPortNumberCount
+                   ? QString()
+                   : QString::fromStdString(DevicePathForPort(index + 1, m_settings)));
 }
 
 void PortComboBox::showPopup() {

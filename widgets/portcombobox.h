@@ -12,7 +12,9 @@ class CControlIni;
 // Present devices without a number get one, stored in [ports]. The list is
 // looked at again each time it drops down, so an adapter plugged in while
 // the program runs appears then. The tooltip shows the device the selected
-// number opens.
+// number opens. A last item, "添加网络端口...", asks for a network line
+// (NetworkPortDialog) and stores it under the next free number, which it
+// then selects; the item itself is never left selected.
 class PortComboBox : public QComboBox {
     Q_OBJECT
 public:
@@ -33,10 +35,18 @@ public:
 
     void showPopup() override;
 
+    // Position of the item "添加网络端口..." (after the 255 numbers).
+    static constexpr int kAddNetworkIndex = 255;
+    // Asks for a network line and stores it; the number it got, or 0.
+    int AddNetworkPort();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void OnIndexChanged(int index);
+
     CControlIni* m_settings = nullptr;
     DiscoveryRoots m_roots;
+    int m_lastIndex = -1;
 };

@@ -12,6 +12,15 @@ void ExchangeRing::Push(const ExchangeRecord& record) {
     const size_t echoKept = record.echo != nullptr ? record.echoLength : 0;
     slot.bytes.insert(slot.bytes.end(), record.echo, record.echo + echoKept);
     slot.bytes.insert(slot.bytes.end(), record.answer, record.answer + record.answerLength);
+    slot.onNetwork = record.wireRequest != nullptr;
+    slot.wireRequestLength = slot.onNetwork ? record.wireRequestLength : 0;
+    slot.wireAnswerLength = slot.onNetwork ? record.wireAnswerLength : 0;
+    if (slot.onNetwork) {
+        slot.bytes.insert(slot.bytes.end(), record.wireRequest,
+                          record.wireRequest + record.wireRequestLength);
+        slot.bytes.insert(slot.bytes.end(), record.wireAnswer,
+                          record.wireAnswer + record.wireAnswerLength);
+    }
     slot.requestLength = record.requestLength;
     slot.answerLength = record.answerLength;
     slot.echoLength = record.echoLength;
@@ -53,6 +62,14 @@ ExchangeRecord ExchangeRing::At(size_t i) const {
     record.echoLength = slot.echoLength;
     record.answer = slot.bytes.data() + slot.requestLength + slot.echoKept;
     record.answerLength = slot.answerLength;
+    if (slot.onNetwork) {
+        const uint8_t* wire =
+            slot.bytes.data() + slot.requestLength + slot.echoKept + slot.answerLength;
+        record.wireRequest = wire;
+        record.wireRequestLength = slot.wireRequestLength;
+        record.wireAnswer = wire + slot.wireRequestLength;
+        record.wireAnswerLength = slot.wireAnswerLength;
+    }
     record.status = slot.status;
     record.verdict = slot.verdict;
     record.exceptionCode = slot.exceptionCode;

@@ -37,11 +37,15 @@ public:
 
 private:
     struct Slot {
-        std::vector<uint8_t> bytes;  // the request, the echo, then the answer
+        // The request, the echo, the answer, then the network frames.
+        std::vector<uint8_t> bytes;
         size_t requestLength = 0;
         size_t answerLength = 0;
         size_t echoLength = 0;
         size_t echoKept = 0;  // echo bytes held (none when only the count was told)
+        bool onNetwork = false;
+        size_t wireRequestLength = 0;
+        size_t wireAnswerLength = 0;
         int status = 0;
         ExchangeVerdict verdict = ExchangeVerdict::Ok;
         uint8_t exceptionCode = 0;

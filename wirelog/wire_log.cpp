@@ -112,6 +112,12 @@ bool Refused(const ExchangeRecord& record) {
     return record.verdict == ExchangeVerdict::Refused || record.requestLength == 0;
 }
 
+// A Modbus TCP line: the rows show the MBAP frames that crossed the network,
+// the notes still name the RTU request they carry.
+bool OnNetwork(const ExchangeRecord& record) {
+    return record.wireRequest != nullptr;
+}
+
 std::string RequestField(const ExchangeRecord& record, int column) {
     switch (column) {
         case kWireTime:
@@ -119,13 +125,15 @@ std::string RequestField(const ExchangeRecord& record, int column) {
         case kWireDirection:
             return "发送";
         case kWireCount:
-            return std::to_string(record.requestLength);
+            return std::to_string(OnNetwork(record) ? record.wireRequestLength
+                                                    : record.requestLength);
         case kWireNote:
             if (Refused(record))
                 return WireVerdictText(ExchangeVerdict::Refused, record.exceptionCode,
                                        record.status);
             return WireRequestName(record.request, record.requestLength);
         case kWireBytes:
+            if (OnNetwork(record)) return HexBytes(record.wireRequest, record.wireRequestLength);
             return HexBytes(record.request, record.requestLength);
         default:
             return std::string();
@@ -144,6 +152,8 @@ std::string EchoField(const ExchangeRecord& record, int column) {
         case kWireCount:
             return std::to_string(record.echoLength);
         case kWireNote:
+            if (record.verdict == ExchangeVerdict::EchoUndecided)
+                return "回显或模块的回答（无法区分）";
             return "本地回显（已滤除）";
         case kWireBytes:
             if (record.echo != nullptr) return HexBytes(record.echo, record.echoLength);
@@ -163,12 +173,14 @@ std::string AnswerField(const ExchangeRecord& record, int column) {
         case kWireDirection:
             return "接收";
         case kWireCount:
-            return std::to_string(record.answerLength);
+            return std::to_string(OnNetwork(record) ? record.wireAnswerLength
+                                                    : record.answerLength);
         case kWireElapsed:
             return MillisecondsText(record.durationNs);
         case kWireNote:
             return WireVerdictText(record.verdict, record.exceptionCode, record.status);
         case kWireBytes:
+            if (OnNetwork(record)) return HexBytes(record.wireAnswer, record.wireAnswerLength);
             return HexBytes(record.answer, record.answerLength);
         default:
             return std::string();
@@ -318,10 +330,13 @@ std::string WireVerdictText(ExchangeVerdict verdict, uint8_t exceptionCode, int 
                           ModbusExceptionName(exceptionCode));
             return text;
         }
+        case ExchangeVerdict::EchoUndecided:
+            return "无法与回显区分";
         case ExchangeVerdict::Refused:
             break;
     }
     if (status == kModbusPortClosed) return "未发送：串口未打开";
+    if (status == kModbusWritesRefused) return "未发送：线路有回显，但回显设置为“从不”";
     if (status == kModbusRequestTooLarge) return "未发送：请求过长";
     return "未发送";
 }
@@ -355,13 +370,17 @@ void CountExchange(WireCounters* counters, const ExchangeRecord& record) {
         case ExchangeVerdict::Exception:
             ++counters->exception;
             break;
+        case ExchangeVerdict::EchoUndecided:
+            ++counters->undecided;
+            break;
         case ExchangeVerdict::Refused:
             break;
     }
 }
 
 uint64_t WireFailureCount(const WireCounters& c) {
-    return c.timeout + c.shortAnswer + c.crcError + c.inconsistent + c.exception + c.refused;
+    return c.timeout + c.shortAnswer + c.crcError + c.inconsistent + c.exception + c.undecided +
+           c.refused;
 }
 
 std::string FormatWireCounters(const WireCounters& c) {
@@ -373,8 +392,8 @@ std::string FormatWireCounters(const WireCounters& c) {
         uint64_t count;
     } kinds[] = {{"超时", c.timeout},       {"不完整", c.shortAnswer},
                  {"CRC 错误", c.crcError},  {"数据不一致", c.inconsistent},
-                 {"异常响应", c.exception}, {"未发送", c.refused},
-                 {"回显", c.echoes}};
+                 {"异常响应", c.exception}, {"无法区分", c.undecided},
+                 {"未发送", c.refused},     {"回显", c.echoes}};
     for (const auto& kind : kinds) {
         if (kind.count == 0) continue;
         std::snprintf(text, sizeof text, "，%s %" PRIu64, kind.name, kind.count);

@@ -66,8 +66,9 @@ struct WireCounters {
     uint64_t crcError = 0;
     uint64_t inconsistent = 0;
     uint64_t exception = 0;
-    uint64_t refused = 0;  // requests never sent
-    uint64_t echoes = 0;   // exchanges whose request came back as local echo
+    uint64_t undecided = 0;  // a write's copy that may have been its answer
+    uint64_t refused = 0;    // requests never sent
+    uint64_t echoes = 0;     // exchanges whose request came back as local echo
     // Time-outs and incomplete answers in a row up to the last exchange sent.
     uint64_t silentRun = 0;
 };

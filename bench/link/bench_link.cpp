@@ -1,12 +1,15 @@
 // bench_link [exchanges]: median exchange times of our Modbus RTU master and
 // of libmodbus against the simulator paced at 115200 baud over a
-// pseudo-terminal, the same behind an echoing adapter, what the silence
-// between frames costs, and the behaviour of a vanished device.
+// pseudo-terminal, the same behind an echoing adapter, the same line reached
+// over loopback TCP (ser2net raw and RFC 2217, the simulator's Modbus TCP
+// gateway), what the silence between frames costs, and the behaviour of a
+// vanished device.
 //
 // Prints one line per case:
 //   <case> median_ms=<x> wire_ms=<y> ratio_wire=<x/y> ratio_libmodbus=<x/libmodbus>
 //   <case>_echo median_ms=<x> wire_ms=<y> ratio_wire=<x/y> ratio_wire_plain=<..>
 //       echo_share=<echo bytes / wire bytes>
+//   net_<kind> median_ms=<x> serial_ms=<y> ratio_serial=<x/y> added_ms=<x-y>
 //   silence_* lines with the waits before requests
 // and exits 1 when a target is missed.
 //
@@ -29,8 +32,10 @@
 
 #include "cserialport.h"
 #include "modbus_rtu.h"
+#include "modbustcpgateway.h"
 #include "modulesimulator.h"
 #include "response_check.h"
+#include "ser2netserver.h"
 
 namespace {
 
@@ -234,6 +239,63 @@ int main(int argc, char** argv) {
                 targetsMet = false;
         }
         echoing.Stop();
+    }
+
+    // The same line over loopback TCP. The cases alternate in rounds, so
+    // that the machine's load falls on all of them alike; every one is the
+    // 31-register read, each after a quiet line.
+    {
+        Ser2netServer server;
+        ModbusTcpGateway gateway;
+        std::vector<std::pair<std::string, std::string>> lines = {{"serial", device}};
+        if (server.Start(device)) {
+            lines.push_back({"ser2net_raw", server.RawUrl()});
+            lines.push_back({"ser2net_rfc2217", server.Rfc2217Url()});
+        } else {
+            std::printf("# net: ser2net %s; its cases are left out\n",
+                        Ser2netServer::Program().empty() ? "is not installed" : "did not start");
+        }
+        if (gateway.Start(device, 0))
+            lines.push_back(
+                {"modbus_tcp", "modbus-tcp://127.0.0.1:" + std::to_string(gateway.Port())});
+        std::vector<std::vector<double>> samples(lines.size());
+        int failures = 0;
+        constexpr int kRounds = 4;
+        for (int round = 0; round < kRounds; ++round) {
+            for (size_t i = 0; i < lines.size(); ++i) {
+                // The server lets go of the device a moment after the last
+                // connection to it ended.
+                server.WaitUntilIdle();
+                CSerialPort port;
+                if (port.OpenDevice(lines[i].second, kBaud, 8, 0, 0, 0) != kSerialOk) {
+                    std::fprintf(stderr, "bench_link: cannot open %s: %s\n",
+                                 lines[i].second.c_str(),
+                                 OpenFailureReasonText(port.LastFailure()).c_str());
+                    return 2;
+                }
+                ModbusRequest request;
+                request.port = &port;
+                if (!OurExchange(request, kCases[0])) ++failures;
+                const auto got = Time(
+                    exchanges / kRounds, [&] { return OurExchange(request, kCases[0]); },
+                    &failures);
+                samples[i].insert(samples[i].end(), got.begin(), got.end());
+            }
+        }
+        const double serial = Median(samples[0]);
+        for (size_t i = 1; i < lines.size(); ++i) {
+            const double median = Median(samples[i]);
+            std::printf("net_%s median_ms=%.3f serial_ms=%.3f ratio_serial=%.3f added_ms=%.3f\n",
+                        lines[i].first.c_str(), median, serial, median / serial, median - serial);
+            // Loopback may cost a little; a millisecond an exchange would be
+            // a fault of ours (a wait on the wrong clock, Nagle, a purge that
+            // waits for the server each time).
+            if (median - serial >= 1.0) targetsMet = false;
+        }
+        std::printf("# net: failed exchanges %d\n", failures);
+        if (failures > 0) targetsMet = false;
+        gateway.Stop();
+        server.Stop();
     }
 
     // The silence between frames. Back to back, every request waits for the

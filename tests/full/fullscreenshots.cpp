@@ -9,6 +9,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -25,6 +26,7 @@
 #include "fakeserialtree.h"
 #include "messages.h"
 #include "modulesimulator.h"
+#include "networkportdialog.h"
 #include "tempdir.h"
 
 namespace {
@@ -79,6 +81,44 @@ bool SavePortList(const QString& path) {
         window.screen()->grabWindow(0, shot.x(), shot.y(), shot.width(), shot.height()).save(path);
     list->hidePopup();
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+// The port list with network entries, dropped down with the pointer on
+// one, and the dialog of its item "添加网络端口...".
+bool SaveNetworkPorts(const QString& listPath, const QString& dialogPath) {
+    TempDir folder;
+    {
+        CControlIni ini;
+        ini.SetPath(folder.file("config.ini"));
+        ini.WriteString("ports", "com7", "rfc2217://10.0.0.20:4001");
+        ini.WriteString("ports", "com8", "socket://10.0.0.20:4002");
+        ini.WriteString("ports", "com9", "modbus-tcp://10.0.0.21");
+    }
+    CQuillonDlg window(folder.path());
+    window.move(0, 0);
+    window.show();
+    PortComboBox* list = window.comPage()->portList();
+    list->setCurrentIndex(0);
+    Pump();
+    list->showPopup();
+    list->view()->setCurrentIndex(list->model()->index(6, 0));
+    Pump();
+    const QRect popup = list->view()->window()->frameGeometry();
+    QRect shot = window.frameGeometry();
+    shot.setRight(qMax(shot.right(), popup.right()));
+    shot = shot.intersected(window.screen()->geometry());
+    bool ok = window.screen()
+                  ->grabWindow(0, shot.x(), shot.y(), shot.width(), shot.height())
+                  .save(listPath);
+    list->hidePopup();
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(listPath));
+
+    NetworkPortDialog dialog(&window);
+    dialog.hostEdit()->setText(QStringLiteral("10.0.0.20"));
+    dialog.show();
+    ok = Save(&dialog, dialogPath) && ok;
+    dialog.hide();
     return ok;
 }
 
@@ -196,6 +236,9 @@ int main(int argc, char** argv) {
     window.port().Close();
     window.hide();
     ok = SavePortList(out + "/quillon-port-list.png") && ok;
+    ok = SaveNetworkPorts(out + "/quillon-network-ports.png",
+                          out + "/quillon-network-port-dialog.png") &&
+         ok;
     SetMessageSink({});
     return ok && !messageShown ? 0 : 1;
 }

@@ -71,8 +71,9 @@ protected:
 TEST_F(SerialPage, ListsHoldTheirExactItems) {
     auto page = MakePage();
     const QStringList ports = Items(page->portList());
-    ASSERT_EQ(ports.size(), 255);
+    ASSERT_EQ(ports.size(), 256);
     for (int n = 1; n <= 255; ++n) EXPECT_EQ(ports[n - 1], QString::number(n));
+    EXPECT_EQ(ports[255], U("添加网络端口..."));
     EXPECT_EQ(Items(page->baudList()),
               (QStringList{"2400", "4800", "9600", "19200", "38400", "57600", "115200", "230400",
                            "460800", "614400 "}));
@@ -106,7 +107,7 @@ TEST_F(SerialPage, PortListNamesPresentDevicesAndLooksAgainWhenDroppedDown) {
 
     // 1 and 3 are taken in [ports]: the adapter gets 2.
     PortComboBox* list = page->portList();
-    ASSERT_EQ(list->count(), 255);
+    ASSERT_EQ(list->count(), 256);
     EXPECT_EQ(list->itemText(0), U("1"));
     EXPECT_EQ(list->itemText(1), U("2 — ttyUSB0 · FT232R USB UART · A1B2C3"));
     EXPECT_EQ(list->itemText(3), U("4"));
@@ -123,7 +124,7 @@ TEST_F(SerialPage, PortListNamesPresentDevicesAndLooksAgainWhenDroppedDown) {
     EXPECT_EQ(list->itemText(3), U("4 — ttyACM0 · VX31 USB"));
     EXPECT_EQ(m_folder.IniText("ports", "com4"), "/dev/ttyACM0");
     EXPECT_EQ(list->currentIndex(), 1);
-    EXPECT_EQ(list->count(), 255);
+    EXPECT_EQ(list->count(), 256);
 
     // Unplugged: the number stays the adapter's, shown plain; opening it
     // names the missing device (the item stands for number 2).

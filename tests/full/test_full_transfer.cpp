@@ -294,7 +294,8 @@ TEST_F(Transfer, GeneralModifyWritesThreeRangesWithSwappedPairs) {
 TEST_F(Transfer, GeneralModifyUnderUartSendsTheHeldFrameIntervalPastABadStoredOne) {
     // The frame-interval box is disabled with UART selected: a value it
     // cannot hold neither stops the modify nor reaches the module. The line
-    // is set not to echo, so the modify is the first exchange.
+    // is set not to echo, so the modify follows only the read of the module
+    // type that goes before the first write in every echo mode.
     for (const char* stored : {"abc", "70000"}) {
         SCOPED_TRACE(stored);
         m_dlg.reset();
@@ -323,8 +324,9 @@ TEST_F(Transfer, GeneralModifyUnderUartSendsTheHeldFrameIntervalPastABadStoredOn
         for (size_t i = 0; i < interfaceRange.size(); i += 2)
             std::swap(interfaceRange[i], interfaceRange[i + 1]);
         const std::vector<Bytes> requests = m_sim.Requests();
-        ASSERT_EQ(requests.size(), 3u);
-        EXPECT_EQ(requests[1], WriteMany(0x500B, interfaceRange));
+        ASSERT_EQ(requests.size(), 4u);
+        EXPECT_EQ(requests[0], ReadRequest(0x5003, 2));
+        EXPECT_EQ(requests[2], WriteMany(0x500B, interfaceRange));
         EXPECT_EQ(m_sim.Register(0x500B), 1);  // UART
         EXPECT_EQ(m_sim.Register(0x500D), 0);
         m_dlg->port().Close();

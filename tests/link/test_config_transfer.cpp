@@ -16,7 +16,7 @@ protected:
         ASSERT_TRUE(m_slave.Start());
         ASSERT_EQ(m_port.OpenDevice(m_slave.DevicePath(), 115200, 8, 0, 0, 0), kSerialOk);
         // A load always reads first, which tells the port the line has no
-        // echo; here the writes go out alone.
+        // echo; after that read the writes go out alone.
         m_port.SetEchoMode(CSerialPort::EchoMode::Never);
     }
     ScriptedSlave m_slave;
@@ -42,6 +42,8 @@ TEST_F(ConfigTransfer, ShortBlockFailsTheReadAndKeepsTheBlocks) {
 TEST_F(ConfigTransfer, EveryGroupAskedForIsReportedOnce) {
     ConfigBlocks blocks;
     blocks.fieldbus[7] = 0x31;
+    m_slave.Queue(ReadAnswer({0x02, 0x01, 0x00, 0x01}));
+    ASSERT_EQ(m_session.ReadModuleType(nullptr), kModuleOk);
     m_slave.Queue(WriteOne(0x7004, 0x0031));
     m_slave.Queue(ExceptionAnswer(6, 4));
     const ConfigGroupSet groups =
@@ -62,7 +64,8 @@ TEST_F(ConfigTransfer, EveryGroupAskedForIsReportedOnce) {
     EXPECT_FALSE(report.passwordRefused);
     EXPECT_EQ(progress, (std::vector<int>{kGroupNodeAddress * 100 + 2, kGroupBitRate * 100 + 12}));
     EXPECT_EQ(m_slave.Requests(),
-              (std::vector<Bytes>{WriteOne(0x7004, 0x0031), WriteOne(0x7006, 0)}));
+              (std::vector<Bytes>{ReadRequest(0x5003, 2), WriteOne(0x7004, 0x0031),
+                                  WriteOne(0x7006, 0)}));
 }
 
 // The module opens the device information only after the password: a

@@ -8,9 +8,10 @@
 
 #include "cserialport.h"
 #include "frames.h"
-#include "modbus_rtu.h"
-#include "modulesimulator.h"
 #include "masterfixture.h"
+#include "modbus_rtu.h"
+#include "modulesession.h"
+#include "modulesimulator.h"
 #include "response_check.h"
 #include "scriptedslave.h"
 
@@ -181,6 +182,26 @@ TEST_F(EchoLine, ExceptionBehindAnEchoArrivesWithoutWaitingForTheRest) {
     // the whole 312 ms.
     EXPECT_LT(m_ms, m_port.TimeoutMs());
     EXPECT_EQ(State::Present, m_port.GetEchoState());
+}
+
+// With echo=never behind an adapter that echoes, a silent module's echo
+// would confirm every single-register write. The read that goes first comes
+// back behind a copy of itself, and the port refuses writes from then on.
+TEST_F(EchoLine, NeverModeOnAnEchoingLineRefusesWrites) {
+    Start(true);
+    m_sim.SetSilent(true);
+    m_port.SetEchoMode(Mode::Never);
+    ModuleSession session(&m_port);
+    EXPECT_EQ(kModbusWritesRefused, session.WriteDeviceMode(3));
+    EXPECT_TRUE(m_port.WritesRefused());
+    EXPECT_EQ(kModbusWritesRefused, session.WriteDeviceMode(3));
+    EXPECT_EQ(std::vector<Bytes>{ReadRequest(0x5003, 2)}, m_sim.Requests());
+
+    // Until the setting changes.
+    m_sim.SetSilent(false);
+    m_port.SetEchoMode(Mode::Automatic);
+    EXPECT_EQ(kModuleOk, session.WriteDeviceMode(3));
+    EXPECT_EQ(3, m_sim.Register(0x5001));
 }
 
 TEST(EchoLineScripted, ForeignAnswersBehindAnEchoReachTheCallerAsTheyCame) {

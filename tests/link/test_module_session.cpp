@@ -43,15 +43,14 @@ TEST(ClassifyAnswer, EachFaultKindHasItsVerdict) {
         {"exception 01", read, ExceptionAnswer(3, 1), ExchangeVerdict::Exception, 1},
         {"exception 04", write, ExceptionAnswer(6, 4), ExchangeVerdict::Exception, 4},
         {"other slave", read, WithCrc({2, 3, 4, 1, 2, 3, 4}), ExchangeVerdict::Inconsistent, 0},
-        {"other function", read, WithCrc({1, 4, 4, 1, 2, 3, 4}), ExchangeVerdict::Inconsistent,
-         0},
+        {"other function", read, WithCrc({1, 4, 4, 1, 2, 3, 4}), ExchangeVerdict::Inconsistent, 0},
         {"lying count", read, WithCrc({1, 3, 6, 1, 2, 3, 4}), ExchangeVerdict::Inconsistent, 0},
         {"good write", write, write, ExchangeVerdict::Ok, 0},
         {"other value", write, WriteOne(0x5001, 4), ExchangeVerdict::Inconsistent, 0},
         {"other address", write, WriteOne(0x5002, 3), ExchangeVerdict::Inconsistent, 0},
         {"good write many", many, WithCrc({1, 16, 0x70, 0x21, 0, 2}), ExchangeVerdict::Ok, 0},
-        {"other quantity", many, WithCrc({1, 16, 0x70, 0x21, 0, 3}),
-         ExchangeVerdict::Inconsistent, 0},
+        {"other quantity", many, WithCrc({1, 16, 0x70, 0x21, 0, 3}), ExchangeVerdict::Inconsistent,
+         0},
     };
     for (const VerdictCase& c : cases) {
         uint8_t code = 0xEE;
@@ -198,6 +197,62 @@ TEST(SessionEcho, FirstWriteOnAFreshPortIsPrecededByTheProbeRead) {
         EXPECT_EQ(session.WriteDeviceMode(4), kModuleOk);
         EXPECT_EQ(session.echoProbeCount(), 1u);
         EXPECT_EQ(slave.Requests().size(), 5u);
+    }
+}
+
+// A module that missed the read before a write gets a second; when it
+// misses both, an answer that is only the write's copy could as well be the
+// adapter's echo, and the write is not taken as done.
+TEST(SessionEcho, SecondProbeThenAWriteThatCannotBeToldFromItsEcho) {
+    ScriptedSlave slave;
+    ASSERT_TRUE(slave.Start());
+    CSerialPort port;
+    ASSERT_EQ(port.OpenDevice(slave.DevicePath(), 115200, 8, 0, 0, 0), kSerialOk);
+    ModuleSession session(&port);
+    slave.Queue({});
+    slave.Queue(ReadAnswer({0x02, 0x01, 0x00, 0x01}));
+    slave.Queue(WriteOne(0x5001, 3));
+    EXPECT_EQ(session.WriteDeviceMode(3), kModuleOk);
+    EXPECT_EQ(session.echoProbeCount(), 2u);
+    EXPECT_EQ(port.GetEchoState(), CSerialPort::EchoState::Absent);
+
+    port.Close();
+    ASSERT_EQ(port.OpenDevice(slave.DevicePath(), 115200, 8, 0, 0, 0), kSerialOk);
+    slave.Queue({});
+    slave.Queue({});
+    slave.Queue(WriteOne(0x5001, 4));
+    EXPECT_EQ(session.WriteDeviceMode(4), kModuleFailed);
+    EXPECT_EQ(session.lastVerdict(), ExchangeVerdict::EchoUndecided);
+    EXPECT_EQ(session.echoProbeCount(), 4u);
+    EXPECT_EQ(slave.Requests().back(), WriteOne(0x5001, 4));
+}
+
+// A first frame that is neither a clean echo nor a whole answer tells
+// nothing about the echo; behind an adapter that does echo, a write to a
+// silent module must then still fail.
+TEST(SessionEcho, NoisyFirstFrameLeavesTheEchoUnknown) {
+    const Bytes probe = ReadRequest(0x5003, 2);
+    const Bytes answer = ReadAnswer({0x02, 0x01, 0x00, 0x01});
+    Bytes stray = {0x00};
+    stray.insert(stray.end(), probe.begin(), probe.end());
+    Bytes damaged = probe;
+    damaged[3] ^= 0x10;
+    for (Bytes noisy : {stray, damaged}) {
+        noisy.insert(noisy.end(), answer.begin(), answer.end());
+        ScriptedSlave slave;
+        ASSERT_TRUE(slave.Start());
+        CSerialPort port;
+        ASSERT_EQ(port.OpenDevice(slave.DevicePath(), 115200, 8, 0, 0, 0), kSerialOk);
+        ModuleSession session(&port);
+        slave.Queue(noisy);
+        uint16_t type = 0;
+        EXPECT_EQ(session.ReadModuleType(&type), kModuleFailed);
+        EXPECT_EQ(port.GetEchoState(), CSerialPort::EchoState::Unknown);
+
+        slave.SetEcho(true);
+        EXPECT_EQ(session.WriteDeviceMode(3), kModuleFailed);
+        EXPECT_EQ(port.GetEchoState(), CSerialPort::EchoState::Present);
+        EXPECT_EQ(session.lastVerdict(), ExchangeVerdict::Timeout);
     }
 }
 

@@ -1,6 +1,8 @@
 // Opening, configuring and guarding the serial line, over a pseudo-terminal.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 
 #include "ccontrolini.h"
 #include "cserialport.h"
+#include "device_class.h"
 #include "iniportdirectory.h"
 #include "line_probe.h"
 #include "modulesimulator.h"
@@ -247,6 +250,55 @@ TEST_F(SerialPortTest, OnlySerialDevicesAreOpened) {
     ExpectUnchanged(hostname, "/etc/hostname");
     ExpectUnchanged(file, regular);
     EXPECT_FALSE(std::ifstream(dir.file("missing")).good());
+}
+
+// Opening some devices acts by itself (a watchdog is armed by the open): a
+// device that is not a terminal is told by its class and never opened.
+TEST_F(SerialPortTest, DeviceThatIsNoTerminalIsNeverOpened) {
+    TempDir dir;
+    const std::string watchdog = dir.file("watchdog");
+    if (mknod(watchdog.c_str(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+        GTEST_SKIP() << "making a device node needs root";
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, watchdog.c_str(), IN_OPEN), 0);
+
+    CSerialPort port;
+    EXPECT_EQ(kSerialOpenFailed, port.OpenDevice(watchdog, 9600, 8, 0, 0, 0));
+    EXPECT_EQ(kOpenNotSerial, port.LastFailure().reason);
+    char events[256];
+    EXPECT_LT(read(watch, events, sizeof events), 0) << "the device was opened";
+    close(watch);
+    // A pseudo-terminal has no sysfs entry: its driver in /proc says tty.
+    EXPECT_EQ(kSerialOk, port.OpenDevice(Device(), 9600, 8, 0, 0, 0));
+}
+
+TEST(CharDeviceClass, SysfsSubsystemElseTtyDriverRanges) {
+    TempDir root;
+    const std::string sys = root.file("sys"), proc = root.file("proc");
+    for (const std::string& folder :
+         {sys, sys + "/dev", sys + "/dev/char", sys + "/class", sys + "/class/tty",
+          sys + "/class/watchdog", proc, proc + "/tty"})
+        mkdir(folder.c_str(), 0755);
+    for (const char* entry : {"4:64", "10:130"}) mkdir((sys + "/dev/char/" + entry).c_str(), 0755);
+    ASSERT_EQ(0, symlink("../../../class/tty", (sys + "/dev/char/4:64/subsystem").c_str()));
+    ASSERT_EQ(0, symlink("../../../class/watchdog", (sys + "/dev/char/10:130/subsystem").c_str()));
+    std::ofstream(proc + "/tty/drivers")
+        << "/dev/tty             /dev/tty        5       0 system:/dev/tty\n"
+           "serial               /dev/ttyS       4 64-111 serial\n"
+           "pty_slave            /dev/pts      136 0-1048575 pty:slave\n";
+    const struct {
+        unsigned major, minor;
+        DeviceClass expected;
+    } cases[] = {
+        {4, 64, DeviceClass::Terminal},     {10, 130, DeviceClass::NotTerminal},
+        {136, 7, DeviceClass::Terminal},    {5, 0, DeviceClass::Terminal},
+        {4, 112, DeviceClass::NotTerminal}, {1, 3, DeviceClass::NotTerminal},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, CharDeviceClass(makedev(c.major, c.minor), sys, proc))
+            << c.major << ":" << c.minor;
+    EXPECT_EQ(DeviceClass::Unknown, CharDeviceClass(makedev(1, 3), sys, root.file("none")));
 }
 
 TEST_F(SerialPortTest, SecondProcessIsLockedOut) {

@@ -48,7 +48,9 @@ struct Exchange {
     size_t echo = 0;
     int status = 0;
     int64_t durationNs = 17'900'000;
-    Bytes echoBytes{};  // the echo as received, when the port hands it on
+    Bytes echoBytes{};    // the echo as received, when the port hands it on
+    Bytes wireRequest{};  // MBAP frames of a Modbus TCP line
+    Bytes wireAnswer{};
 
     ExchangeRecord Record() const {
         ExchangeRecord r;
@@ -58,6 +60,12 @@ struct Exchange {
         r.answerLength = answer.size();
         r.echo = echoBytes.empty() ? nullptr : echoBytes.data();
         r.echoLength = echo;
+        if (!wireRequest.empty()) {
+            r.wireRequest = wireRequest.data();
+            r.wireRequestLength = wireRequest.size();
+            r.wireAnswer = wireAnswer.data();
+            r.wireAnswerLength = wireAnswer.size();
+        }
         r.status = status;
         r.verdict = verdict;
         r.exceptionCode = code;
@@ -158,6 +166,46 @@ TEST(WireLog, TimeoutEchoAndRefusalRows) {
     lines = Lines(refused.Record());
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], "14:07:09.123\t发送\t0\t\t未发送：串口未打开\t");
+}
+
+// A write whose only answer was its own copy, and one the port refused
+// because the line echoes against echo=1.
+TEST(WireLog, UndecidedAndRefusedWritesSayWhy) {
+    Exchange undecided{WriteOne(0x5001, 3), {}, ExchangeVerdict::EchoUndecided};
+    undecided.echo = 8;
+    std::vector<std::string> lines = Lines(undecided.Record());
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1],
+              "14:07:09.123\t回显\t8\t\t回显或模块的回答（无法区分）\t01 06 50 01 00 03 89 0B");
+    EXPECT_EQ(lines[2], "14:07:09.140\t接收\t0\t17.9 ms\t无法与回显区分\t");
+    Exchange refused{{}, {}, ExchangeVerdict::Refused, 0, 0, kModbusWritesRefused};
+    EXPECT_EQ(Lines(refused.Record()),
+              std::vector<std::string>{
+                  "14:07:09.123\t发送\t0\t\t未发送：线路有回显，但回显设置为“从不”\t"});
+    WireCounters counters;
+    CountExchange(&counters, undecided.Record());
+    EXPECT_EQ(FormatWireCounters(counters), "发送 1 帧，正常 0，无法区分 1，回显 1");
+    EXPECT_EQ(WireFailureCount(counters), 1u);
+}
+
+// On a Modbus TCP line the rows carry the MBAP frames, kept by the ring too;
+// the note still names the register request.
+TEST(WireLog, ModbusTcpRowsShowTheFramesThatCrossedTheNetwork) {
+    Exchange e{ReadRequest(0x500A, 1), ReadAnswer({0, 9})};
+    e.wireRequest = {0, 7, 0, 0, 0, 6, 1, 3, 0x50, 0x0A, 0, 1};
+    e.wireAnswer = {0, 7, 0, 0, 0, 5, 1, 3, 2, 0, 9};
+    ExchangeRing ring(2);
+    ring.Push(e.Record());
+    const ExchangeRecord kept = ring.At(0);
+    for (const ExchangeRecord& record : {e.Record(), kept}) {
+        const std::vector<std::string> lines = Lines(record);
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines[0],
+                  "14:07:09.123\t发送\t12\t\t读 0x500A×1 中断事件\t00 07 00 00 00 06 01 03 "
+                  "50 0A 00 01");
+        EXPECT_EQ(lines[1],
+                  "14:07:09.140\t接收\t11\t17.9 ms\t正常\t00 07 00 00 00 05 01 03 02 00 09");
+    }
 }
 
 TEST(WireLog, CountersCountEachKindAndNameOnlyThoseThatOccurred) {

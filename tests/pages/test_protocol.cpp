@@ -42,10 +42,13 @@ protected:
     void SetUp() override {
         SetSwitchCodingMode(0);
         ASSERT_TRUE(m_sim.Start());
-        // A pseudo-terminal straight to the module: no adapter echoes here,
-        // so no write waits for a read that settles the echo.
+        // A pseudo-terminal straight to the module: no adapter echoes here.
+        // The read that goes before the first write on a fresh port is made
+        // here, so that each test's requests are its own.
         m_port.SetEchoMode(CSerialPort::EchoMode::Never);
         ASSERT_EQ(m_port.OpenDevice(m_sim.DevicePath(), 115200, 8, 0, 0, 0), 0);
+        ASSERT_EQ(m_session.ReadModuleType(nullptr), kModuleOk);
+        m_sim.ClearRequests();
     }
 
     CPropProtocol& Open(const std::string& ini = std::string()) {

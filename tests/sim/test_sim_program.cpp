@@ -217,4 +217,29 @@ TEST(SimProgram, MbpollReadsTheGeneralBlock) {
     EXPECT_EQ(ReadRequest(0x5001, 16), sim.Requests()[0]);
 }
 
+// A third-party Modbus TCP master reads through the simulator's gateway,
+// started with the program: the MBAP framing is checked by someone else.
+TEST(SimProgram, MbpollReadsThroughTheModbusTcpGateway) {
+    const char* const mbpoll = "/usr/bin/mbpoll";
+    if (access(mbpoll, X_OK) != 0)
+        GTEST_SKIP() << "mbpoll is not installed (apt-get install mbpoll)";
+    Child sim({QUILLON_SIM_PROGRAM, "--modbus-tcp", "0"});
+    ASSERT_EQ(0u, sim.ReadLine(5000).rfind("/dev/pts/", 0));
+    const std::string url = sim.ReadLine(5000);
+    ASSERT_EQ(0u, url.rfind("modbus-tcp://127.0.0.1:", 0)) << url;
+    const std::string port = url.substr(url.rfind(':') + 1);
+    const std::string command = std::string(mbpoll) + " -m tcp -p " + port +
+                                " -a 1 -r 20484 -c 2 -t 4:hex -1 127.0.0.1 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(nullptr, pipe);
+    std::string output;
+    char line[256];
+    while (fgets(line, sizeof line, pipe) != nullptr) output += line;
+    EXPECT_EQ(0, pclose(pipe)) << output;
+    // The module type, 0x5003 and 0x5004.
+    EXPECT_NE(std::string::npos, output.find("[20484]: \t0x0201")) << output;
+    EXPECT_NE(std::string::npos, output.find("[20485]: \t0x0001")) << output;
+    EXPECT_EQ(0, sim.StopWith(SIGTERM));
+}
+
 }  // namespace

@@ -278,8 +278,9 @@ TEST_F(WindowTest, PageHasEveryControlWithItsItems) {
     WriteConfig();
     OpenWindow();
     CPropCfg& page = Page();
-    ASSERT_EQ(page.portList()->count(), 255);
+    ASSERT_EQ(page.portList()->count(), 256);
     for (int i = 0; i < 255; ++i) ASSERT_EQ(page.portList()->itemText(i), QString::number(i + 1));
+    EXPECT_EQ(page.portList()->itemText(255), QString::fromUtf8("添加网络端口..."));
     EXPECT_EQ(Items(page.bitRateList()), kBitRates);
     EXPECT_EQ(Items(page.canBitRateList()), kCanBitRates);
     EXPECT_EQ(Items(page.moduleStateList()), kModuleStates);
