@@ -73,6 +73,8 @@ TEST_F(ConfigTransfer, EveryGroupAskedForIsReportedOnce) {
 // password, not the group.
 TEST_F(ConfigTransfer, RefusedPasswordSendsNoDeviceInformation) {
     ConfigBlocks blocks;
+    m_slave.Queue(ReadAnswer({0x02, 0x01, 0x00, 0x01}));
+    ASSERT_EQ(m_session.ReadModuleType(nullptr), kModuleOk);
     m_slave.Queue(WriteOne(0x7006, 0));
     m_slave.Queue(ExceptionAnswer(6, 3));
     const uint16_t password = 0x4321;
@@ -86,7 +88,8 @@ TEST_F(ConfigTransfer, RefusedPasswordSendsNoDeviceInformation) {
     EXPECT_EQ(report.failed, GroupBit(kGroupDeviceInfo));
     EXPECT_EQ(report.status, kModuleFailed);
     EXPECT_EQ(m_slave.Requests(),
-              (std::vector<Bytes>{WriteOne(0x7006, 0), WriteOne(0x7003, 0x4321)}));
+              (std::vector<Bytes>{ReadRequest(0x5003, 2), WriteOne(0x7006, 0),
+                                  WriteOne(0x7003, 0x4321)}));
 }
 
 }  // namespace

@@ -157,7 +157,8 @@ TEST(SimProgram, ManPageDocumentsEveryOptionOfTheHelp) {
         if (line.rfind("  --", 0) != 0) continue;
         const std::string option = line.substr(4, line.find(' ', 4) - 4);
         // Its own entry under OPTIONS: ".B \-\-echo", ".BI \-\-line " rate"".
-        const std::string entry = " \\-\\-" + option;
+        std::string entry = " \\-\\-";
+        for (char c : option) entry += c == '-' ? std::string("\\-") : std::string(1, c);
         EXPECT_TRUE(page.find("\n.B" + entry + "\n") != std::string::npos ||
                     page.find("\n.BI" + entry + " ") != std::string::npos)
             << option;
