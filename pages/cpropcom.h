@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <vector>
 
 #include "portcombobox.h"
 
@@ -53,6 +54,9 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // The lists config.ini keeps, in the order of their keys.
+    std::vector<QComboBox*> Lists() const;
+
     CSerialPort* m_serial = nullptr;
     CControlIni* m_settings = nullptr;
     PortComboBox* m_port = nullptr;

@@ -7,6 +7,7 @@
 
 class CControlIni;
 class InterruptIndicatorRow;
+struct SettingList;
 class MyCug;
 class ModuleSession;
 class QLineEdit;
@@ -46,10 +47,9 @@ public:
     MyCug* inputGrid() const;
     MyCug* outputGrid() const;
 
+    // Timer 1's tick without the tick rules: the event word, and the change
+    // field its I/O bit asks for.
     void PollEvents();
-    void ReadChangeField();
-    void ReadOutputData(bool timed);
-    void WriteInputData(bool timed);
 
     Edition edition() const;
 
@@ -111,9 +111,12 @@ private:
     void StopPolling();
     void StopTimed(TimedKind kind);
     void ShowOnGrid(MyCug* grid, const uint8_t* area, int length);
-    // Counts the exchange about to start; null while there is no session.
-    ModuleSession* BeginExchange();
+    // "读数据" and "写数据", once or on a tick of timer 2 or 3.
+    void ReadData(bool timed);
+    void WriteData(bool timed);
     void Message(const QString& text);
+    // The keys of this edition's page.
+    const SettingList& Settings() const;
     bool TickMayRun();
 
     InterruptIndicatorRow* m_row = nullptr;

@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "ccontrolini.h"
 #include "cmycugerrormsg.h"
+#include "combo_lists.h"
 #include "entry_rules.h"
 #include "fieldbus_block.h"
 #include "hexbytes.h"
@@ -16,15 +16,14 @@
 #include "messages.h"
 #include "modulesession.h"
 #include "network_time.h"
+#include "page_settings.h"
 #include "register_map.h"
 #include "switchcoding.h"
 
 namespace {
 
-const char* const kSection = "fieldbus";
-
-void Select(QComboBox* list, int position) {
-    list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
+std::string BoxText(const QLineEdit* box) {
+    return box->text().toStdString();
 }
 
 QString FromUtf8(const std::string& text) {
@@ -189,32 +188,29 @@ void CPropProtocol::Initialise() {
 void CPropProtocol::LoadSettings() {
     if (m_settings == nullptr) return;
     Controls& ui = *m_ui;
-    auto readInt = [this](const char* key) {
-        int value = 0;
-        m_settings->ReadInt(kSection, key, &value);
-        return value;
-    };
-    auto readText = [this](const char* key, QLineEdit* box) {
-        std::string text = box->text().toStdString();
-        if (m_settings->ReadString(kSection, key, &text)) box->setText(FromUtf8(text));
+    SettingValues values;
+    ReadSettings(*m_settings, kFieldbusPageSettings, &values);
+    auto text = [&values](SettingKey key, QLineEdit* box) {
+        std::string stored;
+        if (values.Text(key, &stored)) box->setText(FromUtf8(stored));
     };
 
-    Select(ui.moduleState, readInt("modstatus"));
-    Select(ui.fieldbusStatus, readInt("fbstatus"));
-    readText("addrcfg", ui.nodeAddressConfigured);
-    readText("addractual", ui.nodeAddressActual);
-    ui.bitRateConfiguredValue = readInt("ratecfg");
-    ui.bitRateActualValue = readInt("rateactual");
-    ui.revision = readInt("revision");
-    ui.statusBits = readInt("statusbits");
-    ui.configBits = readInt("cfgbits");
-    readText("vendorid", ui.vendorId);
-    readText("productcode", ui.productCode);
-    readText("serialnumber", ui.serialNumber);
-    readText("emcycode1", ui.emergencyStandard);
-    readText("emcycode2", ui.emergencyCustom);
-    readText("productname", ui.productName);
-    m_settings->ReadString(kSection, "errormsg", &ui.errorMessageText);
+    SelectOrClear(ui.moduleState, values.Int(kFieldbusModuleState));
+    SelectOrClear(ui.fieldbusStatus, values.Int(kFieldbusStatus));
+    text(kFieldbusAddressConfigured, ui.nodeAddressConfigured);
+    text(kFieldbusAddressActual, ui.nodeAddressActual);
+    ui.bitRateConfiguredValue = values.Int(kFieldbusRateConfigured);
+    ui.bitRateActualValue = values.Int(kFieldbusRateActual);
+    ui.revision = values.Int(kFieldbusRevision);
+    ui.statusBits = values.Int(kFieldbusStatusBits);
+    ui.configBits = values.Int(kFieldbusConfigBits);
+    text(kFieldbusVendorId, ui.vendorId);
+    text(kFieldbusProductCode, ui.productCode);
+    text(kFieldbusSerialNumber, ui.serialNumber);
+    text(kFieldbusEmergencyStandard, ui.emergencyStandard);
+    text(kFieldbusEmergencyCustom, ui.emergencyCustom);
+    text(kFieldbusProductName, ui.productName);
+    values.Text(kFieldbusErrorMessage, &ui.errorMessageText);
 
     ui.bitRateConfigured->setText(QString::number(ui.bitRateConfiguredValue));
     ui.bitRateActual->setText(QString::number(ui.bitRateActualValue));
@@ -231,28 +227,24 @@ void CPropProtocol::SaveSettings() {
     const int actual = ui.bitRateActual->text().trimmed().toInt(&ok);
     if (ok) ui.bitRateActualValue = actual;
 
-    auto writeInt = [this](const char* key, int value) {
-        m_settings->WriteInt(kSection, key, value);
-    };
-    auto writeText = [this](const char* key, const QLineEdit* box) {
-        m_settings->WriteString(kSection, key, box->text().toStdString());
-    };
-    writeInt("modstatus", ui.moduleState->currentIndex());
-    writeInt("fbstatus", ui.fieldbusStatus->currentIndex());
-    writeText("addrcfg", ui.nodeAddressConfigured);
-    writeText("addractual", ui.nodeAddressActual);
-    writeInt("ratecfg", ui.bitRateConfiguredValue);
-    writeInt("rateactual", ui.bitRateActualValue);
-    writeInt("revision", ui.revision);
-    writeInt("statusbits", ui.statusBits);
-    writeInt("cfgbits", ui.configBits);
-    writeText("vendorid", ui.vendorId);
-    writeText("productcode", ui.productCode);
-    writeText("serialnumber", ui.serialNumber);
-    writeText("emcycode1", ui.emergencyStandard);
-    writeText("emcycode2", ui.emergencyCustom);
-    writeText("productname", ui.productName);
-    m_settings->WriteString(kSection, "errormsg", ui.errorMessageText);
+    SettingValues values;
+    values.SetInt(kFieldbusModuleState, ui.moduleState->currentIndex());
+    values.SetInt(kFieldbusStatus, ui.fieldbusStatus->currentIndex());
+    values.SetText(kFieldbusAddressConfigured, BoxText(ui.nodeAddressConfigured));
+    values.SetText(kFieldbusAddressActual, BoxText(ui.nodeAddressActual));
+    values.SetInt(kFieldbusRateConfigured, ui.bitRateConfiguredValue);
+    values.SetInt(kFieldbusRateActual, ui.bitRateActualValue);
+    values.SetInt(kFieldbusRevision, ui.revision);
+    values.SetInt(kFieldbusStatusBits, ui.statusBits);
+    values.SetInt(kFieldbusConfigBits, ui.configBits);
+    values.SetText(kFieldbusVendorId, BoxText(ui.vendorId));
+    values.SetText(kFieldbusProductCode, BoxText(ui.productCode));
+    values.SetText(kFieldbusSerialNumber, BoxText(ui.serialNumber));
+    values.SetText(kFieldbusEmergencyStandard, BoxText(ui.emergencyStandard));
+    values.SetText(kFieldbusEmergencyCustom, BoxText(ui.emergencyCustom));
+    values.SetText(kFieldbusProductName, BoxText(ui.productName));
+    values.SetText(kFieldbusErrorMessage, ui.errorMessageText);
+    WriteSettings(m_settings, kFieldbusPageSettings, values);
 }
 
 void CPropProtocol::FillFromBlock(const uint8_t* block) {
@@ -261,9 +253,9 @@ void CPropProtocol::FillFromBlock(const uint8_t* block) {
     FieldbusFields f;
     DecodeFieldbusBlock(block, SwitchCodingMode(), &f);
 
-    Select(ui.fieldbusStatus, f.fieldbusStatus);
+    SelectOrClear(ui.fieldbusStatus, f.fieldbusStatus);
     // An NMT state the list does not know leaves the shown one.
-    if (f.moduleState >= 0) Select(ui.moduleState, f.moduleState);
+    if (f.moduleState >= 0) SelectOrClear(ui.moduleState, f.moduleState);
     ui.nodeAddressConfigured->setText(FromUtf8(f.nodeAddressConfigured));
     ui.nodeAddressActual->setText(FromUtf8(f.nodeAddressActual));
     ui.bitRateConfiguredValue = f.bitRateConfigured;

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "config_blocks.h"
 #include "portcombobox.h"
-#include "register_map.h"
 
 class CControlIni;
 class CPropIo;
@@ -85,9 +85,9 @@ public:
     QPushButton* modifyConfigButton() const { return m_modifyConfig; }
 
     // The held blocks as last read (and as changed by the last write).
-    const uint8_t* generalBlock() const { return m_generalBlock; }
-    const uint8_t* ioBlock() const { return m_ioBlock; }
-    const uint8_t* fieldbusBlock() const { return m_fieldbusBlock; }
+    const uint8_t* generalBlock() const { return m_blocks.general; }
+    const uint8_t* ioBlock() const { return m_blocks.io; }
+    const uint8_t* fieldbusBlock() const { return m_blocks.fieldbus; }
 
 private:
     void BuildControls();
@@ -96,9 +96,6 @@ private:
     bool TakeLengths();
     // Writes the two lengths back into their boxes.
     void PushLengths();
-    // Writes 0x5009 and then 0x500E from the general block, each with its
-    // own failure message.
-    bool WriteInterruptAndBaud();
 
     QPushButton* MakeButton(const QString& caption, int x, int y, int w, int h);
     QLabel* MakeLabel(const QString& text, int x, int y, int w, int h);
@@ -108,9 +105,7 @@ private:
     ModuleSession* m_session = nullptr;
     CPropIo* m_ioPage = nullptr;
 
-    uint8_t m_generalBlock[kGeneralBlockSize] = {};
-    uint8_t m_ioBlock[kIoBlockSize] = {};
-    uint8_t m_fieldbusBlock[kFieldbusBlockSize] = {};
+    ConfigBlocks m_blocks;
 
     int m_inputLength = 0;
     int m_outputLength = 0;
