@@ -14,7 +14,6 @@
 #include "keyswallower.h"
 #include "messages.h"
 #include "module_search_dialog.h"
-#include "page_settings.h"
 #include "portcombobox.h"
 #include "portmessages.h"
 #include "wiremonitor.h"
@@ -136,25 +135,22 @@ void CPropCom::Initialise() {
     m_port->UpdateToolTip();
 }
 
-std::vector<QComboBox*> CPropCom::Lists() const {
-    return {m_port, m_baud, m_dataBits, m_stopBits, m_flow, m_parity};
+std::vector<ListSetting> CPropCom::Lists() const {
+    return {{kComPort, m_port},         {kComBaudRate, m_baud},    {kComByteBits, m_dataBits},
+            {kComStopBits, m_stopBits}, {kComFlowControl, m_flow}, {kComParity, m_parity}};
 }
 
 void CPropCom::LoadSettings() {
     if (!m_settings) return;
     SettingValues values;
     ReadSettings(*m_settings, kComPageSettings, &values);
-    const std::vector<QComboBox*> lists = Lists();
-    for (size_t i = 0; i < lists.size(); ++i)
-        SelectOrClear(lists[i], values.Int(kComPageSettings.keys[i]));
+    ShowSettings(values, Lists());
 }
 
 void CPropCom::SaveSettings() {
     if (!m_settings) return;
     SettingValues values;
-    const std::vector<QComboBox*> lists = Lists();
-    for (size_t i = 0; i < lists.size(); ++i)
-        values.SetInt(kComPageSettings.keys[i], lists[i]->currentIndex());
+    TakeSettings(Lists(), {}, &values);
     WriteSettings(m_settings, kComPageSettings, values);
 }
 

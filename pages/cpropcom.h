@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "portcombobox.h"
+#include "setting_controls.h"
 
 class CControlIni;
 class CSerialPort;
@@ -54,8 +55,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    // The lists config.ini keeps, in the order of their keys.
-    std::vector<QComboBox*> Lists() const;
+    // The lists config.ini keeps, with their keys.
+    std::vector<ListSetting> Lists() const;
 
     CSerialPort* m_serial = nullptr;
     CControlIni* m_settings = nullptr;

@@ -15,7 +15,6 @@
 #include "intbox.h"
 #include "interruptindicatorrow.h"
 #include "messages.h"
-#include "page_settings.h"
 #include "switchcoding.h"
 
 namespace {
@@ -229,34 +228,33 @@ const uint8_t* CPropGeneral::faultValues() const {
     return m_ui->faultValues;
 }
 
+void CPropGeneral::SettingControls(std::vector<ListSetting>* lists,
+                                   std::vector<BoxSetting>* boxes) const {
+    const Controls& ui = *m_ui;
+    // Stored files keep cpol and cpha crossed: "cpol" holds the list
+    // labelled "CPHA:" and "cpha" the one labelled "CPOL:".
+    *lists = {{kGeneralModuleType, ui.moduleType}, {kGeneralSwitchCoding, ui.switchCoding},
+              {kGeneralFieldbusType, ui.fieldbusType}, {kGeneralIdle, ui.idle},
+              {kGeneralOffline, ui.offline}, {kGeneralCpolList, ui.cpha},
+              {kGeneralCphaList, ui.cpol}, {kGeneralBaudRate, ui.uartBaud},
+              {kGeneralByteBits, ui.uartDataBits}, {kGeneralStopBits, ui.uartStopBits},
+              {kGeneralParity, ui.uartParity}};
+    *boxes = {{kGeneralWatchdog, ui.watchdog},
+              {kGeneralFrameInterval, ui.frameInterval},
+              {kGeneralModbusAddress, ui.modbusAddress}};
+}
+
 void CPropGeneral::LoadSettings() {
     if (m_settings == nullptr) return;
     Controls& ui = *m_ui;
     SettingValues values;
     ReadSettings(*m_settings, kGeneralPageSettings, &values);
-    auto text = [&values](SettingKey key, QLineEdit* box) {
-        std::string stored;
-        if (values.Text(key, &stored)) box->setText(QString::fromStdString(stored));
-    };
-
-    SelectOrClear(ui.moduleType, values.Int(kGeneralModuleType));
-    SelectOrClear(ui.switchCoding, values.Int(kGeneralSwitchCoding));
+    std::vector<ListSetting> lists;
+    std::vector<BoxSetting> boxes;
+    SettingControls(&lists, &boxes);
+    ShowSettings(values, lists, boxes);
     SetSwitchCodingMode(values.Int(kGeneralSwitchCoding));
-    SelectOrClear(ui.fieldbusType, values.Int(kGeneralFieldbusType));
-    SelectOrClear(ui.idle, values.Int(kGeneralIdle));
-    SelectOrClear(ui.offline, values.Int(kGeneralOffline));
-    // Stored files keep cpol and cpha crossed: "cpol" holds the list
-    // labelled "CPHA:" and "cpha" the one labelled "CPOL:".
-    SelectOrClear(ui.cpha, values.Int(kGeneralCpolList));
-    SelectOrClear(ui.cpol, values.Int(kGeneralCphaList));
-    SelectOrClear(ui.uartBaud, values.Int(kGeneralBaudRate));
-    SelectOrClear(ui.uartDataBits, values.Int(kGeneralByteBits));
-    SelectOrClear(ui.uartStopBits, values.Int(kGeneralStopBits));
-    SelectOrClear(ui.uartParity, values.Int(kGeneralParity));
     m_row->ShowInterruptMask(static_cast<uint16_t>(values.Int(kGeneralInterrupt)));
-    text(kGeneralWatchdog, ui.watchdog);
-    text(kGeneralFrameInterval, ui.frameInterval);
-    text(kGeneralModbusAddress, ui.modbusAddress);
     const std::vector<uint8_t>& faults = values.Bytes(kGeneralFaultValues);
     std::memset(ui.faultValues, 0, kFaultValueCount);
     std::memcpy(ui.faultValues, faults.data(), faults.size());
@@ -272,23 +270,14 @@ void CPropGeneral::SaveSettings() {
     if (m_settings == nullptr) return;
     const Controls& ui = *m_ui;
     SettingValues values;
-    values.SetInt(kGeneralModuleType, ui.moduleType->currentIndex());
-    values.SetInt(kGeneralSwitchCoding, ui.switchCoding->currentIndex());
-    values.SetInt(kGeneralFieldbusType, ui.fieldbusType->currentIndex());
-    values.SetInt(kGeneralIdle, ui.idle->currentIndex());
-    values.SetInt(kGeneralOffline, ui.offline->currentIndex());
-    values.SetInt(kGeneralCpolList, ui.cpha->currentIndex());
-    values.SetInt(kGeneralCphaList, ui.cpol->currentIndex());
+    std::vector<ListSetting> lists;
+    std::vector<BoxSetting> boxes;
+    SettingControls(&lists, &boxes);
+    TakeSettings(lists, boxes, &values);
     values.SetInt(kGeneralBaudRate, UartBaudPosition());
-    values.SetInt(kGeneralByteBits, ui.uartDataBits->currentIndex());
-    values.SetInt(kGeneralStopBits, ui.uartStopBits->currentIndex());
-    values.SetInt(kGeneralParity, ui.uartParity->currentIndex());
     values.SetInt(kGeneralInterrupt, m_row->ReadInterruptMask());
     values.SetInt(kGeneralCrc, ui.crcChoice);
     values.SetInt(kGeneralSpi, ui.spiFlag);
-    values.SetText(kGeneralWatchdog, BoxText(ui.watchdog));
-    values.SetText(kGeneralFrameInterval, BoxText(ui.frameInterval));
-    values.SetText(kGeneralModbusAddress, BoxText(ui.modbusAddress));
     values.SetBytes(kGeneralFaultValues, ui.faultValues, kFaultValueCount);
     WriteSettings(m_settings, kGeneralPageSettings, values);
 }

@@ -7,18 +7,19 @@
 
 class CControlIni;
 class InterruptIndicatorRow;
-struct SettingList;
 class MyCug;
 class ModuleSession;
 class QLineEdit;
+struct SettingList;
 
 // The I/O page, shared by both editions: process data, event polling and the
 // change field.
 //
-// Every module access is one synchronous exchange of the module session,
-// started from a button or from one of three timers named "1" (event
-// polling), "2" (timed read) and "3" (timed write). A tick that arrives while
-// an exchange of this page or a message box is open is skipped, never nested.
+// The exchanges and the rule that stops a timer after failures belong to the
+// IoPoller; the page starts them from a button or from one of three timers
+// named "1" (event polling), "2" (timed read) and "3" (timed write), and
+// shows what came back. A tick that arrives while an exchange of this page
+// or a message box is open is skipped, never nested.
 class CPropIo : public QWidget {
     Q_OBJECT
 public:

@@ -16,15 +16,10 @@
 #include "messages.h"
 #include "modulesession.h"
 #include "network_time.h"
-#include "page_settings.h"
 #include "register_map.h"
 #include "switchcoding.h"
 
 namespace {
-
-std::string BoxText(const QLineEdit* box) {
-    return box->text().toStdString();
-}
 
 QString FromUtf8(const std::string& text) {
     return QString::fromStdString(text);
@@ -185,31 +180,34 @@ void CPropProtocol::Initialise() {
     OnPasswordChange();
 }
 
+void CPropProtocol::SettingControls(std::vector<ListSetting>* lists,
+                                    std::vector<BoxSetting>* boxes) const {
+    const Controls& ui = *m_ui;
+    *lists = {{kFieldbusModuleState, ui.moduleState}, {kFieldbusStatus, ui.fieldbusStatus}};
+    *boxes = {{kFieldbusAddressConfigured, ui.nodeAddressConfigured},
+              {kFieldbusAddressActual, ui.nodeAddressActual},
+              {kFieldbusVendorId, ui.vendorId},
+              {kFieldbusProductCode, ui.productCode},
+              {kFieldbusSerialNumber, ui.serialNumber},
+              {kFieldbusEmergencyStandard, ui.emergencyStandard},
+              {kFieldbusEmergencyCustom, ui.emergencyCustom},
+              {kFieldbusProductName, ui.productName}};
+}
+
 void CPropProtocol::LoadSettings() {
     if (m_settings == nullptr) return;
     Controls& ui = *m_ui;
     SettingValues values;
     ReadSettings(*m_settings, kFieldbusPageSettings, &values);
-    auto text = [&values](SettingKey key, QLineEdit* box) {
-        std::string stored;
-        if (values.Text(key, &stored)) box->setText(FromUtf8(stored));
-    };
-
-    SelectOrClear(ui.moduleState, values.Int(kFieldbusModuleState));
-    SelectOrClear(ui.fieldbusStatus, values.Int(kFieldbusStatus));
-    text(kFieldbusAddressConfigured, ui.nodeAddressConfigured);
-    text(kFieldbusAddressActual, ui.nodeAddressActual);
+    std::vector<ListSetting> lists;
+    std::vector<BoxSetting> boxes;
+    SettingControls(&lists, &boxes);
+    ShowSettings(values, lists, boxes);
     ui.bitRateConfiguredValue = values.Int(kFieldbusRateConfigured);
     ui.bitRateActualValue = values.Int(kFieldbusRateActual);
     ui.revision = values.Int(kFieldbusRevision);
     ui.statusBits = values.Int(kFieldbusStatusBits);
     ui.configBits = values.Int(kFieldbusConfigBits);
-    text(kFieldbusVendorId, ui.vendorId);
-    text(kFieldbusProductCode, ui.productCode);
-    text(kFieldbusSerialNumber, ui.serialNumber);
-    text(kFieldbusEmergencyStandard, ui.emergencyStandard);
-    text(kFieldbusEmergencyCustom, ui.emergencyCustom);
-    text(kFieldbusProductName, ui.productName);
     values.Text(kFieldbusErrorMessage, &ui.errorMessageText);
 
     ui.bitRateConfigured->setText(QString::number(ui.bitRateConfiguredValue));
@@ -228,21 +226,15 @@ void CPropProtocol::SaveSettings() {
     if (ok) ui.bitRateActualValue = actual;
 
     SettingValues values;
-    values.SetInt(kFieldbusModuleState, ui.moduleState->currentIndex());
-    values.SetInt(kFieldbusStatus, ui.fieldbusStatus->currentIndex());
-    values.SetText(kFieldbusAddressConfigured, BoxText(ui.nodeAddressConfigured));
-    values.SetText(kFieldbusAddressActual, BoxText(ui.nodeAddressActual));
+    std::vector<ListSetting> lists;
+    std::vector<BoxSetting> boxes;
+    SettingControls(&lists, &boxes);
+    TakeSettings(lists, boxes, &values);
     values.SetInt(kFieldbusRateConfigured, ui.bitRateConfiguredValue);
     values.SetInt(kFieldbusRateActual, ui.bitRateActualValue);
     values.SetInt(kFieldbusRevision, ui.revision);
     values.SetInt(kFieldbusStatusBits, ui.statusBits);
     values.SetInt(kFieldbusConfigBits, ui.configBits);
-    values.SetText(kFieldbusVendorId, BoxText(ui.vendorId));
-    values.SetText(kFieldbusProductCode, BoxText(ui.productCode));
-    values.SetText(kFieldbusSerialNumber, BoxText(ui.serialNumber));
-    values.SetText(kFieldbusEmergencyStandard, BoxText(ui.emergencyStandard));
-    values.SetText(kFieldbusEmergencyCustom, BoxText(ui.emergencyCustom));
-    values.SetText(kFieldbusProductName, BoxText(ui.productName));
     values.SetText(kFieldbusErrorMessage, ui.errorMessageText);
     WriteSettings(m_settings, kFieldbusPageSettings, values);
 }

@@ -24,7 +24,6 @@
 #include "module_search_dialog.h"
 #include "module_writes.h"
 #include "network_time.h"
-#include "page_settings.h"
 #include "portmessages.h"
 #include "procedure_messages.h"
 
@@ -170,43 +169,39 @@ void CPropCfg::Initialise() {
     OnOpenPort();
 }
 
+std::vector<ListSetting> CPropCfg::SettingLists() const {
+    return {{kComPort, m_portList},
+            {kComBaudRate, m_bitRateList},
+            {kFieldbusModuleState, m_moduleStateList},
+            {kFieldbusCanBitRate, m_canBitRateList},
+            {kGeneralDeviceMode, m_deviceModeList}};
+}
+
+std::vector<BoxSetting> CPropCfg::SettingBoxes() const {
+    return {{kFieldbusAddressConfigured, m_nodeAddressBox},
+            {kFieldbusEmergencyStandard, m_emergencyCodeBox},
+            {kFieldbusEmergencyCustom, m_emergencyCustomBox}};
+}
+
 void CPropCfg::LoadSettings() {
     if (!m_settings) return;
     SettingValues values;
     ReadSettings(*m_settings, kConfigPageSettings, &values);
-    SelectOrClear(m_portList, values.Int(kComPort));
-    SelectOrClear(m_bitRateList, values.Int(kComBaudRate));
-    SelectOrClear(m_moduleStateList, values.Int(kFieldbusModuleState));
-    SelectOrClear(m_canBitRateList, values.Int(kFieldbusCanBitRate));
-    SelectOrClear(m_deviceModeList, values.Int(kGeneralDeviceMode));
+    ShowSettings(values, SettingLists(), SettingBoxes());
     m_row->ShowInterruptMask(static_cast<uint16_t>(values.Int(kGeneralInterrupt)));
     m_inputLength = values.Int(kIoInput);
     m_outputLength = values.Int(kIoOutput);
     PushLengths();
-    std::string text;
-    if (values.Text(kFieldbusAddressConfigured, &text))
-        m_nodeAddressBox->setText(QString::fromStdString(text));
-    if (values.Text(kFieldbusEmergencyStandard, &text))
-        m_emergencyCodeBox->setText(QString::fromStdString(text));
-    if (values.Text(kFieldbusEmergencyCustom, &text))
-        m_emergencyCustomBox->setText(QString::fromStdString(text));
     m_portList->UpdateToolTip();
 }
 
 void CPropCfg::SaveSettings() {
     if (!m_settings) return;
     SettingValues values;
-    values.SetInt(kComPort, m_portList->currentIndex());
-    values.SetInt(kComBaudRate, m_bitRateList->currentIndex());
-    values.SetInt(kFieldbusModuleState, m_moduleStateList->currentIndex());
-    values.SetInt(kFieldbusCanBitRate, m_canBitRateList->currentIndex());
-    values.SetInt(kGeneralDeviceMode, m_deviceModeList->currentIndex());
+    TakeSettings(SettingLists(), SettingBoxes(), &values);
     values.SetInt(kGeneralInterrupt, m_row->ReadInterruptMask());
     values.SetInt(kIoInput, m_inputLength);
     values.SetInt(kIoOutput, m_outputLength);
-    values.SetText(kFieldbusAddressConfigured, BoxText(m_nodeAddressBox));
-    values.SetText(kFieldbusEmergencyStandard, BoxText(m_emergencyCodeBox));
-    values.SetText(kFieldbusEmergencyCustom, BoxText(m_emergencyCustomBox));
     WriteSettings(m_settings, kConfigPageSettings, values);
 }
 

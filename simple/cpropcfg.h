@@ -6,6 +6,7 @@
 
 #include "config_blocks.h"
 #include "portcombobox.h"
+#include "setting_controls.h"
 
 class CControlIni;
 class CPropIo;
@@ -92,6 +93,9 @@ public:
 private:
     void BuildControls();
     void FillLists();
+    // The lists and boxes config.ini keeps, with their keys.
+    std::vector<ListSetting> SettingLists() const;
+    std::vector<BoxSetting> SettingBoxes() const;
     // Takes both length boxes; false when one was refused (prompt shown).
     bool TakeLengths();
     // Writes the two lengths back into their boxes.
