@@ -11,7 +11,7 @@
 #include "general_block.h"
 #include "hexbytes.h"
 #include "io_block.h"
-#include "textcodec.h"
+#include "text_codec.h"
 
 namespace configdoc {
 

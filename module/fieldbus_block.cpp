@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "hexbytes.h"
-#include "textcodec.h"
+#include "text_codec.h"
 
 const char* const kFieldbusStatusTexts[kFieldbusStatusCount] = {
     "总线正常",    "警告触发置位",       "警告触发复位",       "被动错误置位", "被动错误复位",

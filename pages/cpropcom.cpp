@@ -15,7 +15,7 @@
 #include "messages.h"
 #include "module_search_dialog.h"
 #include "portcombobox.h"
-#include "portmessages.h"
+#include "port_messages.h"
 #include "wiremonitor.h"
 
 namespace {

@@ -12,10 +12,10 @@
 #include "combo_lists.h"
 #include "entry_rules.h"
 #include "general_block.h"
-#include "intbox.h"
+#include "int_box.h"
 #include "interruptindicatorrow.h"
 #include "messages.h"
-#include "switchcoding.h"
+#include "switch_coding.h"
 
 namespace {
 

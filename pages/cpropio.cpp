@@ -15,7 +15,7 @@
 
 #include "entry_rules.h"
 #include "hexbytes.h"
-#include "intbox.h"
+#include "int_box.h"
 #include "interruptindicatorrow.h"
 #include "io_block.h"
 #include "iopoller.h"

@@ -12,12 +12,12 @@
 #include "entry_rules.h"
 #include "fieldbus_block.h"
 #include "hexbytes.h"
-#include "intbox.h"
+#include "int_box.h"
 #include "messages.h"
 #include "modulesession.h"
 #include "network_time.h"
 #include "register_map.h"
-#include "switchcoding.h"
+#include "switch_coding.h"
 
 namespace {
 

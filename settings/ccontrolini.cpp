@@ -9,9 +9,9 @@
 #include <strings.h>
 #include <vector>
 
-#include "atomicfile.h"
+#include "atomic_file.h"
 #include "hexbytes.h"
-#include "textcodec.h"
+#include "text_codec.h"
 
 namespace {
 

@@ -17,14 +17,14 @@
 #include "fieldbus_block.h"
 #include "general_block.h"
 #include "iniportdirectory.h"
-#include "intbox.h"
+#include "int_box.h"
 #include "interruptindicatorrow.h"
 #include "io_block.h"
 #include "messages.h"
 #include "module_search_dialog.h"
 #include "module_writes.h"
 #include "network_time.h"
-#include "portmessages.h"
+#include "port_messages.h"
 #include "procedure_messages.h"
 
 namespace {

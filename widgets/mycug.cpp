@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "bytegridview.h"
+#include "byte_grid_view.h"
 #include "hexbytes.h"
 
 namespace {

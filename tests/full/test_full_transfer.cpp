@@ -17,7 +17,7 @@
 #include "cpropprotocol.h"
 #include "cquillondlg.h"
 #include "ctabsheet.h"
-#include "fullharness.h"
+#include "full_harness.h"
 #include "interruptindicatorrow.h"
 #include "messagerecorder.h"
 #include "modulesimulator.h"

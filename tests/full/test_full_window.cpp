@@ -20,14 +20,14 @@
 #include "cquillonapp.h"
 #include "cquillondlg.h"
 #include "ctabsheet.h"
-#include "fullharness.h"
+#include "full_harness.h"
 #include "golden.h"
 #include "interruptindicatorrow.h"
 #include "messagerecorder.h"
 #include "messages.h"
 #include "modulesimulator.h"
 #include "skinmanager.h"
-#include "textcodec.h"
+#include "text_codec.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "messagerecorder.h"
 #include "mycug.h"
 #include "programfolder.h"
-#include "switchcoding.h"
+#include "switch_coding.h"
 
 namespace {
 

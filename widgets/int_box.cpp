@@ -1,4 +1,4 @@
-#include "intbox.h"
+#include "int_box.h"
 
 #include <QLineEdit>
 

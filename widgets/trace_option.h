@@ -6,7 +6,7 @@
 class WireTrace;
 
 // The programs' command-line option --trace FILE (or --trace=FILE): append
-// every exchange to FILE. --quit-after is read elsewhere (quitafter.h);
+// every exchange to FILE. --quit-after is read elsewhere (quit_after.h);
 // toolkit options are not read.
 struct ProgramOptions {
     QString tracePath;  // empty: no trace

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cpropio.h"
-#include "faultcases.h"
+#include "fault_cases.h"
 #include "interruptindicatorrow.h"
 #include "mycug.h"
 
