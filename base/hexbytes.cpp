@@ -2,14 +2,14 @@
 
 #include <climits>
 
-namespace {
-
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
+
+namespace {
 
 // Value of the longest prefix of hex digits of text[begin, end); 0 without one.
 uint32_t HexPrefixValue(const std::string& text, size_t begin, size_t end) {

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 
+// Value of one hexadecimal digit, either case; -1 for any other character.
+int HexDigitValue(char c);
+
 // Text form of byte arrays: each byte as "%02X " (two upper-case digits and
 // one space, the last byte included). n is taken modulo 256, as the master's
 // 8-bit lengths are; n = 0 gives an empty text.

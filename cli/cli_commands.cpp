@@ -17,18 +17,20 @@
 #include "hex_args.h"
 #include "hexbytes.h"
 #include "io_block.h"
+#include "iopoller.h"
 #include "line_address.h"
 #include "module_search.h"
 #include "network_time.h"
 #include "port_numbers.h"
 #include "register_map.h"
+#include "search_ports.h"
 #include "serialscanline.h"
 
 namespace {
 
 // The I/O page gives up on periodic event reads after this many failures
 // in a row; following events does the same.
-constexpr int kFollowFailureLimit = 3;
+constexpr int kFollowFailureLimit = IoPoller::kFailureLimit;
 
 volatile std::sig_atomic_t g_stop = 0;
 
@@ -478,10 +480,7 @@ int RunScan(CliContext& context) {
     } else {
         context.ApplyEchoMode(0);
         const DiscoveryRoots roots = DefaultDiscoveryRoots();
-        const PortNumberMap map = RefreshPortNumbers(&context.ini(), roots);
-        const std::vector<int> numbers = DeviceNumbers(map);
-        for (size_t d = 0; d < map.devices.size(); ++d)
-            ports.push_back({HostDevicePath(roots, map.devices[d].devicePath), numbers[d]});
+        ports = SearchPortsFor(0, RefreshPortNumbers(&context.ini(), roots), roots);
     }
     if (ports.empty()) {
         context.Error("scan: no serial device is present; name one with --port N|PATH");

@@ -89,8 +89,8 @@ int WriteDifferences(CliContext& context, const ConfigDiff& diff, bool dryRun) {
         const uint16_t* password =
             context.options().hasPassword ? &context.options().password : nullptr;
         ConfigWriteReport report;
-        const int status = WriteConfigGroups(&context.session(), diff.blocks, diff.groups,
-                                             password, ConfigWriteProgress(), &report);
+        const int status = WriteConfigGroups(&context.session(), diff.blocks, diff.groups, password,
+                                             nullptr, &report);
         if (status != kModuleOk) {
             std::string before;
             for (int g = 0; g < kConfigGroupCount; ++g)

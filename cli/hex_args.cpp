@@ -2,25 +2,20 @@
 
 #include <sstream>
 
-namespace {
+#include "hexbytes.h"
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+namespace {
 
 bool AddToken(const std::string& token, std::vector<uint8_t>* bytes, std::string* error) {
     for (char c : token) {
-        if (HexValue(c) < 0) {
+        if (HexDigitValue(c) < 0) {
             *error = "'" + token + "' is not a hexadecimal byte";
             return false;
         }
     }
     if (token.size() <= 2) {
         int value = 0;
-        for (char c : token) value = value * 16 + HexValue(c);
+        for (char c : token) value = value * 16 + HexDigitValue(c);
         bytes->push_back(static_cast<uint8_t>(value));
         return true;
     }
@@ -29,7 +24,8 @@ bool AddToken(const std::string& token, std::vector<uint8_t>* bytes, std::string
         return false;
     }
     for (size_t i = 0; i < token.size(); i += 2)
-        bytes->push_back(static_cast<uint8_t>(HexValue(token[i]) * 16 + HexValue(token[i + 1])));
+        bytes->push_back(
+            static_cast<uint8_t>(HexDigitValue(token[i]) * 16 + HexDigitValue(token[i + 1])));
     return true;
 }
 

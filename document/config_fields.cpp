@@ -5,12 +5,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "baud_rates.h"
 #include "entry_rules.h"
 #include "fieldbus_block.h"
 #include "general_block.h"
 #include "hexbytes.h"
 #include "io_block.h"
-#include "textcodec.h"
+#include "text_codec.h"
 
 namespace configdoc {
 
@@ -114,13 +115,6 @@ std::string RangeAllowed(EntryRange range) {
     return "a whole number from " + std::to_string(range.low) + " to " + std::to_string(range.high);
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Exactly count bytes, each one or two hexadecimal digits, separated by
 // blanks. Stricter than the boxes' reading on purpose: in a file a stray
 // character is a mistake, not something to read as 0.
@@ -135,7 +129,7 @@ bool ParseByteList(const std::string& text, uint8_t* bytes, size_t count) {
         int value = 0;
         size_t digits = 0;
         for (; i < text.size() && text[i] != ' ' && text[i] != '\t'; ++i) {
-            const int digit = HexDigit(text[i]);
+            const int digit = HexDigitValue(text[i]);
             if (digit < 0 || ++digits > 2) return false;
             value = value * 16 + digit;
         }
@@ -220,7 +214,7 @@ bool ParseHexWord(const std::string& text, uint16_t* value) {
         return false;
     unsigned number = 0;
     for (size_t i = 2; i < text.size(); ++i) {
-        const int digit = HexDigit(text[i]);
+        const int digit = HexDigitValue(text[i]);
         if (digit < 0) return false;
         number = number * 16 + static_cast<unsigned>(digit);
     }
@@ -270,7 +264,7 @@ Json FieldJson(ConfigField field, const ConfigBlocks& blocks) {
         case kFieldFrameInterval:
             return g.frameInterval;
         case kFieldBaudRate:
-            return g.uartBaud < 0 ? Json() : Json(kUartBaudRates[g.uartBaud]);
+            return g.uartBaud < 0 ? Json() : Json(kBaudRates[g.uartBaud]);
         case kFieldStopBits:
             return g.uartStopBits < 0 ? Json() : Json(g.uartStopBits + 1);
         case kFieldParity:
@@ -382,11 +376,9 @@ bool FieldFromJson(ConfigField field, const Json& value, ConfigBlocks* blocks,
             return true;
         case kFieldBaudRate: {
             *allowed = "one of ";
-            for (int i = 0; i < kUartBaudCount; ++i) {
-                *allowed +=
-                    std::to_string(kUartBaudRates[i]) + (i + 1 < kUartBaudCount ? ", " : "");
-                if (InRange(value, EntryRange{kUartBaudRates[i], kUartBaudRates[i]}, &number))
-                    position = i;
+            for (int i = 0; i < kBaudRateCount; ++i) {
+                *allowed += std::to_string(kBaudRates[i]) + (i + 1 < kBaudRateCount ? ", " : "");
+                if (InRange(value, EntryRange{kBaudRates[i], kBaudRates[i]}, &number)) position = i;
             }
             if (position < 0) return false;
             general[26] = static_cast<uint8_t>(position);

@@ -5,7 +5,7 @@
 #include <exception>
 #include <unordered_set>
 
-#include "atomicfile.h"
+#include "atomic_file.h"
 #include "config_fields.h"
 #include "entry_rules.h"
 #include "fieldbus_block.h"

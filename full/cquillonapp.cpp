@@ -5,7 +5,7 @@
 #include "ccontrolini.h"
 #include "cquillondlg.h"
 #include "messages.h"
-#include "traceoption.h"
+#include "trace_option.h"
 #include "wiretrace.h"
 
 CQuillonApp::CQuillonApp(std::string programFolder)

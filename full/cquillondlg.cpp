@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "cdlgconfigdiff.h"
+#include "combo_lists.h"
 #include "config_json.h"
 #include "config_transfer.h"
 #include "cpropcom.h"
@@ -29,6 +30,9 @@
 #include "io_block.h"
 #include "keyswallower.h"
 #include "messages.h"
+#include "module_writes.h"
+#include "page_settings.h"
+#include "procedure_messages.h"
 #include "program_paths.h"
 #include "skinmanager.h"
 #include "wiremonitor.h"
@@ -39,8 +43,7 @@ namespace {
 enum Tab { kTabCom = 0, kTabGeneral = 1, kTabIo = 2, kTabFieldbus = 3 };
 
 const char* const kThemeNames[CQuillonDlg::kThemeCount] = {"Default", "Luna", "Royale", "Vista",
-                                                            "Office 2007"};
-const char* const kDeviceModeItems[] = {"启动", "复位", "恢复出厂默认"};
+                                                           "Office 2007"};
 
 // Skin loaded while the window is built; the saved theme replaces it when
 // the window initialises.
@@ -83,13 +86,12 @@ CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent)
     BuildControls();
     InitialisePages();
 
-    m_deviceMode->clear();
-    for (const char* item : kDeviceModeItems) m_deviceMode->addItem(Text(item));
-    int mode = 0;
-    m_settings.ReadInt("general", "modmode", &mode);
-    m_deviceMode->setCurrentIndex(mode >= 0 && mode < m_deviceMode->count() ? mode : -1);
+    SettingValues values;
+    ReadSettings(m_settings, kFullWindowSettings, &values);
+    SetDeviceModeItems(m_deviceMode);
+    SelectOrClear(m_deviceMode, values.Int(kGeneralDeviceMode));
 
-    m_settings.ReadInt("theme", "id", &m_theme);
+    m_theme = values.Int(kThemeId);
     if (m_theme >= 0 && m_theme < kThemeCount) m_themeRadios[m_theme]->setChecked(true);
     ApplyTheme();
 
@@ -245,13 +247,15 @@ void CQuillonDlg::SetLamp(int index, bool lit) {
 }
 
 void CQuillonDlg::UpdateStatusDisplay() {
-    for (int i = 0; i < kLampCount; ++i) SetLamp(i, StatusLampLit(m_generalBlock, i));
-    m_deviceMode->setCurrentIndex(DeviceModeIndexFromBlock(m_generalBlock));
+    for (int i = 0; i < kLampCount; ++i) SetLamp(i, StatusLampLit(m_blocks.general, i));
+    m_deviceMode->setCurrentIndex(DeviceModeIndexFromBlock(m_blocks.general));
 }
 
 void CQuillonDlg::closeEvent(QCloseEvent* event) {
-    m_settings.WriteInt("general", "modmode", m_deviceMode->currentIndex());
-    m_settings.WriteInt("theme", "id", m_theme);
+    SettingValues values;
+    values.SetInt(kGeneralDeviceMode, m_deviceMode->currentIndex());
+    values.SetInt(kThemeId, m_theme);
+    WriteSettings(&m_settings, kFullWindowSettings, values);
     if (m_port.IsOpen()) m_port.Close();
     event->accept();
 }
@@ -265,104 +269,91 @@ void CQuillonDlg::OnReadConfig() {
 
 QString CQuillonDlg::ReadConfiguration() {
     if (!m_port.IsOpen()) return Text("串口未打开!");
-    // A short answer replaces only the registers it carries.
-    if (m_session.ReadGeneralBlock(m_generalBlock) != kModuleOk) return Text("获取通用参数失败!");
-    UpdateStatusDisplay();
-    m_generalPage->FillFromBlock(m_generalBlock);
-    m_ioPage->indicatorRow()->ShowInterruptMask(HeldWord(m_generalBlock, 18));
-
-    if (m_session.ReadIoBlock(m_ioBlock) != kModuleOk) return Text("获取 I/O 参数失败!");
-    m_ioPage->FillFromBlock(m_ioBlock);
-
-    if (m_session.ReadFieldbusBlock(m_fieldbusBlock) != kModuleOk)
-        return Text("获取现场总线参数失败!");
-    m_fieldbusPage->FillFromBlock(m_fieldbusBlock);
-    return QString();
+    const ConfigReadResult read = ::ReadConfiguration(&m_session, m_blocks);
+    m_blocks = read.blocks;
+    // Each page shows only a block that was read.
+    if (read.Read(ConfigBlock::General)) {
+        UpdateStatusDisplay();
+        m_generalPage->FillFromBlock(m_blocks.general);
+        m_ioPage->indicatorRow()->ShowInterruptMask(HeldWord(m_blocks.general, 18));
+    }
+    if (read.Read(ConfigBlock::Io)) m_ioPage->FillFromBlock(m_blocks.io);
+    if (read.Read(ConfigBlock::Fieldbus)) m_fieldbusPage->FillFromBlock(m_blocks.fieldbus);
+    return read.status == kModuleOk ? QString() : ReadFailedText(read.Failed());
 }
 
 // --- "修改配置" ---------------------------------------------------------------
 
 void CQuillonDlg::OnModifyConfig() {
-    bool done = true;
+    ConfigBlock page = ConfigBlock::General;
     switch (m_tabs->currentIndex()) {
         case kTabGeneral:
-            done = ModifyGeneral();
             break;
         case kTabIo:
-            done = ModifyIo();
+            page = ConfigBlock::Io;
             break;
         case kTabFieldbus:
-            done = ModifyFieldbus();
+            page = ConfigBlock::Fieldbus;
             break;
         default:
             // The serial page has nothing to write.
+            ShowMessage(this, Text("修改配置成功!"));
+            return;
+    }
+    bool passwordGiven = false;
+    if (!BuildShownPage(page, &passwordGiven)) return;
+    // The password rule is the load's: the device information goes only
+    // after the module took the password.
+    const uint16_t password = WireWord(m_blocks.fieldbus, 4);
+    ConfigWriteReport report;
+    if (WriteConfigGroups(&m_session, m_blocks, GroupsOfBlock(page),
+                          passwordGiven ? &password : nullptr, nullptr, &report) != kModuleOk) {
+        ShowMessage(this, GroupFailedText(report.FailedGroup(), report.passwordRefused));
+        return;
+    }
+    SaveShownPage(page);
+    ShowMessage(this, Text("修改配置成功!"));
+}
+
+bool CQuillonDlg::BuildShownPage(ConfigBlock page, bool* passwordGiven) {
+    switch (page) {
+        case ConfigBlock::General:
+            return m_generalPage->BuildBlock(m_blocks.general);
+        case ConfigBlock::Io:
+            if (!m_ioPage->TakeBoxes()) return false;
+            SetIoLengthsInBlock(m_blocks.io, m_ioPage->inputLength(), m_ioPage->outputLength());
+            return true;
+        case ConfigBlock::Fieldbus:
             break;
     }
-    if (done) ShowMessage(this, Text("修改配置成功!"));
+    const CPropProtocol::BuildResult built = m_fieldbusPage->BuildBlock(m_blocks.fieldbus);
+    *passwordGiven = built == CPropProtocol::PasswordGiven;
+    return built != CPropProtocol::BuildRefused;
 }
 
-bool CQuillonDlg::ModifyGeneral() {
-    // A refused entry was already reported by the page; nothing may be sent.
-    if (!m_generalPage->BuildBlock(m_generalBlock)) return false;
-    if (m_session.WriteSwitchCoding(m_generalBlock) != kModuleOk ||
-        m_session.WriteInterface(m_generalBlock) != kModuleOk ||
-        m_session.WriteWatchdog(m_generalBlock) != kModuleOk) {
-        ShowMessage(this, Text("修改通用配置参数失败!"));
-        return false;
-    }
-    m_generalPage->SaveSettings();
-    return true;
-}
-
-bool CQuillonDlg::ModifyIo() {
-    if (!m_ioPage->TakeBoxes()) return false;
-    SetIoLengthsInBlock(m_ioBlock, m_ioPage->inputLength(), m_ioPage->outputLength());
-    if (m_session.WriteIoLengths(m_ioBlock) != kModuleOk) {
-        ShowMessage(this, Text("修改 I/O 配置参数失败!"));
-        return false;
-    }
-    m_ioPage->SaveSettings();
-    return true;
-}
-
-bool CQuillonDlg::ModifyFieldbus() {
-    const CPropProtocol::BuildResult built = m_fieldbusPage->BuildBlock(m_fieldbusBlock);
-    if (built == CPropProtocol::BuildRefused) return false;
-
-    if (m_session.WriteNodeAddress(WireWord(m_fieldbusBlock, 6)) != kModuleOk) {
-        ShowMessage(this, Text("修改现场总线节点地址配置参数失败!"));
-        return false;
-    }
-    if (m_session.WriteNodeBitRate(WireWord(m_fieldbusBlock, 10)) != kModuleOk) {
-        ShowMessage(this, Text("修改现场总线波特率配置参数失败!"));
-        return false;
-    }
-    if (built == CPropProtocol::PasswordGiven) {
-        // Any failure here, an exception answer above all, means the module
-        // did not take the password; the protected fields are not sent then.
-        if (m_session.WritePassword(WireWord(m_fieldbusBlock, 4)) != kModuleOk) {
-            ShowMessage(this, Text("现场总线输入密码错误!"));
-            return false;
-        }
-        if (m_session.WriteDeviceInfo(m_fieldbusBlock) != kModuleOk) {
-            ShowMessage(this, Text("修改现场总线配置参数失败!"));
-            return false;
-        }
+void CQuillonDlg::SaveShownPage(ConfigBlock page) {
+    switch (page) {
+        case ConfigBlock::General:
+            m_generalPage->SaveSettings();
+            return;
+        case ConfigBlock::Io:
+            m_ioPage->SaveSettings();
+            return;
+        case ConfigBlock::Fieldbus:
+            break;
     }
     m_fieldbusPage->SaveSettings();
-    return true;
 }
 
 // --- device mode "发送" -------------------------------------------------------
 
 void CQuillonDlg::OnSendDeviceMode() {
     const int selection = m_deviceMode->currentIndex();
-    const int value = DeviceModeValueForIndex(selection);
-    if (m_session.WriteDeviceMode(static_cast<uint16_t>(value & 0xFF)) != kModuleOk) {
+    if (SendDeviceMode(&m_session, selection) != kModuleOk) {
         ShowMessage(this, Text("修改设备模式失败!"));
         return;
     }
-    m_settings.WriteInt("general", "modmode", selection);
+    WriteIntSetting(&m_settings, kGeneralDeviceMode, selection);
     ShowMessage(this, Text("修改设备模式成功!"));
 }
 
@@ -427,17 +418,7 @@ bool CQuillonDlg::ReadModuleForFile(ConfigBlocks* blocks) {
     }
     ConfigBlock failed = ConfigBlock::General;
     if (ReadConfigBlocks(&m_session, blocks, &failed) == kModuleOk) return true;
-    switch (failed) {
-        case ConfigBlock::General:
-            ShowMessage(this, Text("获取通用参数失败!"));
-            break;
-        case ConfigBlock::Io:
-            ShowMessage(this, Text("获取 I/O 参数失败!"));
-            break;
-        case ConfigBlock::Fieldbus:
-            ShowMessage(this, Text("获取现场总线参数失败!"));
-            break;
-    }
+    ShowMessage(this, ReadFailedText(failed));
     return false;
 }
 
@@ -518,12 +499,13 @@ void CQuillonDlg::LoadOrCompare(const QString& path, bool load) {
     bool wrote = false;
     dialog.SetWriter([&](CDlgConfigDiff* shown) {
         const uint16_t password = shown->Password();
-        WriteConfigGroups(
-            &m_session, diff.blocks, diff.groups, shown->PasswordGiven() ? &password : nullptr,
-            [shown](ConfigGroup group, int done, int total) {
-                shown->ShowProgress(done, total, CDlgConfigDiff::GroupCaption(group));
-            },
-            &report);
+        FunctionHook progress([shown](const ProcedureStep& step) {
+            shown->ShowProgress(static_cast<int>(step.done), static_cast<int>(step.total),
+                                CDlgConfigDiff::GroupCaption(step.group));
+            return true;
+        });
+        WriteConfigGroups(&m_session, diff.blocks, diff.groups,
+                          shown->PasswordGiven() ? &password : nullptr, &progress, &report);
         wrote = true;
     });
     if (dialog.exec() != QDialog::Accepted || !wrote) return;

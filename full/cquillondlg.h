@@ -8,10 +8,10 @@
 #include <string>
 
 #include "ccontrolini.h"
-#include "iniportdirectory.h"
+#include "config_blocks.h"
 #include "cserialport.h"
+#include "iniportdirectory.h"
 #include "modulesession.h"
-#include "register_map.h"
 
 class CPropCom;
 class CPropGeneral;
@@ -23,7 +23,6 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
-struct ConfigBlocks;
 
 // The full edition's main window. Owns the port, the one request record, the
 // settings accessor, the three parameter blocks as held between a read and a
@@ -88,9 +87,9 @@ public:
     CSerialPort& port() { return m_port; }
     CControlIni& settings() { return m_settings; }
     ModuleSession& session() { return m_session; }
-    const uint8_t* generalBlock() const { return m_generalBlock; }
-    const uint8_t* ioBlock() const { return m_ioBlock; }
-    const uint8_t* fieldbusBlock() const { return m_fieldbusBlock; }
+    const uint8_t* generalBlock() const { return m_blocks.general; }
+    const uint8_t* ioBlock() const { return m_blocks.io; }
+    const uint8_t* fieldbusBlock() const { return m_blocks.fieldbus; }
 
     // The two lamp pictures, drawn by the program (32 x 32).
     static QPixmap LampPixmap(bool lit);
@@ -112,9 +111,11 @@ private:
     QString ChooseFile(FileUse use);
     void LoadOrCompare(const QString& path, bool load);
 
-    bool ModifyGeneral();
-    bool ModifyIo();
-    bool ModifyFieldbus();
+    // Takes the shown page's entries into the held block; false when the
+    // page refused one (it told the user; nothing may be sent).
+    // *passwordGiven: the fieldbus page holds a password.
+    bool BuildShownPage(ConfigBlock page, bool* passwordGiven);
+    void SaveShownPage(ConfigBlock page);
 
     std::string m_programFolder;
     QString m_skinFolder;
@@ -122,9 +123,7 @@ private:
     IniPortDirectory m_portDirectory{&m_settings};
     CSerialPort m_port;
     ModuleSession m_session{&m_port};
-    uint8_t m_generalBlock[kGeneralBlockSize] = {};
-    uint8_t m_ioBlock[kIoBlockSize] = {};
-    uint8_t m_fieldbusBlock[kFieldbusBlockSize] = {};
+    ConfigBlocks m_blocks;
     int m_theme = 0;
 
     CTabSheet* m_tabs = nullptr;

@@ -2,8 +2,8 @@
 #include <cstdio>
 
 #include "cquillonapp.h"
-#include "quitafter.h"
-#include "traceoption.h"
+#include "quit_after.h"
+#include "trace_option.h"
 
 int main(int argc, char** argv) {
     // The program's options are --trace FILE, --version and the test aid

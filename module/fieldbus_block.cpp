@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "hexbytes.h"
-#include "textcodec.h"
+#include "text_codec.h"
 
 const char* const kFieldbusStatusTexts[kFieldbusStatusCount] = {
     "总线正常",    "警告触发置位",       "警告触发复位",       "被动错误置位", "被动错误复位",
@@ -36,13 +36,6 @@ constexpr size_t kEmergencyOffset = 64;
 constexpr size_t kErrorMessageOffset = 68;
 constexpr size_t kEmergencyTextBytes = 255;
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 int DecimalDigit(char c) {
     return c >= '0' && c <= '9' ? c - '0' : -1;
 }
@@ -57,7 +50,7 @@ bool ReadNumber(const std::string& text, int coding, size_t* pos, uint64_t* valu
     if (hex) {
         // "%x" takes an optional 0x prefix when a digit follows it.
         if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-            HexDigit(text[i + 2]) >= 0) {
+            HexDigitValue(text[i + 2]) >= 0) {
             i += 2;
         }
     } else if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -69,7 +62,7 @@ bool ReadNumber(const std::string& text, int coding, size_t* pos, uint64_t* valu
     bool overflow = false;
     const unsigned base = hex ? 16 : 10;
     for (; i < text.size(); ++i) {
-        const int digit = hex ? HexDigit(text[i]) : DecimalDigit(text[i]);
+        const int digit = hex ? HexDigitValue(text[i]) : DecimalDigit(text[i]);
         if (digit < 0) break;
         if (number > (kSaturated - static_cast<uint64_t>(digit)) / base) overflow = true;
         number = number * base + static_cast<uint64_t>(digit);

@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-const int kUartBaudRates[kUartBaudCount] = {2400,  4800,   9600,   19200,  38400,
-                                            57600, 115200, 230400, 460800, 614400};
+#include "baud_rates.h"
 
 namespace {
 
@@ -36,7 +35,7 @@ void DecodeGeneralBlock(const uint8_t* block, GeneralFields* fields) {
     fields->cpha = Position(block[22], kSpiSettingCount);
     fields->cpol = Position(block[23], kSpiSettingCount);
     fields->frameInterval = HeldWord(block, 24);
-    fields->uartBaud = Position(block[26], kUartBaudCount);
+    fields->uartBaud = Position(block[26], kBaudRateCount);
     // Bit 7 of the format byte is always set by the module and carries
     // nothing, so it is not looked at.
     fields->uartStopBits = Position(((block[27] >> 2) & 0x03) - 1, kUartStopBitsCount);
@@ -81,7 +80,8 @@ int DeviceModeIndexFromBlock(const uint8_t* block) {
     // The register value of a held block is byte 0 + 256 x byte 1 (low byte
     // first). Reading it as byte 0 x 256 + byte 1 would turn register value 1
     // into 256 and leave "复位" unselected; 0 gives "启动", 1 "复位", any
-    // other value no selection.
+    // other value no selection. Value 2 in particular stays unselected: a
+    // read must never leave "恢复出厂默认" chosen for the next "发送".
     const uint16_t mode = HeldWord(block, 0);
     return mode <= 1 ? mode : -1;
 }

@@ -19,10 +19,6 @@ inline void SetHeldWord(uint8_t* block, size_t n, uint16_t value) {
 
 constexpr int kFaultValueCount = 28;
 
-// The UART rates of byte 26, by list position.
-constexpr int kUartBaudCount = 10;
-extern const int kUartBaudRates[kUartBaudCount];
-
 // The general-page fields the block carries. List positions are -1 when the
 // block value lies outside the list (the list then shows no selection).
 struct GeneralFields {
@@ -36,7 +32,7 @@ struct GeneralFields {
     int cpha = 0;             // byte 22: the list labelled "CPHA:"
     int cpol = 0;             // byte 23: the list labelled "CPOL:"
     uint16_t frameInterval = 0;  // word 24, 50 us units
-    int uartBaud = 0;         // byte 26 (0..9)
+    int uartBaud = 0;         // byte 26: position in the rate list (baud_rates.h)
     int uartStopBits = 0;     // bits 2-3 of byte 27, minus 1 (0 "1位", 1 "2位")
     int uartParity = 0;       // byte 27 & 3 (0 none, 1 odd, 2 even)
     uint16_t modbusAddress = 0;  // word 28
@@ -61,5 +57,5 @@ uint8_t EncodeUartFormat(int stopBitsPosition, int parityPosition);
 bool StatusLampLit(const uint8_t* block, int lamp);
 
 // Device-mode list position shown after a read: the register 0x5001 value
-// when it is 0 or 1, otherwise -1 (no selection).
+// when the list has an item for it (0, 1 or 2), otherwise -1 (no selection).
 int DeviceModeIndexFromBlock(const uint8_t* block);

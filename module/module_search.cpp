@@ -5,9 +5,6 @@
 #include "line_address.h"
 #include "register_map.h"
 
-const int kScanRates[kScanRateCount] = {2400,  4800,   9600,   19200,  38400,
-                                        57600, 115200, 230400, 460800, 614400};
-
 namespace {
 
 constexpr int kParityNone = 0;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "baud_rates.h"
+
 // Search for a module whose line settings are unknown: every port given is
 // tried at every rate of the serial page's list with parity none, even and
 // odd (8 data bits, 1 stop bit), reading the module type (0x5003, two
@@ -28,8 +30,8 @@ constexpr int kScanDataBits = 8;
 constexpr int kScanStopBits = 0;  // position of "1" in the stop-bits list
 
 // The rates of the serial page's list, in list order.
-constexpr int kScanRateCount = 10;
-extern const int kScanRates[kScanRateCount];
+constexpr int kScanRateCount = kBaudRateCount;
+inline constexpr const int (&kScanRates)[kScanRateCount] = kBaudRates;
 
 // Every setting, most common first: 115200 8N1, 9600 8N1, 19200 8E1, then no
 // parity at the other rates in list order, then even, then odd parity.

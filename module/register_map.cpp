@@ -13,4 +13,6 @@ const InterruptBit kInterruptBits[kInterruptBitCount] = {
     {0, "START ", "模块上电后开始准备好通信"},
 };
 
+const char* const kDeviceModeItems[kDeviceModeCount] = {"启动", "复位", "恢复出厂默认"};
+
 int DeviceModeValueForIndex(int index) { return index <= 0 ? index : index + 2; }

@@ -61,6 +61,9 @@ enum DeviceModeValue : uint16_t {
     kDeviceModeReset = 3,
     kDeviceModeFactoryDefaults = 4,
 };
+// The device-mode list of both programs, in list order (UTF-8).
+constexpr int kDeviceModeCount = 3;
+extern const char* const kDeviceModeItems[kDeviceModeCount];
 // List position 0, 1, 2 -> 0, 3, 4; no selection (-1) stays -1.
 int DeviceModeValueForIndex(int index);
 

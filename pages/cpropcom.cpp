@@ -3,46 +3,27 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QTimer>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
-#include "ccontrolini.h"
+#include "baud_rates.h"
+#include "combo_lists.h"
 #include "cserialport.h"
 #include "iniportdirectory.h"
-#include "hexbytes.h"
 #include "keyswallower.h"
 #include "messages.h"
 #include "module_search_dialog.h"
 #include "portcombobox.h"
-#include "portmessages.h"
+#include "port_messages.h"
 #include "wiremonitor.h"
 
 namespace {
 
-const char* const kBaudItems[] = {"2400",  "4800",   "9600",   "19200",  "38400",
-                                  "57600", "115200", "230400", "460800", "614400 "};
 const char* const kDataBitItems[] = {"8", "7", "6", "5"};
 const char* const kStopBitItems[] = {"1", "1.5", "2"};
 const char* const kFlowItems[] = {"无", "软件流控", "硬件流控"};
 const char* const kParityItems[] = {"无校验", "奇校验", "偶校验"};
-
-template <size_t N>
-void AddItems(QComboBox* list, const char* const (&items)[N]) {
-    for (const char* item : items) list->addItem(QString::fromUtf8(item));
-}
-
-// A stored position outside the list leaves the list without a selection.
-void SelectPosition(QComboBox* list, int position) {
-    list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
-}
-
-// The number an item stands for: its leading decimal digits ("614400 " is
-// 614400); no selection gives 0.
-int SelectedNumber(const QComboBox* list) {
-    if (list->currentIndex() < 0) return 0;
-    return ParseLeadingInt(list->currentText().toStdString());
-}
 
 template <typename List = QComboBox>
 List* MakeList(QWidget* page, const QString& caption, int left, int top) {
@@ -149,13 +130,12 @@ void CPropCom::SetPointers(CSerialPort* port, CControlIni* settings) {
 }
 
 void CPropCom::Initialise() {
-    for (QComboBox* list : {m_baud, m_dataBits, m_stopBits, m_flow, m_parity}) list->clear();
     m_port->Fill();
-    AddItems(m_baud, kBaudItems);
-    AddItems(m_dataBits, kDataBitItems);
-    AddItems(m_stopBits, kStopBitItems);
-    AddItems(m_flow, kFlowItems);
-    AddItems(m_parity, kParityItems);
+    SetBaudRateItems(m_baud);
+    SetItems(m_dataBits, kDataBitItems);
+    SetItems(m_stopBits, kStopBitItems);
+    SetItems(m_flow, kFlowItems);
+    SetItems(m_parity, kParityItems);
 
     m_closeButton->setEnabled(false);
     m_openButton->setEnabled(true);
@@ -163,28 +143,23 @@ void CPropCom::Initialise() {
     m_port->UpdateToolTip();
 }
 
+std::vector<ListSetting> CPropCom::Lists() const {
+    return {{kComPort, m_port},         {kComBaudRate, m_baud},    {kComByteBits, m_dataBits},
+            {kComStopBits, m_stopBits}, {kComFlowControl, m_flow}, {kComParity, m_parity}};
+}
+
 void CPropCom::LoadSettings() {
     if (!m_settings) return;
-    const struct {
-        const char* key;
-        QComboBox* list;
-    } keys[] = {{"com", m_port},         {"baudrate", m_baud}, {"bytebits", m_dataBits},
-                {"stopbits", m_stopBits}, {"flowctrl", m_flow}, {"parity", m_parity}};
-    for (const auto& entry : keys) {
-        int position = 0;
-        m_settings->ReadInt("com", entry.key, &position);
-        SelectPosition(entry.list, position);
-    }
+    SettingValues values;
+    ReadSettings(*m_settings, kComPageSettings, &values);
+    ShowSettings(values, Lists());
 }
 
 void CPropCom::SaveSettings() {
     if (!m_settings) return;
-    m_settings->WriteInt("com", "com", m_port->currentIndex());
-    m_settings->WriteInt("com", "baudrate", m_baud->currentIndex());
-    m_settings->WriteInt("com", "bytebits", m_dataBits->currentIndex());
-    m_settings->WriteInt("com", "stopbits", m_stopBits->currentIndex());
-    m_settings->WriteInt("com", "flowctrl", m_flow->currentIndex());
-    m_settings->WriteInt("com", "parity", m_parity->currentIndex());
+    SettingValues values;
+    TakeSettings(Lists(), {}, &values);
+    WriteSettings(m_settings, kComPageSettings, values);
 }
 
 void CPropCom::OnOpen() {
@@ -225,20 +200,17 @@ void CPropCom::OnSearchModule() {
         UpdateEchoState();
     }
     const std::vector<ScanPort> ports =
-        SearchPortsFor(SelectedNumber(m_port), m_settings, m_port->discoveryRoots());
+        PortsToSearch(SelectedNumber(m_port), m_settings, m_port->discoveryRoots());
     if (ports.empty()) {
         ShowMessage(this, QString::fromUtf8("没有可搜索的串口设备。"));
         return;
     }
-    const ScanOutcome outcome =
-        RunModuleSearch(this, ports, EchoModeSetting(m_settings));
+    const ScanOutcome outcome = SearchWithProgress(this, ports, EchoModeSetting(m_settings));
     if (outcome.cancelled) return;
     if (outcome.found) {
         if (outcome.port.number > 0) m_port->setCurrentIndex(outcome.port.number - 1);
-        for (int i = 0; i < m_baud->count(); ++i) {
-            if (ParseLeadingInt(m_baud->itemText(i).toStdString()) == outcome.settings.baud)
-                m_baud->setCurrentIndex(i);
-        }
+        const int rate = BaudRatePosition(outcome.settings.baud);
+        if (rate >= 0) m_baud->setCurrentIndex(rate);
         m_dataBits->setCurrentIndex(m_dataBits->findText(QString::number(kScanDataBits)));
         m_stopBits->setCurrentIndex(kScanStopBits);
         m_flow->setCurrentIndex(0);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QWidget>
+#include <vector>
 
 #include "portcombobox.h"
+#include "setting_controls.h"
 
 class CControlIni;
 class CSerialPort;
@@ -53,6 +55,9 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // The lists config.ini keeps, with their keys.
+    std::vector<ListSetting> Lists() const;
+
     CSerialPort* m_serial = nullptr;
     CControlIni* m_settings = nullptr;
     PortComboBox* m_port = nullptr;

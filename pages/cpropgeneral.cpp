@@ -8,19 +8,17 @@
 #include <QRadioButton>
 #include <cstring>
 
-#include "ccontrolini.h"
 #include "cdlgfbval.h"
+#include "combo_lists.h"
 #include "entry_rules.h"
 #include "general_block.h"
-#include "hexbytes.h"
-#include "intbox.h"
+#include "int_box.h"
 #include "interruptindicatorrow.h"
 #include "messages.h"
-#include "switchcoding.h"
+#include "switch_coding.h"
 
 namespace {
 
-const char* const kSection = "general";
 constexpr int kDefaultValuePosition = 2;  // "默认值" in the offline and idle lists
 
 QStringList Items(std::initializer_list<const char*> texts) {
@@ -29,17 +27,8 @@ QStringList Items(std::initializer_list<const char*> texts) {
     return items;
 }
 
-// A position outside the list leaves it without a selection.
-void Select(QComboBox* list, int position) {
-    list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
-}
-
-bool IsDecimalDigits(const QString& text) {
-    if (text.isEmpty()) return false;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9') return false;
-    }
-    return true;
+std::string BoxText(const QLineEdit* box) {
+    return box->text().toStdString();
 }
 
 }  // namespace
@@ -203,8 +192,7 @@ void CPropGeneral::FillLists() {
     ui.switchCoding->addItems(Items({"BCD", "二进制"}));
     ui.cpha->addItems(Items({"0", "1"}));
     ui.cpol->addItems(Items({"0", "1"}));
-    ui.uartBaud->addItems(Items({"2400", "4800", "9600", "19200", "38400", "57600", "115200",
-                                 "230400", "460800", "614400 "}));
+    SetBaudRateItems(ui.uartBaud);
     ui.uartDataBits->addItems(Items({"8"}));
     ui.uartStopBits->addItems(Items({"1位", "2位"}));
     ui.uartParity->addItems(Items({"无校验", "奇校验", "偶校验"}));
@@ -240,48 +228,38 @@ const uint8_t* CPropGeneral::faultValues() const {
     return m_ui->faultValues;
 }
 
+void CPropGeneral::SettingControls(std::vector<ListSetting>* lists,
+                                   std::vector<BoxSetting>* boxes) const {
+    const Controls& ui = *m_ui;
+    // Stored files keep cpol and cpha crossed: "cpol" holds the list
+    // labelled "CPHA:" and "cpha" the one labelled "CPOL:".
+    *lists = {{kGeneralModuleType, ui.moduleType}, {kGeneralSwitchCoding, ui.switchCoding},
+              {kGeneralFieldbusType, ui.fieldbusType}, {kGeneralIdle, ui.idle},
+              {kGeneralOffline, ui.offline}, {kGeneralCpolList, ui.cpha},
+              {kGeneralCphaList, ui.cpol}, {kGeneralBaudRate, ui.uartBaud},
+              {kGeneralByteBits, ui.uartDataBits}, {kGeneralStopBits, ui.uartStopBits},
+              {kGeneralParity, ui.uartParity}};
+    *boxes = {{kGeneralWatchdog, ui.watchdog},
+              {kGeneralFrameInterval, ui.frameInterval},
+              {kGeneralModbusAddress, ui.modbusAddress}};
+}
+
 void CPropGeneral::LoadSettings() {
     if (m_settings == nullptr) return;
     Controls& ui = *m_ui;
-    auto readList = [this](const char* key, QComboBox* list) {
-        int value = 0;
-        m_settings->ReadInt(kSection, key, &value);
-        Select(list, value);
-        return value;
-    };
-    auto readText = [this](const char* key, QLineEdit* box) {
-        std::string text = box->text().toStdString();
-        if (m_settings->ReadString(kSection, key, &text))
-            box->setText(QString::fromStdString(text));
-    };
-
-    readList("modtype", ui.moduleType);
-    SetSwitchCodingMode(readList("switchcoding", ui.switchCoding));
-    readList("fdtype", ui.fieldbusType);
-    readList("idle", ui.idle);
-    readList("offline", ui.offline);
-    // Stored files keep cpol and cpha crossed: "cpol" holds the list
-    // labelled "CPHA:" and "cpha" the one labelled "CPOL:", so reading swaps
-    // them back (and saving crosses them again).
-    readList("cpol", ui.cpha);
-    readList("cpha", ui.cpol);
-    readList("baudrate", ui.uartBaud);
-    readList("bytebits", ui.uartDataBits);
-    readList("stopbits", ui.uartStopBits);
-    readList("parity", ui.uartParity);
-    int mask = 0;
-    m_settings->ReadInt(kSection, "interrupt", &mask);
-    m_row->ShowInterruptMask(static_cast<uint16_t>(mask));
-    readText("watchdog", ui.watchdog);
-    readText("spiinterval", ui.frameInterval);
-    readText("rtuaddr", ui.modbusAddress);
-    std::string faultText;
-    m_settings->ReadString(kSection, "fbval", &faultText);
-    ParseHexList(faultText, ui.faultValues, kFaultValueCount);
-    m_settings->ReadInt(kSection, "crc", &ui.crcChoice);
-    int spi = 0;
-    m_settings->ReadInt(kSection, "spi", &spi);
-    ui.spiFlag = spi != 0 ? 1 : 0;
+    SettingValues values;
+    ReadSettings(*m_settings, kGeneralPageSettings, &values);
+    std::vector<ListSetting> lists;
+    std::vector<BoxSetting> boxes;
+    SettingControls(&lists, &boxes);
+    ShowSettings(values, lists, boxes);
+    SetSwitchCodingMode(values.Int(kGeneralSwitchCoding));
+    m_row->ShowInterruptMask(static_cast<uint16_t>(values.Int(kGeneralInterrupt)));
+    const std::vector<uint8_t>& faults = values.Bytes(kGeneralFaultValues);
+    std::memset(ui.faultValues, 0, kFaultValueCount);
+    std::memcpy(ui.faultValues, faults.data(), faults.size());
+    ui.crcChoice = values.Int(kGeneralCrc);
+    ui.spiFlag = values.Int(kGeneralSpi) != 0 ? 1 : 0;
 
     ApplyInterfaceMode();
     (ui.crcChoice != 0 ? ui.crcEnabled : ui.crcDisabled)->setChecked(true);
@@ -291,30 +269,17 @@ void CPropGeneral::LoadSettings() {
 void CPropGeneral::SaveSettings() {
     if (m_settings == nullptr) return;
     const Controls& ui = *m_ui;
-    auto writeInt = [this](const char* key, int value) {
-        m_settings->WriteInt(kSection, key, value);
-    };
-    auto writeText = [this](const char* key, const QLineEdit* box) {
-        m_settings->WriteString(kSection, key, box->text().toStdString());
-    };
-    writeInt("modtype", ui.moduleType->currentIndex());
-    writeInt("switchcoding", ui.switchCoding->currentIndex());
-    writeInt("fdtype", ui.fieldbusType->currentIndex());
-    writeInt("idle", ui.idle->currentIndex());
-    writeInt("offline", ui.offline->currentIndex());
-    writeInt("cpol", ui.cpha->currentIndex());
-    writeInt("cpha", ui.cpol->currentIndex());
-    writeInt("baudrate", UartBaudPosition());
-    writeInt("bytebits", ui.uartDataBits->currentIndex());
-    writeInt("stopbits", ui.uartStopBits->currentIndex());
-    writeInt("parity", ui.uartParity->currentIndex());
-    writeInt("interrupt", m_row->ReadInterruptMask());
-    writeInt("crc", ui.crcChoice);
-    writeInt("spi", ui.spiFlag);
-    writeText("watchdog", ui.watchdog);
-    writeText("spiinterval", ui.frameInterval);
-    writeText("rtuaddr", ui.modbusAddress);
-    m_settings->WriteString(kSection, "fbval", FormatHexBytes(ui.faultValues, kFaultValueCount));
+    SettingValues values;
+    std::vector<ListSetting> lists;
+    std::vector<BoxSetting> boxes;
+    SettingControls(&lists, &boxes);
+    TakeSettings(lists, boxes, &values);
+    values.SetInt(kGeneralBaudRate, UartBaudPosition());
+    values.SetInt(kGeneralInterrupt, m_row->ReadInterruptMask());
+    values.SetInt(kGeneralCrc, ui.crcChoice);
+    values.SetInt(kGeneralSpi, ui.spiFlag);
+    values.SetBytes(kGeneralFaultValues, ui.faultValues, kFaultValueCount);
+    WriteSettings(m_settings, kGeneralPageSettings, values);
 }
 
 void CPropGeneral::FillFromBlock(const uint8_t* block) {
@@ -323,23 +288,23 @@ void CPropGeneral::FillFromBlock(const uint8_t* block) {
     GeneralFields f;
     DecodeGeneralBlock(block, &f);
 
-    Select(ui.moduleType, f.moduleType);
-    Select(ui.fieldbusType, f.fieldbusType);
-    Select(ui.switchCoding, f.switchCoding);
+    SelectOrClear(ui.moduleType, f.moduleType);
+    SelectOrClear(ui.fieldbusType, f.fieldbusType);
+    SelectOrClear(ui.switchCoding, f.switchCoding);
     SetSwitchCodingMode(HeldWord(block, 10));
     ui.watchdog->setText(QString::number(f.watchdog));
-    Select(ui.offline, f.offline);
-    Select(ui.idle, f.idle);
+    SelectOrClear(ui.offline, f.offline);
+    SelectOrClear(ui.idle, f.idle);
     m_row->ShowInterruptMask(f.interruptMask);
     ui.spiFlag = f.spi ? 1 : 0;
     (f.spi ? ui.spi : ui.uart)->setChecked(true);
     ApplyInterfaceMode();
-    Select(ui.cpha, f.cpha);
-    Select(ui.cpol, f.cpol);
+    SelectOrClear(ui.cpha, f.cpha);
+    SelectOrClear(ui.cpol, f.cpol);
     ui.frameInterval->setText(QString::number(f.frameInterval));
-    Select(ui.uartBaud, f.uartBaud);
-    Select(ui.uartParity, f.uartParity);
-    Select(ui.uartStopBits, f.uartStopBits);
+    SelectOrClear(ui.uartBaud, f.uartBaud);
+    SelectOrClear(ui.uartParity, f.uartParity);
+    SelectOrClear(ui.uartStopBits, f.uartStopBits);
     ui.modbusAddress->setText(QString::number(f.modbusAddress));
     // Only the radios follow the module; the stored "crc" choice is kept.
     (f.crcEnabled ? ui.crcEnabled : ui.crcDisabled)->setChecked(true);
@@ -368,25 +333,12 @@ bool CPropGeneral::BuildBlock(uint8_t* block) {
     if (ui.spi->isChecked()) {
         if (!TakeWordBox(ui.frameInterval, &f.frameInterval)) return false;
     } else {
-        // With UART the frame interval is not used and its box is disabled,
-        // so the user cannot correct it: a value it cannot hold leaves the
-        // held one in place instead of stopping the modify.
-        const QString text = ui.frameInterval->text();
-        int value = 0;
-        if (text.trimmed().isEmpty() || ReadIntText(text, 0, 65535, &value))
-            f.frameInterval = static_cast<uint16_t>(value);
-        else
-            f.frameInterval = HeldWord(block, 24);
+        f.frameInterval = FrameIntervalUnderUart(BoxText(ui.frameInterval), HeldWord(block, 24));
     }
-    // The address edit is filled only from the module or config.ini. Before
-    // the first read it is empty, and writing 0 (or any wrapped value) as the
-    // module's own address would cut the module off the line.
-    const QString address = ui.modbusAddress->text().trimmed();
-    if (!IsDecimalDigits(address) || address.size() > 5 || address.toUInt() > 65535) {
+    if (!CheckModbusAddressEntry(BoxText(ui.modbusAddress), &f.modbusAddress)) {
         ShowMessage(this, QStringLiteral("修改通用配置参数失败!"));
         return false;
     }
-    f.modbusAddress = static_cast<uint16_t>(address.toUInt());
 
     f.switchCoding = ui.switchCoding->currentIndex();
     f.offline = ui.offline->currentIndex();

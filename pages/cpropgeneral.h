@@ -2,6 +2,9 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <vector>
+
+#include "setting_controls.h"
 
 class CControlIni;
 class CSerialPort;
@@ -46,6 +49,8 @@ private:
     // The UART baud-rate position: only an item picked from the list counts,
     // typed text gives -1.
     int UartBaudPosition() const;
+    // The lists and boxes config.ini keeps, with their keys.
+    void SettingControls(std::vector<ListSetting>* lists, std::vector<BoxSetting>* boxes) const;
     // An empty box gives 0; any other text must be an integer in 0-65535.
     static bool TakeWordBox(QLineEdit* box, uint16_t* value);
 

@@ -13,23 +13,21 @@
 #include <cstring>
 #include <vector>
 
-#include "ccontrolini.h"
 #include "entry_rules.h"
 #include "hexbytes.h"
-#include "intbox.h"
+#include "int_box.h"
 #include "interruptindicatorrow.h"
 #include "io_block.h"
+#include "iopoller.h"
 #include "messages.h"
-#include "modulesession.h"
 #include "mycug.h"
+#include "page_settings.h"
 #include "register_map.h"
 
 namespace {
 
 constexpr int kAreaSize = static_cast<int>(kIoAreaSize);
-constexpr int kMaxFailures = 3;
 constexpr int kShortestPeriodMs = 10;
-constexpr const char* kSection = "ioprm";
 
 const char* const kEventFailedText = "获取中断事件失败!";
 const char* const kChangeFieldFailedText = "读取输入数据改变域失败!";
@@ -58,7 +56,7 @@ QLabel* MakeLabel(const QString& text, QWidget* parent, int x, int y, int w, int
 struct CPropIo::State {
     Edition edition = FullEdition;
     CControlIni* settings = nullptr;
-    ModuleSession* session = nullptr;
+    IoPoller poller;
 
     MyCug* inputGrid = nullptr;
     MyCug* outputGrid = nullptr;
@@ -88,9 +86,6 @@ struct CPropIo::State {
     int outInterval = 0;
     int inInterval = 0;
     int eventInterval = 0;
-    int eventFailures = 0;
-    int readFailures = 0;
-    int writeFailures = 0;
     uint16_t eventWord = 0;
     bool timedRead = false;
     bool timedWrite = false;
@@ -99,8 +94,6 @@ struct CPropIo::State {
 
     // Depth of operations of this page in progress; ticks wait while > 0.
     int busy = 0;
-    quint64 exchanges = 0;
-    quint64 failures = 0;
     quint64 messages = 0;
     quint64 skippedTicks = 0;
 
@@ -254,11 +247,11 @@ void CPropIo::BuildControls() {
     connect(d.pollButton, &QPushButton::clicked, this, [this] { OnPollingClicked(); });
     connect(d.readButton, &QPushButton::clicked, this, [this] {
         BusyGuard guard(m_d->busy);
-        ReadOutputData(false);
+        ReadData(false);
     });
     connect(d.writeButton, &QPushButton::clicked, this, [this] {
         BusyGuard guard(m_d->busy);
-        WriteInputData(false);
+        WriteData(false);
     });
     connect(d.timedReadCheck, &QCheckBox::clicked, this,
             [this](bool checked) { OnTimedClicked(TimedReading, checked); });
@@ -272,7 +265,7 @@ void CPropIo::BuildControls() {
 
 void CPropIo::SetPointers(CControlIni* settings, ModuleSession* session) {
     m_d->settings = settings;
-    m_d->session = session;
+    m_d->poller.SetSession(session);
 }
 
 void CPropIo::Initialise() {
@@ -347,11 +340,6 @@ void CPropIo::ShowOnGrid(MyCug* grid, const uint8_t* area, int length) {
 // ---------------------------------------------------------------------------
 // Exchanges
 
-ModuleSession* CPropIo::BeginExchange() {
-    ++m_d->exchanges;
-    return m_d->session;
-}
-
 void CPropIo::Message(const QString& text) {
     BusyGuard guard(m_d->busy);
     ++m_d->messages;
@@ -380,131 +368,88 @@ void CPropIo::OnReadTick() {
     if (!m_d->timedRead) return;
     if (!TickMayRun()) return;
     BusyGuard guard(m_d->busy);
-    ReadOutputData(true);
+    ReadData(true);
 }
 
 void CPropIo::OnWriteTick() {
     if (!m_d->timedWrite) return;
     if (!TickMayRun()) return;
     BusyGuard guard(m_d->busy);
-    WriteInputData(true);
+    WriteData(true);
 }
 
 void CPropIo::PollEvents() {
     State& d = *m_d;
-    if (d.eventFailures >= kMaxFailures) {
-        d.eventFailures = 0;
+    IoPoller::EventPoll poll;
+    {
+        BusyGuard guard(d.busy);
+        poll = d.poller.PollEvents();
+    }
+    if (poll.outcome == IoPoller::kGaveUp) {
         StopPolling();
         Message(kEventFailedText);
         return;
     }
-    uint16_t word = 0;
-    int status = kModulePortClosed;
-    if (ModuleSession* session = BeginExchange()) {
-        BusyGuard guard(d.busy);
-        status = session->ReadEvents(&word);
-    }
-    if (status == kModuleIgnored) return;
-    if (status != kModuleOk) {
-        ++d.failures;
-        ++d.eventFailures;
-        return;
-    }
-    d.eventWord = word;
-    m_row->ShowInterruptMask(word);
-    if (word & kInterruptBitIo) ReadChangeField();
-    d.eventFailures = 0;
-}
-
-void CPropIo::ReadChangeField() {
-    State& d = *m_d;
-    uint8_t field[kChangeFieldSize] = {};
-    size_t copied = 0;
-    int status = kModulePortClosed;
-    if (ModuleSession* session = BeginExchange()) {
-        BusyGuard guard(d.busy);
-        status = session->ReadChangeField(field, &copied);
-    }
-    if (status != kModuleOk) {
-        ++d.failures;
+    if (poll.outcome != IoPoller::kDone) return;
+    d.eventWord = poll.word;
+    m_row->ShowInterruptMask(poll.word);
+    if (!poll.changeFieldAsked) return;
+    if (poll.changeFieldStatus != kModuleOk) {
         Message(kChangeFieldFailedText);
         return;
     }
     // Bit k of the field (byte 0 first, least significant bit first) stands
     // for row k of the output grid; rows the field does not reach keep their
     // look.
-    const int rows = std::min(d.outputGrid->rows(), static_cast<int>(copied) * 8);
+    const int rows = std::min(d.outputGrid->rows(), static_cast<int>(poll.changeFieldCopied) * 8);
     for (int k = 0; k < rows; ++k) {
-        const bool set = (field[k / 8] >> (k % 8)) & 1;
+        const bool set = (poll.changeField[k / 8] >> (k % 8)) & 1;
         d.outputGrid->MarkRowHeading(k, set);
     }
-    d.changedText = FormatHexBytes(field, kChangeFieldSize);
+    d.changedText = FormatHexBytes(poll.changeField, sizeof poll.changeField);
     RefreshBoxes();
 }
 
-void CPropIo::ReadOutputData(bool timed) {
+void CPropIo::ReadData(bool timed) {
     State& d = *m_d;
-    if (timed && d.readFailures >= kMaxFailures) {
-        d.readFailures = 0;
+    IoPoller::OutputRead read;
+    {
+        BusyGuard guard(d.busy);
+        read = d.poller.ReadOutput(d.outputLength, timed);
+    }
+    if (read.outcome == IoPoller::kGaveUp) {
         StopTimed(TimedReading);
         Message(kReadFailedText);
         return;
     }
-    uint8_t area[kIoAreaSize] = {};
-    int length = 0;
-    int status = kModulePortClosed;
-    if (ModuleSession* session = BeginExchange()) {
-        BusyGuard guard(d.busy);
-        status = session->ReadOutputData(RegistersForBytes(AreaLength(d.outputLength)), area,
-                                         &length);
-    }
-    if (status != kModuleOk) {
-        ++d.failures;
-        if (timed)
-            ++d.readFailures;
-        else
-            Message(kReadFailedText);
+    if (read.outcome != IoPoller::kDone) {
+        if (!timed) Message(kReadFailedText);
         return;
     }
-    d.outputLength = length;
-    std::memcpy(d.outputArea, area, sizeof d.outputArea);
+    d.outputLength = read.length;
+    std::memcpy(d.outputArea, read.area, sizeof d.outputArea);
     ShowOnGrid(d.outputGrid, d.outputArea, d.outputLength);
-    d.readFailures = 0;
 }
 
-void CPropIo::WriteInputData(bool timed) {
+void CPropIo::WriteData(bool timed) {
     State& d = *m_d;
-    if (timed && d.writeFailures >= kMaxFailures) {
-        d.writeFailures = 0;
+    IoPoller::InputWrite write;
+    {
+        BusyGuard guard(d.busy);
+        write = d.poller.WriteInput(d.inputArea, d.inputGrid->data(), d.inputGrid->used(),
+                                    d.inputLength, d.incrementMode, timed);
+    }
+    std::memcpy(d.inputArea, write.area, sizeof d.inputArea);
+    if (write.outcome == IoPoller::kGaveUp) {
         StopTimed(TimedWriting);
         Message(kWriteFailedText);
         return;
     }
-    const int length = AreaLength(d.inputLength);
-    // The grid may show more bytes than the length (after the length was
-    // lowered) or fewer (after it was raised); either way the shown bytes
-    // within the length carry the user's edits.
-    const int fromGrid = std::min(length, d.inputGrid->used());
-    std::memcpy(d.inputArea, d.inputGrid->data(), static_cast<size_t>(fromGrid));
-    if (d.incrementMode) {
-        for (uint8_t& byte : d.inputArea) byte = static_cast<uint8_t>(byte + 1);
-    }
-
-    int status = kModulePortClosed;
-    if (ModuleSession* session = BeginExchange()) {
-        BusyGuard guard(d.busy);
-        status = session->WriteInputData(d.inputArea, length);
-    }
-    if (status != kModuleOk) {
-        ++d.failures;
-        if (timed)
-            ++d.writeFailures;
-        else
-            Message(kWriteFailedText);
+    if (write.outcome != IoPoller::kDone) {
+        if (!timed) Message(kWriteFailedText);
         return;
     }
-    ShowOnGrid(d.inputGrid, d.inputArea, length);
-    d.writeFailures = 0;
+    ShowOnGrid(d.inputGrid, d.inputArea, write.length);
 }
 
 // ---------------------------------------------------------------------------
@@ -587,51 +532,50 @@ void CPropIo::SetIoLengths(int inputLength, int outputLength) {
     d.outputGrid->RedrawAll();
 }
 
+const SettingList& CPropIo::Settings() const {
+    return m_d->edition == FullEdition ? kFullIoPageSettings : kSimpleIoPageSettings;
+}
+
 void CPropIo::LoadSettings() {
     State& d = *m_d;
-    CControlIni* ini = d.settings;
-    if (!ini) return;
-    if (d.edition == FullEdition) {
-        ini->ReadInt(kSection, "input", &d.inputLength);
-        ini->ReadInt(kSection, "output", &d.outputLength);
-    }
-    ini->ReadString(kSection, "changed", &d.changedText);
-    ini->ReadInt(kSection, "outinterval", &d.outInterval);
-    ini->ReadInt(kSection, "ininterval", &d.inInterval);
-    ini->ReadInt(kSection, "eventinterval", &d.eventInterval);
-
-    // The data lists decide the lengths; more than the area holds loads as
-    // the first 144 bytes.
-    std::string text;
-    ini->ReadString(kSection, "inputdata", &text);
-    d.inputLength = AreaLength(ParseHexBytes(text, d.inputArea, kIoAreaSize));
+    if (!d.settings) return;
+    SettingValues values;
+    ReadSettings(*d.settings, Settings(), &values);
+    values.Text(kIoChanged, &d.changedText);
+    d.outInterval = values.Int(kIoOutInterval);
+    d.inInterval = values.Int(kIoInInterval);
+    d.eventInterval = values.Int(kIoEventInterval);
+    // The data lists decide the lengths ("input" and "output" are read but
+    // replaced); more than the area holds loads as the first 144 bytes.
+    const std::vector<uint8_t>& input = values.Bytes(kIoInputData);
+    std::memset(d.inputArea, 0, sizeof d.inputArea);
+    std::memcpy(d.inputArea, input.data(), input.size());
+    d.inputLength = static_cast<int>(input.size());
     ShowOnGrid(d.inputGrid, d.inputArea, d.inputLength);
-    text.clear();
-    ini->ReadString(kSection, "outputdata", &text);
-    d.outputLength = AreaLength(ParseHexBytes(text, d.outputArea, kIoAreaSize));
+    const std::vector<uint8_t>& output = values.Bytes(kIoOutputData);
+    std::memset(d.outputArea, 0, sizeof d.outputArea);
+    std::memcpy(d.outputArea, output.data(), output.size());
+    d.outputLength = static_cast<int>(output.size());
     ShowOnGrid(d.outputGrid, d.outputArea, d.outputLength);
     RefreshBoxes();
 }
 
 void CPropIo::SaveSettings() {
     State& d = *m_d;
-    CControlIni* ini = d.settings;
-    if (!ini) return;
+    if (!d.settings) return;
     // A refused box keeps its field, the value last loaded or taken, so every
     // key is still written.
     TakeEachBox();
-    if (d.edition == FullEdition) {
-        ini->WriteString(kSection, "input", std::to_string(d.inputLength));
-        ini->WriteString(kSection, "output", std::to_string(d.outputLength));
-    }
-    ini->WriteString(kSection, "changed", d.changedText);
-    ini->WriteString(kSection, "outinterval", std::to_string(d.outInterval));
-    ini->WriteString(kSection, "ininterval", std::to_string(d.inInterval));
-    ini->WriteString(kSection, "eventinterval", std::to_string(d.eventInterval));
-    ini->WriteString(kSection, "inputdata",
-                     FormatHexBytes(d.inputArea, static_cast<size_t>(AreaLength(d.inputLength))));
-    ini->WriteString(kSection, "outputdata",
-                     FormatHexBytes(d.outputArea, static_cast<size_t>(AreaLength(d.outputLength))));
+    SettingValues values;
+    values.SetInt(kIoInput, d.inputLength);
+    values.SetInt(kIoOutput, d.outputLength);
+    values.SetText(kIoChanged, d.changedText);
+    values.SetInt(kIoOutInterval, d.outInterval);
+    values.SetInt(kIoInInterval, d.inInterval);
+    values.SetInt(kIoEventInterval, d.eventInterval);
+    values.SetBytes(kIoInputData, d.inputArea, static_cast<size_t>(AreaLength(d.inputLength)));
+    values.SetBytes(kIoOutputData, d.outputArea, static_cast<size_t>(AreaLength(d.outputLength)));
+    WriteSettings(d.settings, Settings(), values);
 }
 
 void CPropIo::closeEvent(QCloseEvent* event) {
@@ -653,15 +597,25 @@ const std::string& CPropIo::changedText() const { return m_d->changedText; }
 int CPropIo::eventInterval() const { return m_d->eventInterval; }
 int CPropIo::inInterval() const { return m_d->inInterval; }
 int CPropIo::outInterval() const { return m_d->outInterval; }
-int CPropIo::eventFailures() const { return m_d->eventFailures; }
-int CPropIo::readFailures() const { return m_d->readFailures; }
-int CPropIo::writeFailures() const { return m_d->writeFailures; }
+int CPropIo::eventFailures() const {
+    return m_d->poller.eventFailures();
+}
+int CPropIo::readFailures() const {
+    return m_d->poller.readFailures();
+}
+int CPropIo::writeFailures() const {
+    return m_d->poller.writeFailures();
+}
 uint16_t CPropIo::eventWord() const { return m_d->eventWord; }
 bool CPropIo::polling() const { return m_d->polling; }
 bool CPropIo::timedRead() const { return m_d->timedRead; }
 bool CPropIo::timedWrite() const { return m_d->timedWrite; }
 bool CPropIo::incrementMode() const { return m_d->incrementMode; }
-quint64 CPropIo::exchangeCount() const { return m_d->exchanges; }
-quint64 CPropIo::failureCount() const { return m_d->failures; }
+quint64 CPropIo::exchangeCount() const {
+    return m_d->poller.exchangeCount();
+}
+quint64 CPropIo::failureCount() const {
+    return m_d->poller.failureCount();
+}
 quint64 CPropIo::messageCount() const { return m_d->messages; }
 quint64 CPropIo::skippedTickCount() const { return m_d->skippedTicks; }

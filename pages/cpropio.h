@@ -10,14 +10,16 @@ class InterruptIndicatorRow;
 class MyCug;
 class ModuleSession;
 class QLineEdit;
+struct SettingList;
 
 // The I/O page, shared by both editions: process data, event polling and the
 // change field.
 //
-// Every module access is one synchronous exchange of the module session,
-// started from a button or from one of three timers named "1" (event
-// polling), "2" (timed read) and "3" (timed write). A tick that arrives while
-// an exchange of this page or a message box is open is skipped, never nested.
+// The exchanges and the rule that stops a timer after failures belong to the
+// IoPoller; the page starts them from a button or from one of three timers
+// named "1" (event polling), "2" (timed read) and "3" (timed write), and
+// shows what came back. A tick that arrives while an exchange of this page
+// or a message box is open is skipped, never nested.
 class CPropIo : public QWidget {
     Q_OBJECT
 public:
@@ -46,10 +48,9 @@ public:
     MyCug* inputGrid() const;
     MyCug* outputGrid() const;
 
+    // Timer 1's tick without the tick rules: the event word, and the change
+    // field its I/O bit asks for.
     void PollEvents();
-    void ReadChangeField();
-    void ReadOutputData(bool timed);
-    void WriteInputData(bool timed);
 
     Edition edition() const;
 
@@ -111,9 +112,12 @@ private:
     void StopPolling();
     void StopTimed(TimedKind kind);
     void ShowOnGrid(MyCug* grid, const uint8_t* area, int length);
-    // Counts the exchange about to start; null while there is no session.
-    ModuleSession* BeginExchange();
+    // "读数据" and "写数据", once or on a tick of timer 2 or 3.
+    void ReadData(bool timed);
+    void WriteData(bool timed);
     void Message(const QString& text);
+    // The keys of this edition's page.
+    const SettingList& Settings() const;
     bool TickMayRun();
 
     InterruptIndicatorRow* m_row = nullptr;

@@ -8,25 +8,19 @@
 #include <algorithm>
 #include <utility>
 
-#include "ccontrolini.h"
 #include "cmycugerrormsg.h"
+#include "combo_lists.h"
 #include "entry_rules.h"
 #include "fieldbus_block.h"
 #include "hexbytes.h"
-#include "intbox.h"
+#include "int_box.h"
 #include "messages.h"
 #include "modulesession.h"
 #include "network_time.h"
 #include "register_map.h"
-#include "switchcoding.h"
+#include "switch_coding.h"
 
 namespace {
-
-const char* const kSection = "fieldbus";
-
-void Select(QComboBox* list, int position) {
-    list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
-}
 
 QString FromUtf8(const std::string& text) {
     return QString::fromStdString(text);
@@ -209,35 +203,35 @@ void CPropProtocol::Initialise() {
     OnPasswordChange();
 }
 
+void CPropProtocol::SettingControls(std::vector<ListSetting>* lists,
+                                    std::vector<BoxSetting>* boxes) const {
+    const Controls& ui = *m_ui;
+    *lists = {{kFieldbusModuleState, ui.moduleState}, {kFieldbusStatus, ui.fieldbusStatus}};
+    *boxes = {{kFieldbusAddressConfigured, ui.nodeAddressConfigured},
+              {kFieldbusAddressActual, ui.nodeAddressActual},
+              {kFieldbusVendorId, ui.vendorId},
+              {kFieldbusProductCode, ui.productCode},
+              {kFieldbusSerialNumber, ui.serialNumber},
+              {kFieldbusEmergencyStandard, ui.emergencyStandard},
+              {kFieldbusEmergencyCustom, ui.emergencyCustom},
+              {kFieldbusProductName, ui.productName}};
+}
+
 void CPropProtocol::LoadSettings() {
     if (m_settings == nullptr) return;
     Controls& ui = *m_ui;
-    auto readInt = [this](const char* key) {
-        int value = 0;
-        m_settings->ReadInt(kSection, key, &value);
-        return value;
-    };
-    auto readText = [this](const char* key, QLineEdit* box) {
-        std::string text = box->text().toStdString();
-        if (m_settings->ReadString(kSection, key, &text)) box->setText(FromUtf8(text));
-    };
-
-    Select(ui.moduleState, readInt("modstatus"));
-    Select(ui.fieldbusStatus, readInt("fbstatus"));
-    readText("addrcfg", ui.nodeAddressConfigured);
-    readText("addractual", ui.nodeAddressActual);
-    ui.bitRateConfiguredValue = readInt("ratecfg");
-    ui.bitRateActualValue = readInt("rateactual");
-    ui.revision = readInt("revision");
-    ui.statusBits = readInt("statusbits");
-    ui.configBits = readInt("cfgbits");
-    readText("vendorid", ui.vendorId);
-    readText("productcode", ui.productCode);
-    readText("serialnumber", ui.serialNumber);
-    readText("emcycode1", ui.emergencyStandard);
-    readText("emcycode2", ui.emergencyCustom);
-    readText("productname", ui.productName);
-    m_settings->ReadString(kSection, "errormsg", &ui.errorMessageText);
+    SettingValues values;
+    ReadSettings(*m_settings, kFieldbusPageSettings, &values);
+    std::vector<ListSetting> lists;
+    std::vector<BoxSetting> boxes;
+    SettingControls(&lists, &boxes);
+    ShowSettings(values, lists, boxes);
+    ui.bitRateConfiguredValue = values.Int(kFieldbusRateConfigured);
+    ui.bitRateActualValue = values.Int(kFieldbusRateActual);
+    ui.revision = values.Int(kFieldbusRevision);
+    ui.statusBits = values.Int(kFieldbusStatusBits);
+    ui.configBits = values.Int(kFieldbusConfigBits);
+    values.Text(kFieldbusErrorMessage, &ui.errorMessageText);
 
     ui.bitRateConfigured->setText(QString::number(ui.bitRateConfiguredValue));
     ui.bitRateActual->setText(QString::number(ui.bitRateActualValue));
@@ -254,28 +248,18 @@ void CPropProtocol::SaveSettings() {
     const int actual = ui.bitRateActual->text().trimmed().toInt(&ok);
     if (ok) ui.bitRateActualValue = actual;
 
-    auto writeInt = [this](const char* key, int value) {
-        m_settings->WriteInt(kSection, key, value);
-    };
-    auto writeText = [this](const char* key, const QLineEdit* box) {
-        m_settings->WriteString(kSection, key, box->text().toStdString());
-    };
-    writeInt("modstatus", ui.moduleState->currentIndex());
-    writeInt("fbstatus", ui.fieldbusStatus->currentIndex());
-    writeText("addrcfg", ui.nodeAddressConfigured);
-    writeText("addractual", ui.nodeAddressActual);
-    writeInt("ratecfg", ui.bitRateConfiguredValue);
-    writeInt("rateactual", ui.bitRateActualValue);
-    writeInt("revision", ui.revision);
-    writeInt("statusbits", ui.statusBits);
-    writeInt("cfgbits", ui.configBits);
-    writeText("vendorid", ui.vendorId);
-    writeText("productcode", ui.productCode);
-    writeText("serialnumber", ui.serialNumber);
-    writeText("emcycode1", ui.emergencyStandard);
-    writeText("emcycode2", ui.emergencyCustom);
-    writeText("productname", ui.productName);
-    m_settings->WriteString(kSection, "errormsg", ui.errorMessageText);
+    SettingValues values;
+    std::vector<ListSetting> lists;
+    std::vector<BoxSetting> boxes;
+    SettingControls(&lists, &boxes);
+    TakeSettings(lists, boxes, &values);
+    values.SetInt(kFieldbusRateConfigured, ui.bitRateConfiguredValue);
+    values.SetInt(kFieldbusRateActual, ui.bitRateActualValue);
+    values.SetInt(kFieldbusRevision, ui.revision);
+    values.SetInt(kFieldbusStatusBits, ui.statusBits);
+    values.SetInt(kFieldbusConfigBits, ui.configBits);
+    values.SetText(kFieldbusErrorMessage, ui.errorMessageText);
+    WriteSettings(m_settings, kFieldbusPageSettings, values);
 }
 
 void CPropProtocol::FillFromBlock(const uint8_t* block) {
@@ -284,9 +268,9 @@ void CPropProtocol::FillFromBlock(const uint8_t* block) {
     FieldbusFields f;
     DecodeFieldbusBlock(block, SwitchCodingMode(), &f);
 
-    Select(ui.fieldbusStatus, f.fieldbusStatus);
+    SelectOrClear(ui.fieldbusStatus, f.fieldbusStatus);
     // An NMT state the list does not know leaves the shown one.
-    if (f.moduleState >= 0) Select(ui.moduleState, f.moduleState);
+    if (f.moduleState >= 0) SelectOrClear(ui.moduleState, f.moduleState);
     ui.nodeAddressConfigured->setText(FromUtf8(f.nodeAddressConfigured));
     ui.nodeAddressActual->setText(FromUtf8(f.nodeAddressActual));
     ui.bitRateConfiguredValue = f.bitRateConfigured;

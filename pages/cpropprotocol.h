@@ -2,6 +2,9 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <vector>
+
+#include "setting_controls.h"
 
 class CControlIni;
 class CMyCUGErrorMsg;
@@ -38,6 +41,8 @@ public:
 
 private:
     void CreateControls();
+    // The lists and boxes config.ini keeps, with their keys.
+    void SettingControls(std::vector<ListSetting>* lists, std::vector<BoxSetting>* boxes) const;
     // The configured bit rate as the data exchange takes it (integer prompt,
     // 0-65535); false when refused.
     bool TakeBitRate(int* value);

@@ -9,10 +9,10 @@
 #include <strings.h>
 #include <vector>
 
-#include "atomicfile.h"
+#include "atomic_file.h"
 #include "hexbytes.h"
 #include "regular_file.h"
-#include "textcodec.h"
+#include "text_codec.h"
 
 namespace {
 

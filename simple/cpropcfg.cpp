@@ -8,51 +8,30 @@
 #include <QToolButton>
 #include <cstring>
 
-#include "ccontrolini.h"
+#include "baud_rates.h"
+#include "combo_lists.h"
+#include "config_transfer.h"
 #include "cpropio.h"
 #include "cserialport.h"
-#include "iniportdirectory.h"
+#include "entry_rules.h"
 #include "fieldbus_block.h"
 #include "general_block.h"
-#include "hexbytes.h"
+#include "iniportdirectory.h"
+#include "int_box.h"
 #include "interruptindicatorrow.h"
-#include "intbox.h"
 #include "io_block.h"
 #include "messages.h"
 #include "module_search_dialog.h"
+#include "module_writes.h"
 #include "network_time.h"
-#include "modulesession.h"
-#include "portmessages.h"
+#include "port_messages.h"
+#include "procedure_messages.h"
 
 namespace {
-
-// Positions in the held general block of the registers this page changes.
-constexpr size_t kInterruptMaskByte = 16;  // 0x5009
-constexpr size_t kUartSettingsByte = 26;   // 0x500E, low byte = bit-rate position
-// Positions in the held (wire-order) fieldbus block.
-constexpr size_t kModuleStateByte = 2;  // 0x7002
-constexpr size_t kNodeAddressByte = 6;  // 0x7004
-constexpr size_t kCanBitRateByte = 10;  // 0x7006
 
 // The node address is always hexadecimal on this page, whatever the
 // module's switch coding says.
 constexpr int kHexNotation = 0;
-constexpr uint64_t kMaxRegisterValue = 0xFFFF;
-
-const char* const kBitRateTexts[] = {"2400",   "4800",   "9600",   "19200",  "38400",
-                                     "57600",  "115200", "230400", "460800", "614400 "};
-const char* const kDeviceModeTexts[] = {"启动", "复位", "恢复出厂默认"};
-
-// An index outside the list leaves the list without a selection, as a
-// hand-edited config.ini or an unknown module value must.
-void SelectIndex(QComboBox* list, int index) {
-    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
-}
-
-int ItemNumber(const QComboBox* list) {
-    if (list->currentIndex() < 0) return 0;
-    return ParseLeadingInt(list->currentText().toStdString());
-}
 
 std::string BoxText(const QLineEdit* box) { return box->text().toStdString(); }
 
@@ -176,14 +155,10 @@ void CPropCfg::BuildControls() {
 
 void CPropCfg::FillLists() {
     m_portList->Fill();
-    m_bitRateList->clear();
-    for (const char* text : kBitRateTexts) m_bitRateList->addItem(QString::fromUtf8(text));
-    m_moduleStateList->clear();
-    for (const char* text : kModuleStateTexts) m_moduleStateList->addItem(QString::fromUtf8(text));
-    m_canBitRateList->clear();
-    for (const char* text : kCanBitRateTexts) m_canBitRateList->addItem(QString::fromUtf8(text));
-    m_deviceModeList->clear();
-    for (const char* text : kDeviceModeTexts) m_deviceModeList->addItem(QString::fromUtf8(text));
+    SetBaudRateItems(m_bitRateList);
+    SetItems(m_moduleStateList, kModuleStateTexts);
+    SetItems(m_canBitRateList, kCanBitRateTexts);
+    SetDeviceModeItems(m_deviceModeList);
 }
 
 void CPropCfg::Initialise() {
@@ -194,50 +169,40 @@ void CPropCfg::Initialise() {
     OnOpenPort();
 }
 
+std::vector<ListSetting> CPropCfg::SettingLists() const {
+    return {{kComPort, m_portList},
+            {kComBaudRate, m_bitRateList},
+            {kFieldbusModuleState, m_moduleStateList},
+            {kFieldbusCanBitRate, m_canBitRateList},
+            {kGeneralDeviceMode, m_deviceModeList}};
+}
+
+std::vector<BoxSetting> CPropCfg::SettingBoxes() const {
+    return {{kFieldbusAddressConfigured, m_nodeAddressBox},
+            {kFieldbusEmergencyStandard, m_emergencyCodeBox},
+            {kFieldbusEmergencyCustom, m_emergencyCustomBox}};
+}
+
 void CPropCfg::LoadSettings() {
     if (!m_settings) return;
-    int value = 0;
-    m_settings->ReadInt("com", "com", &value);
-    SelectIndex(m_portList, value);
-    m_settings->ReadInt("com", "baudrate", &value);
-    SelectIndex(m_bitRateList, value);
-    m_settings->ReadInt("fieldbus", "modstatus", &value);
-    SelectIndex(m_moduleStateList, value);
-    m_settings->ReadInt("fieldbus", "baudcfg", &value);
-    SelectIndex(m_canBitRateList, value);
-    m_settings->ReadInt("general", "modmode", &value);
-    SelectIndex(m_deviceModeList, value);
-    m_settings->ReadInt("general", "interrupt", &value);
-    m_row->ShowInterruptMask(static_cast<uint16_t>(value));
-    m_settings->ReadInt("ioprm", "input", &m_inputLength);
-    m_settings->ReadInt("ioprm", "output", &m_outputLength);
+    SettingValues values;
+    ReadSettings(*m_settings, kConfigPageSettings, &values);
+    ShowSettings(values, SettingLists(), SettingBoxes());
+    m_row->ShowInterruptMask(static_cast<uint16_t>(values.Int(kGeneralInterrupt)));
+    m_inputLength = values.Int(kIoInput);
+    m_outputLength = values.Int(kIoOutput);
     PushLengths();
-
-    std::string text = BoxText(m_nodeAddressBox);
-    if (m_settings->ReadString("fieldbus", "addrcfg", &text))
-        m_nodeAddressBox->setText(QString::fromStdString(text));
-    text = BoxText(m_emergencyCodeBox);
-    if (m_settings->ReadString("fieldbus", "emcycode1", &text))
-        m_emergencyCodeBox->setText(QString::fromStdString(text));
-    text = BoxText(m_emergencyCustomBox);
-    if (m_settings->ReadString("fieldbus", "emcycode2", &text))
-        m_emergencyCustomBox->setText(QString::fromStdString(text));
     m_portList->UpdateToolTip();
 }
 
 void CPropCfg::SaveSettings() {
     if (!m_settings) return;
-    m_settings->WriteInt("com", "com", m_portList->currentIndex());
-    m_settings->WriteInt("com", "baudrate", m_bitRateList->currentIndex());
-    m_settings->WriteInt("fieldbus", "modstatus", m_moduleStateList->currentIndex());
-    m_settings->WriteInt("fieldbus", "baudcfg", m_canBitRateList->currentIndex());
-    m_settings->WriteInt("general", "modmode", m_deviceModeList->currentIndex());
-    m_settings->WriteInt("general", "interrupt", m_row->ReadInterruptMask());
-    m_settings->WriteInt("ioprm", "input", m_inputLength);
-    m_settings->WriteInt("ioprm", "output", m_outputLength);
-    m_settings->WriteString("fieldbus", "addrcfg", BoxText(m_nodeAddressBox));
-    m_settings->WriteString("fieldbus", "emcycode1", BoxText(m_emergencyCodeBox));
-    m_settings->WriteString("fieldbus", "emcycode2", BoxText(m_emergencyCustomBox));
+    SettingValues values;
+    TakeSettings(SettingLists(), SettingBoxes(), &values);
+    values.SetInt(kGeneralInterrupt, m_row->ReadInterruptMask());
+    values.SetInt(kIoInput, m_inputLength);
+    values.SetInt(kIoOutput, m_outputLength);
+    WriteSettings(m_settings, kConfigPageSettings, values);
 }
 
 bool CPropCfg::TakeLengths() {
@@ -257,8 +222,8 @@ void CPropCfg::OnOpenPort() {
         m_openPort->setText(QStringLiteral("打开串口"));
         return;
     }
-    const int portNumber = ItemNumber(m_portList);
-    const int baud = ItemNumber(m_bitRateList);
+    const int portNumber = SelectedNumber(m_portList);
+    const int baud = SelectedNumber(m_bitRateList);
     // Without a port number or a bit rate there is nothing sensible to open;
     // no device is touched.
     SerialOpenFailure failure;
@@ -279,21 +244,18 @@ void CPropCfg::OnSearchModule() {
     // The search needs the line to itself.
     if (m_port && m_port->IsOpen()) OnOpenPort();
     const std::vector<ScanPort> ports =
-        SearchPortsFor(ItemNumber(m_portList), m_settings, m_portList->discoveryRoots());
+        PortsToSearch(SelectedNumber(m_portList), m_settings, m_portList->discoveryRoots());
     if (ports.empty()) {
         ShowMessage(this, QStringLiteral("没有可搜索的串口设备。"));
         return;
     }
-    const ScanOutcome outcome =
-        RunModuleSearch(this, ports, EchoModeSetting(m_settings));
+    const ScanOutcome outcome = SearchWithProgress(this, ports, EchoModeSetting(m_settings));
     if (outcome.cancelled) return;
     QString text = ModuleSearchResultText(outcome, ports);
     if (outcome.found) {
         if (outcome.port.number > 0) m_portList->setCurrentIndex(outcome.port.number - 1);
-        for (int i = 0; i < m_bitRateList->count(); ++i) {
-            if (ParseLeadingInt(m_bitRateList->itemText(i).toStdString()) == outcome.settings.baud)
-                m_bitRateList->setCurrentIndex(i);
-        }
+        const int rate = BaudRatePosition(outcome.settings.baud);
+        if (rate >= 0) m_bitRateList->setCurrentIndex(rate);
         // This edition opens its port with no parity only.
         text += outcome.settings.parity == 0
                     ? QStringLiteral("\n已选中这些设置, 按\"打开串口\"连接模块。")
@@ -307,98 +269,74 @@ void CPropCfg::OnReadConfig() {
         ShowMessage(this, QStringLiteral("串口未打开!"));
         return;
     }
-    if (!m_session || m_session->ReadGeneralBlock(m_generalBlock) != kModuleOk) {
-        ShowMessage(this, QStringLiteral("获取通用参数失败!"));
+    // Blocks read before a failure keep what came; the controls change only
+    // after all three.
+    const ConfigReadResult read = ReadConfiguration(m_session, m_blocks);
+    m_blocks = read.blocks;
+    if (read.status != kModuleOk) {
+        ShowMessage(this, ReadFailedText(read.Failed()));
         return;
     }
-    if (m_session->ReadIoBlock(m_ioBlock) != kModuleOk) {
-        ShowMessage(this, QStringLiteral("获取 I/O 参数失败!"));
-        return;
-    }
-    if (m_session->ReadFieldbusBlock(m_fieldbusBlock) != kModuleOk) {
-        ShowMessage(this, QStringLiteral("获取现场总线参数失败!"));
-        return;
-    }
-
     FillFromBlock();
     m_modifyConfig->setEnabled(true);
     m_changeBaud->setEnabled(true);
 }
 
 void CPropCfg::FillFromBlock() {
-    SelectIndex(m_bitRateList, m_generalBlock[kUartSettingsByte]);
-    m_row->ShowInterruptMask(HeldWord(m_generalBlock, kInterruptMaskByte));
+    GeneralFields general;
+    DecodeGeneralBlock(m_blocks.general, &general);
+    SelectOrClear(m_bitRateList, general.uartBaud);
+    m_row->ShowInterruptMask(general.interruptMask);
 
-    m_inputLength = IoInputLength(m_ioBlock);
-    m_outputLength = IoOutputLength(m_ioBlock);
+    m_inputLength = IoInputLength(m_blocks.io);
+    m_outputLength = IoOutputLength(m_blocks.io);
     if (m_ioPage) m_ioPage->SetIoLengths(m_inputLength, m_outputLength);
     PushLengths();
 
-    const int state = ModuleStateIndex(WireWord(m_fieldbusBlock, kModuleStateByte));
-    if (state >= 0) m_moduleStateList->setCurrentIndex(state);
-    m_nodeAddressBox->setText(QString::fromStdString(
-        FormatNodeAddress(WireWord(m_fieldbusBlock, kNodeAddressByte), kHexNotation)));
-    SelectIndex(m_canBitRateList, WireWord(m_fieldbusBlock, kCanBitRateByte));
-}
-
-bool CPropCfg::WriteInterruptAndBaud() {
-    if (!m_session ||
-        m_session->WriteInterruptMask(HeldWord(m_generalBlock, kInterruptMaskByte)) != kModuleOk) {
-        ShowMessage(this, QStringLiteral("修改中断配置参数失败!"));
-        return false;
-    }
-    if (m_session->WriteUartSettings(HeldWord(m_generalBlock, kUartSettingsByte)) != kModuleOk) {
-        ShowMessage(this, QStringLiteral("修改波特率失败!"));
-        return false;
-    }
-    return true;
+    FieldbusFields fieldbus;
+    DecodeFieldbusBlock(m_blocks.fieldbus, kHexNotation, &fieldbus);
+    // An NMT state the list does not know leaves the shown one.
+    if (fieldbus.moduleState >= 0) m_moduleStateList->setCurrentIndex(fieldbus.moduleState);
+    m_nodeAddressBox->setText(QString::fromStdString(fieldbus.nodeAddressConfigured));
+    SelectOrClear(m_canBitRateList, fieldbus.bitRateConfigured);
 }
 
 void CPropCfg::OnModifyConfig() {
     if (!TakeLengths()) return;
 
-    uint64_t nodeAddress = 0;
-    if (!ParseNodeAddress(BoxText(m_nodeAddressBox), kHexNotation, &nodeAddress)) {
-        ShowMessage(this, QStringLiteral("节点地址输入错误，请重新输入!"));
-        m_nodeAddressBox->setFocus();
-        return;
+    SimpleEntries entries;
+    // The bound of the range message is given in the notation the box is
+    // typed in.
+    switch (CheckLeadingNodeAddress(BoxText(m_nodeAddressBox), &entries.nodeAddress)) {
+        case NodeAddressEntry::Ok:
+            break;
+        case NodeAddressEntry::NotANumber:
+            ShowMessage(this, QStringLiteral("节点地址输入错误，请重新输入!"));
+            m_nodeAddressBox->setFocus();
+            return;
+        case NodeAddressEntry::OutOfRange:
+            ShowMessage(this, QStringLiteral("请输入一个介于 0 和 %1 之间的整数。")
+                                  .arg(QString::fromStdString(
+                                      FormatNodeAddress(kRegisterEntry.high, kHexNotation))));
+            m_nodeAddressBox->setFocus();
+            return;
     }
-    // Keeping only the low 16 bits would configure a node the user never
-    // typed. The bound is given in the notation the box is typed in.
-    if (nodeAddress > kMaxRegisterValue) {
-        ShowMessage(this, QStringLiteral("请输入一个介于 0 和 %1 之间的整数。")
-                              .arg(QString::fromStdString(
-                                  FormatNodeAddress(kMaxRegisterValue, kHexNotation))));
-        m_nodeAddressBox->setFocus();
-        return;
-    }
-
     // A list without a selection gives 0xFF in its byte (0xFFFF for the CAN
     // bit rate), sent like any other value.
-    m_generalBlock[kUartSettingsByte] = static_cast<uint8_t>(m_bitRateList->currentIndex());
-    SetHeldWord(m_generalBlock, kInterruptMaskByte, m_row->ReadInterruptMask());
-    SetIoLengthsInBlock(m_ioBlock, m_inputLength, m_outputLength);
-    SetWireWord(m_fieldbusBlock, kNodeAddressByte, static_cast<uint16_t>(nodeAddress));
-    SetWireWord(m_fieldbusBlock, kCanBitRateByte,
-                static_cast<uint16_t>(m_canBitRateList->currentIndex()));
+    entries.uartBaudPosition = m_bitRateList->currentIndex();
+    entries.interruptMask = m_row->ReadInterruptMask();
+    entries.inputLength = m_inputLength;
+    entries.outputLength = m_outputLength;
+    entries.canBitRatePosition = m_canBitRateList->currentIndex();
 
-    if (!WriteInterruptAndBaud()) return;
-
-    if (m_session->WriteIoLengths(m_ioBlock) != kModuleOk) {
-        ShowMessage(this, QStringLiteral("修改 I/O 配置参数失败!"));
+    const WriteSequence written = ModifySimpleConfiguration(m_session, m_blocks, entries);
+    m_blocks = written.blocks;
+    if (m_ioPage && written.Done(kStepIoLengths))
+        m_ioPage->SetIoLengths(m_inputLength, m_outputLength);
+    if (written.status != kModuleOk) {
+        ShowMessage(this, SimpleStepFailedText(static_cast<SimpleStep>(written.done)));
         return;
     }
-    if (m_ioPage) m_ioPage->SetIoLengths(m_inputLength, m_outputLength);
-
-    if (m_session->WriteNodeAddress(WireWord(m_fieldbusBlock, kNodeAddressByte)) != kModuleOk) {
-        ShowMessage(this, QStringLiteral("修改现场总线节点地址配置参数失败!"));
-        return;
-    }
-    if (m_session->WriteNodeBitRate(WireWord(m_fieldbusBlock, kCanBitRateByte)) != kModuleOk) {
-        ShowMessage(this, QStringLiteral("修改现场总线波特率配置参数失败!"));
-        return;
-    }
-
     PushLengths();
     SaveSettings();
     ShowMessage(this, QStringLiteral("修改配置成功!"));
@@ -406,17 +344,20 @@ void CPropCfg::OnModifyConfig() {
 
 void CPropCfg::OnChangeBaudRate() {
     if (!TakeLengths()) return;
-    m_generalBlock[kUartSettingsByte] = static_cast<uint8_t>(m_bitRateList->currentIndex());
-    SetHeldWord(m_generalBlock, kInterruptMaskByte, m_row->ReadInterruptMask());
-    if (!WriteInterruptAndBaud()) return;
+    const WriteSequence written = ChangeModuleBaudRate(
+        m_session, m_blocks, m_bitRateList->currentIndex(), m_row->ReadInterruptMask());
+    m_blocks = written.blocks;
+    if (written.status != kModuleOk) {
+        ShowMessage(this, SimpleStepFailedText(static_cast<SimpleStep>(written.done)));
+        return;
+    }
     // The PC port keeps the rate it was opened with until it is reopened.
     ShowMessage(this, QStringLiteral("修改波特率成功!"));
-    if (m_settings) m_settings->WriteInt("com", "baudrate", m_bitRateList->currentIndex());
+    if (m_settings) WriteIntSetting(m_settings, kComBaudRate, m_bitRateList->currentIndex());
 }
 
 void CPropCfg::OnSendDeviceMode() {
-    const int value = DeviceModeValueForIndex(m_deviceModeList->currentIndex());
-    if (m_session && m_session->WriteDeviceMode(static_cast<uint8_t>(value)) == kModuleOk) {
+    if (SendDeviceMode(m_session, m_deviceModeList->currentIndex()) == kModuleOk) {
         ShowMessage(this, QStringLiteral("修改设备模式成功!"));
     } else {
         ShowMessage(this, QStringLiteral("修改设备模式失败!"));
@@ -434,8 +375,10 @@ void CPropCfg::OnSendEmergency() {
         return;
     }
     if (m_settings) {
-        m_settings->WriteString("fieldbus", "emcycode1", code);
-        m_settings->WriteString("fieldbus", "emcycode2", custom);
+        SettingValues values;
+        values.SetText(kFieldbusEmergencyStandard, code);
+        values.SetText(kFieldbusEmergencyCustom, custom);
+        WriteSettings(m_settings, kEmergencySettings, values);
     }
     ShowMessage(this, QStringLiteral("发送紧急代码成功!"));
 }

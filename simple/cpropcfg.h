@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "config_blocks.h"
 #include "portcombobox.h"
-#include "register_map.h"
+#include "setting_controls.h"
 
 class CControlIni;
 class CPropIo;
@@ -85,20 +86,20 @@ public:
     QPushButton* modifyConfigButton() const { return m_modifyConfig; }
 
     // The held blocks as last read (and as changed by the last write).
-    const uint8_t* generalBlock() const { return m_generalBlock; }
-    const uint8_t* ioBlock() const { return m_ioBlock; }
-    const uint8_t* fieldbusBlock() const { return m_fieldbusBlock; }
+    const uint8_t* generalBlock() const { return m_blocks.general; }
+    const uint8_t* ioBlock() const { return m_blocks.io; }
+    const uint8_t* fieldbusBlock() const { return m_blocks.fieldbus; }
 
 private:
     void BuildControls();
     void FillLists();
+    // The lists and boxes config.ini keeps, with their keys.
+    std::vector<ListSetting> SettingLists() const;
+    std::vector<BoxSetting> SettingBoxes() const;
     // Takes both length boxes; false when one was refused (prompt shown).
     bool TakeLengths();
     // Writes the two lengths back into their boxes.
     void PushLengths();
-    // Writes 0x5009 and then 0x500E from the general block, each with its
-    // own failure message.
-    bool WriteInterruptAndBaud();
 
     QPushButton* MakeButton(const QString& caption, int x, int y, int w, int h);
     QLabel* MakeLabel(const QString& text, int x, int y, int w, int h);
@@ -108,9 +109,7 @@ private:
     ModuleSession* m_session = nullptr;
     CPropIo* m_ioPage = nullptr;
 
-    uint8_t m_generalBlock[kGeneralBlockSize] = {};
-    uint8_t m_ioBlock[kIoBlockSize] = {};
-    uint8_t m_fieldbusBlock[kFieldbusBlockSize] = {};
+    ConfigBlocks m_blocks;
 
     int m_inputLength = 0;
     int m_outputLength = 0;

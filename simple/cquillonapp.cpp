@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "cquillondlg.h"
-#include "traceoption.h"
+#include "trace_option.h"
 #include "wiretrace.h"
 
 CQuillonApp::CQuillonApp(std::string programFolder) : m_programFolder(std::move(programFolder)) {}

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "bytegridview.h"
+#include "byte_grid_view.h"
 #include "fieldbus_block.h"
 
 namespace {

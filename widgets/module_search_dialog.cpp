@@ -1,17 +1,12 @@
 #include "module_search_dialog.h"
 
-#include <sys/stat.h>
-
 #include <QApplication>
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressDialog>
 
-#include "cserialport.h"
-#include "line_address.h"
-#include "modulesession.h"
 #include "port_numbers.h"
-#include "serialscanline.h"
+#include "search_ports.h"
 
 namespace {
 
@@ -20,34 +15,35 @@ QString PortText(const ScanPort& port) {
     return port.number > 0 ? QStringLiteral("%1 (%2)").arg(port.number).arg(path) : path;
 }
 
-bool Exists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0;
-}
+// Shows each try in the dialog; its "取消" stops the search before the next.
+class ProgressHook : public ProcedureHook {
+public:
+    explicit ProgressHook(QProgressDialog* dialog) : m_dialog(dialog) {}
+    bool BeforeStep(const ProcedureStep& step) override {
+        m_dialog->setMaximum(static_cast<int>(step.total));
+        if (step.scanTry != nullptr) {
+            m_dialog->setLabelText(
+                QStringLiteral("正在搜索模块: %1, %2, %3")
+                    .arg(PortText(*step.scanTry->port))
+                    .arg(step.scanTry->settings.baud)
+                    .arg(QString::fromStdString(ScanFormatName(step.scanTry->settings))));
+        }
+        // A modal dialog's setValue also lets the 取消 click through.
+        m_dialog->setValue(static_cast<int>(step.done));
+        QApplication::processEvents();
+        return !m_dialog->wasCanceled();
+    }
+
+private:
+    QProgressDialog* m_dialog;
+};
 
 }  // namespace
 
-std::vector<ScanPort> SearchPortsFor(int selectedNumber, CControlIni* settings,
-                                     const DiscoveryRoots& roots) {
-    const PortNumberMap map = RefreshPortNumbers(settings, roots);
-    std::vector<ScanPort> ports;
-    int selectedDevice = -1;
-    if (selectedNumber >= 1 && selectedNumber <= kPortNumberCount) {
-        // As the open button opens it.
-        const std::string& path = map.paths[selectedNumber - 1];
-        selectedDevice = map.deviceOf[selectedNumber - 1];
-        if (IsNetworkLine(path) || Exists(path)) ports.push_back({path, selectedNumber});
-    }
-    for (size_t d = 0; d < map.devices.size(); ++d) {
-        if (static_cast<int>(d) == selectedDevice) continue;
-        int number = 0;
-        for (int n = kPortNumberCount; n >= 1; --n)
-            if (map.deviceOf[n - 1] == static_cast<int>(d)) number = n;
-        ports.push_back({HostDevicePath(roots, map.devices[d].devicePath), number});
-    }
-    return ports;
+std::vector<ScanPort> PortsToSearch(int selectedNumber, CControlIni* settings,
+                                    const DiscoveryRoots& roots) {
+    return SearchPortsFor(selectedNumber, RefreshPortNumbers(settings, roots), roots);
 }
-
 QIcon SearchIcon() {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
@@ -71,7 +67,7 @@ QString ParityItemText(int parity) {
     }
 }
 
-ScanOutcome RunModuleSearch(QWidget* parent, const std::vector<ScanPort>& ports, int echoMode) {
+ScanOutcome SearchWithProgress(QWidget* parent, const std::vector<ScanPort>& ports, int echoMode) {
     QProgressDialog dialog(QStringLiteral("正在搜索模块..."), QStringLiteral("取消"), 0,
                            static_cast<int>(ports.size() * ScanOrder().size()), parent);
     dialog.setWindowTitle(QStringLiteral("搜索模块"));
@@ -80,24 +76,8 @@ ScanOutcome RunModuleSearch(QWidget* parent, const std::vector<ScanPort>& ports,
     dialog.setAutoReset(false);
     dialog.setAutoClose(false);
     dialog.setValue(0);
-
-    CSerialPort port;
-    port.SetEchoMode(static_cast<CSerialPort::EchoMode>(echoMode));
-    ModuleSession session(&port);
-    SerialScanLine line(&port, &session);
-    const ScanOutcome outcome = SearchModule(line, ports, [&dialog](const ScanProgress& step) {
-        dialog.setMaximum(static_cast<int>(step.tryCount));
-        dialog.setLabelText(QStringLiteral("正在搜索模块: %1, %2, %3")
-                                .arg(PortText(*step.port))
-                                .arg(step.settings.baud)
-                                .arg(QString::fromStdString(ScanFormatName(step.settings))));
-        // A modal dialog's setValue also lets the 取消 click through.
-        dialog.setValue(static_cast<int>(step.tryIndex));
-        QApplication::processEvents();
-        return !dialog.wasCanceled();
-    });
-    port.Close();
-    return outcome;
+    ProgressHook hook(&dialog);
+    return RunModuleSearch(ports, echoMode, &hook);
 }
 
 QString ModuleSearchResultText(const ScanOutcome& outcome, const std::vector<ScanPort>& ports) {

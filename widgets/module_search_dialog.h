@@ -10,20 +10,15 @@
 class CControlIni;
 class QWidget;
 
-// What a search started beside a port list tries: the device of the
-// selected number (1..255; 0 for none) when it exists or is a network
-// line, then every other
-// present device, each with its number (present devices without one get
-// theirs first, as the list gives them).
-std::vector<ScanPort> SearchPortsFor(int selectedNumber, CControlIni* settings,
-                                     const DiscoveryRoots& roots);
+// What a search started beside a port list tries (SearchPortsFor), after the
+// present devices without a number got theirs, as the list gives them.
+std::vector<ScanPort> PortsToSearch(int selectedNumber, CControlIni* settings,
+                                    const DiscoveryRoots& roots);
 
-// The module search of both programs, under a modal progress dialog
-// ("搜索模块", button "取消"). It opens the devices on a port and session of
-// its own, so the program's port (which the caller closes first) and
-// whatever observes it see none of the tries. echoMode is the program's
-// (CSerialPort::EchoMode as an int, from the [com] echo setting).
-ScanOutcome RunModuleSearch(QWidget* parent, const std::vector<ScanPort>& ports, int echoMode);
+// The module search of both programs (RunModuleSearch) under a modal
+// progress dialog ("搜索模块", button "取消"); echoMode as RunModuleSearch
+// takes it.
+ScanOutcome SearchWithProgress(QWidget* parent, const std::vector<ScanPort>& ports, int echoMode);
 
 // A small magnifying glass, drawn here, for a search button with no room
 // for its caption.

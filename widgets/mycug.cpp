@@ -9,7 +9,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "bytegridview.h"
+#include "byte_grid_view.h"
+#include "hexbytes.h"
 
 namespace {
 
@@ -21,12 +22,8 @@ const QColor kMarkedHeadingText(255, 255, 255);
 
 QString HexByte(uint8_t value) { return QString::asprintf("%02X", static_cast<unsigned>(value)); }
 
-int HexDigitValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9') return u - u'0';
-    if (u >= u'a' && u <= u'f') return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F') return u - u'A' + 10;
-    return -1;
+int CellDigit(QChar c) {
+    return c.unicode() < 0x80 ? HexDigitValue(static_cast<char>(c.unicode())) : -1;
 }
 
 // Up to two leading hex digits after optional blanks; no digit reads as 0.
@@ -35,7 +32,7 @@ uint8_t ParseCellByte(const QString& text) {
     while (pos < text.size() && text[pos].isSpace()) ++pos;
     unsigned value = 0;
     for (int n = 0; n < 2 && pos < text.size(); ++n, ++pos) {
-        const int digit = HexDigitValue(text[pos]);
+        const int digit = CellDigit(text[pos]);
         if (digit < 0) break;
         value = value * 16 + static_cast<unsigned>(digit);
     }
@@ -49,7 +46,7 @@ public:
     State validate(QString& input, int& /*pos*/) const override {
         if (input.size() > 2) return Invalid;
         for (const QChar c : input)
-            if (HexDigitValue(c) < 0) return Invalid;
+            if (CellDigit(c) < 0) return Invalid;
         input = input.toUpper();
         return Acceptable;
     }

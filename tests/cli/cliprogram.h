@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cliprocess.h"
+#include "childprocess.h"
 #include "modulesimulator.h"
 
 using Json = nlohmann::json;
@@ -17,19 +17,19 @@ protected:
     void SetUp() override { ASSERT_TRUE(m_sim.Start()); }
 
     // quillon-cli --port <simulator> args...
-    CliRun Cli(std::vector<std::string> args, int stopAfterLines = 0) {
+    ProgramRun Cli(std::vector<std::string> args, int stopAfterLines = 0) {
         RunOptions options;
         options.stopAfterLines = stopAfterLines;
         return Cli(std::move(args), options);
     }
-    CliRun Cli(std::vector<std::string> args, const RunOptions& options) {
+    ProgramRun Cli(std::vector<std::string> args, const RunOptions& options) {
         args.insert(args.begin(), {QUILLON_CLI_PROGRAM, "--port", m_sim.DevicePath()});
         return RunProgram(args, options);
     }
     // The same with --json, the output parsed (null when it does not parse).
     Json CliJson(std::vector<std::string> args) {
         args.insert(args.begin(), "--json");
-        const CliRun run = Cli(args);
+        const ProgramRun run = Cli(args);
         EXPECT_EQ(0, run.status) << run.err;
         return Json::parse(run.out, nullptr, false);
     }

@@ -56,7 +56,7 @@ TEST_F(CliProgram, FilesThatAreNoRegularFilesAreRefusedWithoutBlocking) {
         {QUILLON_CLI_PROGRAM, "--port", m_sim.DevicePath(), "--trace", fifo, "info"},
     };
     for (const auto& args : cases) {
-        const CliRun run = RunProgram(args, quick);
+        const ProgramRun run = RunProgram(args, quick);
         EXPECT_EQ(2, run.status) << testing::PrintToString(args);
         EXPECT_NE(std::string::npos, run.err.find(fifo + ": it is a named pipe (FIFO)")) << run.err;
     }
@@ -66,7 +66,7 @@ TEST_F(CliProgram, FilesThatAreNoRegularFilesAreRefusedWithoutBlocking) {
     const std::string link = folder.path() + "/line";
     ASSERT_EQ(0, symlink(m_sim.DevicePath().c_str(), link.c_str()));
     for (const std::string& trace : {m_sim.DevicePath(), link}) {
-        const CliRun run = Cli({"--trace", trace, "info"}, quick);
+        const ProgramRun run = Cli({"--trace", trace, "info"}, quick);
         EXPECT_EQ(2, run.status) << trace;
         EXPECT_NE(std::string::npos, run.err.find("it is a character device")) << run.err;
     }
@@ -85,7 +85,7 @@ TEST_F(CliProgram, FilesThatAreNoRegularFilesAreRefusedWithoutBlocking) {
 TEST_F(CliProgram, StandardInputIsReadNoFurtherThanADocumentCanBe) {
     RunOptions options;
     options.stdinZeros = size_t{64} << 20;
-    const CliRun run = Cli({"diff", "-"}, options);
+    const ProgramRun run = Cli({"diff", "-"}, options);
     EXPECT_EQ(2, run.status);
     EXPECT_NE(std::string::npos, run.err.find("standard input: larger than 256 KB")) << run.err;
     EXPECT_LT(run.fed, size_t{2} << 20) << "it read on past the limit";
@@ -107,7 +107,7 @@ TEST_F(CliProgram, AnInterruptedCommandLetsGoOfTheLine) {
         RunOptions options;
         options.signal = signal;
         options.when = [this] { return m_sim.RequestCount() > 0; };
-        const CliRun run = Cli({"--timeout", "5000", "info"}, options);
+        const ProgramRun run = Cli({"--timeout", "5000", "info"}, options);
         EXPECT_EQ(128 + signal, run.status) << signal << ": " << run.err;
         EXPECT_TRUE(OpensUnprivileged(m_sim.DevicePath())) << "still exclusive after " << signal;
     }
@@ -116,12 +116,12 @@ TEST_F(CliProgram, AnInterruptedCommandLetsGoOfTheLine) {
 TEST_F(CliProgram, IoWriteSendsOnlyTheBytesGiven) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"io", "write", ""}, {"io", "write", "AB"}, {"io", "write", "01", "02", "03"}}) {
-        const CliRun run = Cli(args);
+        const ProgramRun run = Cli(args);
         EXPECT_EQ(2, run.status) << testing::PrintToString(args);
         EXPECT_NE(std::string::npos, run.err.find("nothing was written")) << run.err;
     }
     EXPECT_EQ(0u, m_sim.RequestCount());
-    const CliRun run = Cli({"io", "write", "AB", "CD"});
+    const ProgramRun run = Cli({"io", "write", "AB", "CD"});
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ("wrote input bytes 0-1 (AB CD) to register 0x0001\n", run.out);
     EXPECT_EQ(WriteMany(0x0001, {0xCD, 0xAB}), m_sim.Requests().back());
@@ -133,7 +133,7 @@ TEST_F(CliProgram, ValuesAModuleCannotUseAreNeitherWrittenNorSaved) {
     for (const char* assignment :
          {"fieldbus.bit_rate=250", "fieldbus.bit_rate=9", "fieldbus.node_address=999",
           "fieldbus.node_address=0", "fieldbus.node_address=128", "fieldbus.node_address=3A"}) {
-        const CliRun run = Cli({"set", assignment});
+        const ProgramRun run = Cli({"set", assignment});
         EXPECT_EQ(2, run.status) << assignment;
     }
     EXPECT_TRUE(AllReads(m_sim.Requests())) << "a refused value was written";
@@ -159,8 +159,8 @@ TEST(CliPorts, TextEscapesControlCharactersThatJsonKeeps) {
     ProgramFolder folder;
     setenv("QUILLON_DEV_ROOT", tree.Dev().c_str(), 1);
     setenv("QUILLON_SYSFS_ROOT", tree.Sys().c_str(), 1);
-    const CliRun text = RunProgram({QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "ports"});
-    const CliRun json =
+    const ProgramRun text = RunProgram({QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "ports"});
+    const ProgramRun json =
         RunProgram({QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "--json", "ports"});
     unsetenv("QUILLON_DEV_ROOT");
     unsetenv("QUILLON_SYSFS_ROOT");
@@ -176,12 +176,12 @@ TEST(CliPorts, TextEscapesControlCharactersThatJsonKeeps) {
     sim.SetRegister(0x7012, 'J' << 8 | '2');
     sim.SetRegister(0x7013, 0);
     for (const char* command : {"info", "read"}) {
-        const CliRun run = RunProgram({QUILLON_CLI_PROGRAM, "--port", sim.DevicePath(), command});
+        const ProgramRun run = RunProgram({QUILLON_CLI_PROGRAM, "--port", sim.DevicePath(), command});
         EXPECT_EQ(0, run.status) << run.err;
         EXPECT_EQ(std::string::npos, run.out.find('\033')) << run.out;
         EXPECT_NE(std::string::npos, run.out.find("\\x1B[2J")) << run.out;
     }
-    const CliRun info =
+    const ProgramRun info =
         RunProgram({QUILLON_CLI_PROGRAM, "--port", sim.DevicePath(), "--json", "info"});
     EXPECT_EQ("\033[2J", Json::parse(info.out, nullptr, false)["device"]["product_name"]);
 }
@@ -191,7 +191,7 @@ TEST_F(CliProgram, MessagesSayWhatToTryNext) {
     for (const auto fault : {ModuleSimulator::Fault::Silent, ModuleSimulator::Fault::Truncated}) {
         m_sim.ClearFaults();
         m_sim.InjectFault(fault, 3, 3);
-        const CliRun run = Cli({"--timeout", "50", "time"});
+        const ProgramRun run = Cli({"--timeout", "50", "time"});
         EXPECT_EQ(1, run.status);
         EXPECT_NE(std::string::npos, run.err.find("check the line settings")) << run.err;
         EXPECT_NE(std::string::npos,
@@ -212,12 +212,12 @@ TEST_F(CliProgram, MessagesSayWhatToTryNext) {
     for (const auto& typo : typos) {
         std::vector<std::string> args = {QUILLON_CLI_PROGRAM};
         args.insert(args.end(), typo.args.begin(), typo.args.end());
-        const CliRun run = RunProgram(args);
+        const ProgramRun run = RunProgram(args);
         EXPECT_EQ(2, run.status);
         EXPECT_NE(std::string::npos, run.err.find(typo.guess)) << run.err;
     }
 
-    const CliRun scan = RunProgram({QUILLON_CLI_PROGRAM, "--port", "/dev/quillon-none", "scan"});
+    const ProgramRun scan = RunProgram({QUILLON_CLI_PROGRAM, "--port", "/dev/quillon-none", "scan"});
     EXPECT_EQ(3, scan.status);
     EXPECT_NE(std::string::npos, scan.err.find("the port could not be opened")) << scan.err;
     EXPECT_EQ(std::string::npos, scan.err.find("no module found")) << scan.err;
@@ -233,7 +233,7 @@ TEST_F(CliProgram, MessagesSayWhatToTryNext) {
     EXPECT_EQ("81 20 00 08", CliJson({"errors"})["errors"][2]["error_code"]);
 
     for (const char* program : {QUILLON_CLI_PROGRAM, QUILLON_SIM_PROGRAM}) {
-        const CliRun run = RunProgram({program, "--version"});
+        const ProgramRun run = RunProgram({program, "--version"});
         EXPECT_EQ(0, run.status) << program;
         EXPECT_NE(std::string::npos, run.out.find(" " QUILLON_VERSION "\n")) << run.out;
     }

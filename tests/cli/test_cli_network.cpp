@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cliprocess.h"
+#include "childprocess.h"
 #include "frames.h"
 #include "modbustcpgateway.h"
 #include "modulesimulator.h"
@@ -22,7 +22,7 @@ namespace {
 
 using Json = nlohmann::json;
 
-CliRun Cli(const std::string& port, std::vector<std::string> args) {
+ProgramRun Cli(const std::string& port, std::vector<std::string> args) {
     args.insert(args.begin(), {QUILLON_CLI_PROGRAM, "--port", port});
     return RunProgram(args);
 }
@@ -32,17 +32,17 @@ CliRun Cli(const std::string& port, std::vector<std::string> args) {
 void ExpectReadSaveLoad(ModuleSimulator& sim, const std::string& url) {
     SCOPED_TRACE(url);
     TempDir dir;
-    const CliRun read = Cli(url, {"--json", "read"});
+    const ProgramRun read = Cli(url, {"--json", "read"});
     ASSERT_EQ(0, read.status) << read.err;
     const Json document = Json::parse(read.out, nullptr, false);
     EXPECT_EQ("VX31-CANopen", document["fieldbus"]["product_name"]) << read.out;
     const uint16_t node = sim.Register(0x7004);
 
     const std::string file = dir.file("vx31.json");
-    const CliRun save = Cli(url, {"save", file});
+    const ProgramRun save = Cli(url, {"save", file});
     ASSERT_EQ(0, save.status) << save.err;
     sim.SetRegister(0x7004, static_cast<uint16_t>(node + 1));
-    const CliRun load = Cli(url, {"load", file});
+    const ProgramRun load = Cli(url, {"load", file});
     EXPECT_EQ(0, load.status) << load.err;
     EXPECT_EQ(node, sim.Register(0x7004));
     EXPECT_EQ(WriteOne(0x7004, node), sim.Requests().back());
@@ -73,7 +73,7 @@ TEST(CliEcho, OffOnALineThatEchoesWritesNothing) {
     options.echo = true;
     ASSERT_TRUE(sim.Start(options));
     sim.SetSilent(true);
-    const CliRun run = Cli(sim.DevicePath(), {"--echo", "off", "mode", "start"});
+    const ProgramRun run = Cli(sim.DevicePath(), {"--echo", "off", "mode", "start"});
     EXPECT_EQ(1, run.status) << run.out;
     EXPECT_NE(std::string::npos, run.err.find("the line echoes every request")) << run.err;
     EXPECT_EQ(std::vector<Bytes>{ReadRequest(0x5003, 2)}, sim.Requests());
@@ -88,7 +88,7 @@ TEST(CliEcho, WriteThatCannotBeToldFromItsEchoSaysWhichSettingDecides) {
     slave.Queue({});
     slave.Queue({});
     slave.Queue(WriteOne(0x5001, 0));
-    const CliRun run = Cli(slave.DevicePath(), {"mode", "start"});
+    const ProgramRun run = Cli(slave.DevicePath(), {"mode", "start"});
     EXPECT_EQ(1, run.status) << run.out;
     EXPECT_NE(std::string::npos, run.err.find("could not tell whether this line echoes"))
         << run.err;
@@ -104,9 +104,9 @@ TEST(CliPorts, ListsEveryPortsEntryBesideThePresentDevices) {
                     "\r\ncom7=rfc2217://10.0.0.20:4001\r\ncom9=/dev/quillon-unplugged\r\n");
     TempDir noDevices;
     setenv("QUILLON_SYSFS_ROOT", noDevices.path().c_str(), 1);
-    const CliRun json =
+    const ProgramRun json =
         RunProgram({QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "--json", "ports"});
-    const CliRun text = RunProgram({QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "ports"});
+    const ProgramRun text = RunProgram({QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "ports"});
     unsetenv("QUILLON_SYSFS_ROOT");
 
     ASSERT_EQ(0, json.status) << json.err;

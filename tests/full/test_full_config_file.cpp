@@ -12,10 +12,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "configfiles.h"
+#include "config_files.h"
 #include "cpropgeneral.h"
 #include "cpropprotocol.h"
-#include "fullharness.h"
+#include "full_harness.h"
 #include "messagerecorder.h"
 #include "tempdir.h"
 

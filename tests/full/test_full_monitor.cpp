@@ -15,7 +15,7 @@
 #include "cpropcom.h"
 #include "cquillonapp.h"
 #include "cquillondlg.h"
-#include "fullharness.h"
+#include "full_harness.h"
 #include "messagerecorder.h"
 #include "modulesimulator.h"
 #include "wiremonitor.h"

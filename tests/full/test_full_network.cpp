@@ -17,7 +17,7 @@
 #include "cpropcom.h"
 #include "cpropprotocol.h"
 #include "cquillondlg.h"
-#include "fullharness.h"
+#include "full_harness.h"
 #include "messagerecorder.h"
 #include "modulesession.h"
 #include "modulesimulator.h"

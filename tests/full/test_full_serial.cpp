@@ -14,7 +14,7 @@
 #include "cserialport.h"
 #include "iniportdirectory.h"
 #include "fakeserialtree.h"
-#include "fullharness.h"
+#include "full_harness.h"
 #include "messagerecorder.h"
 #include "modbus_rtu.h"
 #include "modulesimulator.h"

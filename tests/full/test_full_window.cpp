@@ -6,11 +6,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 
+#include "cbuttonex.h"
 #include "cpropcom.h"
 #include "cpropgeneral.h"
 #include "cpropio.h"
@@ -18,11 +20,14 @@
 #include "cquillonapp.h"
 #include "cquillondlg.h"
 #include "ctabsheet.h"
-#include "fullharness.h"
+#include "full_harness.h"
+#include "golden.h"
+#include "interruptindicatorrow.h"
 #include "messagerecorder.h"
 #include "messages.h"
 #include "modulesimulator.h"
 #include "skinmanager.h"
+#include "text_codec.h"
 
 namespace {
 
@@ -259,6 +264,64 @@ TEST(FullWindowLamps, LitLampIsGreenWithAWhiteRimAndUnlitIsGrey) {
     }
     // Corners stay transparent so the lamp sits on any skin.
     EXPECT_EQ(lit.pixelColor(0, 0).alpha(), 0);
+}
+
+// Every moment the full edition writes config.ini, in one session that
+// starts from a file with comments, foreign sections and values of every
+// form: the file must come out as it always has, byte for byte.
+TEST(FullWindow, ASessionWritesConfigIniByteForByteAsBefore) {
+    ModuleSimulator sim;
+    ASSERT_TRUE(sim.Start());
+    ProgramFolder folder;
+    folder.WriteIni("; kept by hand\r\n[ports]\r\ncom1=" + sim.DevicePath() +
+                    "\r\n[com]\r\nbaudrate=6\r\n\r\n[general]\r\ncrc=1\r\nfbval=01 02  03\r\n"
+                    "[fieldbus]\r\nrevision=7\r\nstatusbits=3\r\ncfgbits=5\r\n" +
+                    Utf8ToCp936("errormsg=旧的错误\r\nproductname=旧名称\r\n") +
+                    "[ioprm]\r\ninputdata=11 22 33 \r\nchanged=AA\r\neventinterval=50\r\n"
+                    "[extra]\r\nkept=yes\r\n");
+    MessageRecorder messages;
+    {
+        CQuillonDlg dlg(folder.path());
+        dlg.show();
+        auto modify = [&dlg](int tab) {
+            dlg.tabSheet()->setCurrentIndex(tab);
+            QTest::mouseClick(dlg.modifyButton(), Qt::LeftButton);
+        };
+        auto edit = [](QWidget* page, const char* name, const char* text) {
+            page->findChild<QLineEdit*>(name)->setText(QString::fromUtf8(text));
+        };
+        QTest::mouseClick(dlg.comPage()->openButton(), Qt::LeftButton);
+        QTest::mouseClick(dlg.readButton(), Qt::LeftButton);
+
+        edit(dlg.generalPage(), "watchdog", "300");
+        dlg.generalPage()->findChild<QComboBox*>("switchCoding")->setCurrentIndex(1);
+        QTest::mouseClick(dlg.generalPage()->indicatorRow()->button(0), Qt::LeftButton);
+        modify(1);
+
+        CPropIo* io = dlg.ioPage();
+        edit(io, "inputLengthBox", "4");
+        edit(io, "outputLengthBox", "6");
+        edit(io, "inIntervalBox", "25");
+        QTest::mouseClick(io->findChild<QRadioButton*>("incrementRadio"), Qt::LeftButton);
+        QTest::mouseClick(io->findChild<QPushButton*>("writeButton"), Qt::LeftButton);
+        QTest::mouseClick(io->findChild<QPushButton*>("readButton"), Qt::LeftButton);
+        modify(2);
+
+        edit(dlg.fieldbusPage(), "password", "1234");
+        edit(dlg.fieldbusPage(), "productName", "网关一号");
+        edit(dlg.fieldbusPage(), "emergencyStandard", "81 10");
+        edit(dlg.fieldbusPage(), "nodeAddressConfigured", "26");
+        modify(3);
+
+        dlg.deviceModeList()->setCurrentIndex(2);
+        QTest::mouseClick(dlg.sendButton(), Qt::LeftButton);
+        QTest::mouseClick(dlg.themeRadio(2), Qt::LeftButton);
+        dlg.close();
+        dlg.port().Close();
+    }
+    EXPECT_EQ(messages.messages(), (QStringList{U("修改配置成功!"), U("修改配置成功!"),
+                                                U("修改配置成功!"), U("修改设备模式成功!")}));
+    ExpectSameBytesAs("session_full.ini", folder.IniBytes(), sim.DevicePath());
 }
 
 }  // namespace

@@ -2,13 +2,11 @@
 // block it builds, its refusals and the fault-value dialog.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -17,12 +15,13 @@
 #include "cbuttonex.h"
 #include "cdlgfbval.h"
 #include "cpropgeneral.h"
+#include "dialogs.h"
 #include "general_block.h"
 #include "interruptindicatorrow.h"
 #include "messagerecorder.h"
 #include "mycug.h"
 #include "programfolder.h"
-#include "switchcoding.h"
+#include "switch_coding.h"
 
 namespace {
 
@@ -69,30 +68,6 @@ std::vector<uint8_t> ModuleBlock() {
     return block;
 }
 
-// Runs `trigger`; when it opens the fault-value dialog, `drive` gets it. A
-// dialog that `drive` leaves open is cancelled so that no test can hang.
-bool WithFaultDialog(const std::function<void()>& trigger,
-                     const std::function<void(CDlgFbVal*)>& drive) {
-    bool seen = false;
-    QTimer poll;
-    poll.setInterval(5);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            auto* dialog = qobject_cast<CDlgFbVal*>(top);
-            if (dialog == nullptr || !dialog->isVisible()) continue;
-            poll.stop();
-            seen = true;
-            drive(dialog);
-            if (dialog->isVisible()) dialog->reject();
-            return;
-        }
-    });
-    poll.start();
-    trigger();
-    poll.stop();
-    return seen;
-}
-
 // Edits the first cell of the dialog's grid as a user does: double-click,
 // type, Enter.
 void TypeIntoFirstCell(CDlgFbVal* dialog, const char* keys) {
@@ -109,13 +84,6 @@ void TypeIntoFirstCell(CDlgFbVal* dialog, const char* keys) {
     EXPECT_EQ(editor->text(), QString::fromUtf8(keys).toUpper());
     QTest::keyClick(editor, Qt::Key_Return);
     QCoreApplication::processEvents();
-}
-
-QPushButton* DialogButton(CDlgFbVal* dialog, const char* text) {
-    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-        if (button->text() == QString::fromUtf8(text)) return button;
-    }
-    return nullptr;
 }
 
 TEST_F(GeneralPage, FreshStartShowsTheFirstItemsAndCreatesNoFile) {
@@ -445,24 +413,25 @@ TEST_F(GeneralPage, FaultValueDialogOkTakesTheEditAndCancelKeepsTheOld) {
     QComboBox* offline = List("offline");
 
     bool layoutChecked = false;
-    const bool opened = WithFaultDialog([&] { QTest::keyClick(offline, Qt::Key_End); },
-                                        [&](CDlgFbVal* dialog) {
-                                            EXPECT_EQ(dialog->windowTitle(), "FB Fault Value");
-                                            EXPECT_TRUE(dialog->isModal());
-                                            EXPECT_EQ(dialog->grid()->capacity(), 28);
-                                            EXPECT_EQ(dialog->grid()->rows(), 4);
-                                            EXPECT_EQ(dialog->grid()->CellText(0, 0), "11");
-                                            EXPECT_EQ(dialog->grid()->CellText(0, 1), "22");
-                                            QPushButton* cancel = DialogButton(dialog, "取消");
-                                            QPushButton* ok = DialogButton(dialog, "确定");
-                                            ASSERT_NE(cancel, nullptr);
-                                            ASSERT_NE(ok, nullptr);
-                                            EXPECT_LT(cancel->x(), ok->x());
-                                            layoutChecked = true;
-                                            TypeIntoFirstCell(dialog, "5a");
-                                            EXPECT_EQ(dialog->grid()->CellText(0, 0), "5A");
-                                            QTest::mouseClick(ok, Qt::LeftButton);
-                                        });
+    const bool opened =
+        WithDialog<CDlgFbVal>([&] { QTest::keyClick(offline, Qt::Key_End); },
+                              [&](CDlgFbVal* dialog) {
+                                  EXPECT_EQ(dialog->windowTitle(), "FB Fault Value");
+                                  EXPECT_TRUE(dialog->isModal());
+                                  EXPECT_EQ(dialog->grid()->capacity(), 28);
+                                  EXPECT_EQ(dialog->grid()->rows(), 4);
+                                  EXPECT_EQ(dialog->grid()->CellText(0, 0), "11");
+                                  EXPECT_EQ(dialog->grid()->CellText(0, 1), "22");
+                                  QPushButton* cancel = DialogButton(dialog, "取消");
+                                  QPushButton* ok = DialogButton(dialog, "确定");
+                                  ASSERT_NE(cancel, nullptr);
+                                  ASSERT_NE(ok, nullptr);
+                                  EXPECT_LT(cancel->x(), ok->x());
+                                  layoutChecked = true;
+                                  TypeIntoFirstCell(dialog, "5a");
+                                  EXPECT_EQ(dialog->grid()->CellText(0, 0), "5A");
+                                  QTest::mouseClick(ok, Qt::LeftButton);
+                              });
     EXPECT_TRUE(opened);
     EXPECT_TRUE(layoutChecked);
     EXPECT_EQ(offline->currentText(), "默认值");
@@ -474,21 +443,24 @@ TEST_F(GeneralPage, FaultValueDialogOkTakesTheEditAndCancelKeepsTheOld) {
 
     // The idle list opens the same values; "取消" keeps them.
     QComboBox* idle = List("idle");
-    EXPECT_TRUE(WithFaultDialog([&] { QTest::keyClick(idle, Qt::Key_End); },
-                                [&](CDlgFbVal* dialog) {
-                                    EXPECT_EQ(dialog->grid()->CellText(0, 0), "5A");
-                                    TypeIntoFirstCell(dialog, "77");
-                                    QTest::mouseClick(DialogButton(dialog, "取消"), Qt::LeftButton);
-                                }));
+    EXPECT_TRUE(WithDialog<CDlgFbVal>([&] { QTest::keyClick(idle, Qt::Key_End); },
+                                      [&](CDlgFbVal* dialog) {
+                                          EXPECT_EQ(dialog->grid()->CellText(0, 0), "5A");
+                                          TypeIntoFirstCell(dialog, "77");
+                                          QTest::mouseClick(DialogButton(dialog, "取消"),
+                                                            Qt::LeftButton);
+                                      }));
     EXPECT_EQ(idle->currentText(), "默认值");
     EXPECT_EQ(page.faultValues()[0], 0x5A);
 
     // Choosing "冻结" opens nothing; neither does a fill with "默认值".
-    EXPECT_FALSE(WithFaultDialog([&] { QTest::keyClick(idle, Qt::Key_Up); }, [](CDlgFbVal*) {}));
+    EXPECT_FALSE(
+        WithDialog<CDlgFbVal>([&] { QTest::keyClick(idle, Qt::Key_Up); }, [](CDlgFbVal*) {}));
     EXPECT_EQ(idle->currentText(), "冻结");
     block[12] = 2;
     block[14] = 2;
-    EXPECT_FALSE(WithFaultDialog([&] { page.FillFromBlock(block.data()); }, [](CDlgFbVal*) {}));
+    EXPECT_FALSE(
+        WithDialog<CDlgFbVal>([&] { page.FillFromBlock(block.data()); }, [](CDlgFbVal*) {}));
     EXPECT_EQ(page.faultValues()[0], 0x5A);
     EXPECT_TRUE(m_messages.messages().isEmpty());
 }

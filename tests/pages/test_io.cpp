@@ -27,7 +27,6 @@
 #include "modulesimulator.h"
 #include "mycug.h"
 #include "programfolder.h"
-#include "scriptedslave.h"
 
 namespace {
 
@@ -228,30 +227,6 @@ TEST_F(IoPageTest, EditsSurviveALoweredInputLength) {
     EXPECT_EQ(page.inputArea()[0], 0xAA);
     EXPECT_EQ(page.inputArea()[2], 0x03);
     EXPECT_EQ(page.inputGrid()->used(), 2);
-}
-
-TEST_F(IoPageTest, IncrementModeCountsUpOncePerTickAndRepeatsAFailedStep) {
-    m_folder.ini().WriteString("ioprm", "inputdata", "00 FE FF ");
-    CPropIo& page = MakePage();
-    Click(Radio("incrementRadio"));
-    ASSERT_TRUE(page.incrementMode());
-    Box("inIntervalBox")->setText("60000");
-    Click(Check("timedWriteCheck"));
-    ASSERT_TRUE(page.timedWrite());
-
-    page.OnWriteTick();
-    EXPECT_EQ(LastRequest(), WriteFrame({0xFF, 0x01, 0x00, 0x00}));  // 01 FF 00
-    page.OnWriteTick();
-    EXPECT_EQ(LastRequest(), WriteFrame({0x00, 0x02, 0x00, 0x01}));  // 02 00 01
-    m_sim.InjectFault(Fault::Exception);
-    page.OnWriteTick();
-    EXPECT_EQ(LastRequest(), WriteFrame({0x01, 0x03, 0x00, 0x02}));  // 03 01 02, refused
-    EXPECT_EQ(GridRow(page.inputGrid(), 0), QStringList({"02", "00", "01", "", "", "", "", ""}));
-    page.OnWriteTick();
-    EXPECT_EQ(LastRequest(), WriteFrame({0x01, 0x03, 0x00, 0x02}));  // the same step again
-    EXPECT_EQ(GridRow(page.inputGrid(), 0), QStringList({"03", "01", "02", "", "", "", "", ""}));
-    EXPECT_EQ(m_sim.RequestCount(), 4u);
-    EXPECT_TRUE(m_messages.messages().isEmpty());
 }
 
 // ---------------------------------------------------------------------------
@@ -680,32 +655,6 @@ TEST_F(IoPageTest, OnlyTheSimpleEditionSavesOnCloseAndWithoutLengthKeys) {
     EXPECT_EQ(IniValue("ininterval"), "70");
     EXPECT_EQ(IniValue("input"), "<absent>");
     EXPECT_EQ(IniValue("output"), "<absent>");
-}
-
-TEST(IoPageScripted, EventAnswerWithOtherByteCountChangesNothing) {
-    ScriptedSlave slave;
-    ASSERT_TRUE(slave.Start());
-    slave.Queue(ReadAnswer({0x02, 0x01}));  // word 0x0201
-    slave.Queue(ExceptionAnswer(3, 4));     // one failure
-    slave.Queue(ReadAnswer({}));            // good, but no word in it
-    CSerialPort port;
-    ASSERT_EQ(port.OpenDevice(slave.DevicePath(), 115200, 8, 0, 0, 0), 0);
-    ModuleSession session(&port);
-    MessageRecorder messages;
-    CPropIo page(CPropIo::FullEdition);
-    page.SetPointers(nullptr, &session);
-    page.Initialise();
-
-    page.PollEvents();
-    ASSERT_EQ(page.eventWord(), 0x0201);
-    page.PollEvents();
-    ASSERT_EQ(page.eventFailures(), 1);
-    page.PollEvents();
-    EXPECT_EQ(slave.Requests().size(), 3u);
-    EXPECT_EQ(page.eventWord(), 0x0201);
-    EXPECT_EQ(page.eventFailures(), 1);
-    EXPECT_EQ(page.indicatorRow()->ReadInterruptMask(), 0x0201);
-    EXPECT_TRUE(messages.messages().isEmpty());
 }
 
 }  // namespace

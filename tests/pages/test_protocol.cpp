@@ -23,7 +23,7 @@
 #include "modulesimulator.h"
 #include "programfolder.h"
 #include "scriptedslave.h"
-#include "switchcoding.h"
+#include "switch_coding.h"
 
 namespace {
 

@@ -18,9 +18,9 @@
 #include "cpropprotocol.h"
 #include "cquillondlg.h"
 #include "ctabsheet.h"
-#include "faultcases.h"
-#include "iopagefaults.h"
-#include "fullharness.h"
+#include "fault_cases.h"
+#include "io_page_faults.h"
+#include "full_harness.h"
 #include "interruptindicatorrow.h"
 #include "messagerecorder.h"
 #include "mycug.h"
@@ -247,16 +247,6 @@ TEST(FullVanishedDevice, LaterOperationsFailAtOnceAndReopeningWorks) {
 // reads and writes succeed exactly when the module answers, a silent module
 // fails every write with its message (its echo is never taken for the
 // answer), and nothing more is sent after a failure.
-enum class ModuleBehaviour { Answers, Silent, Exception };
-
-struct EchoCase {
-    const char* name;
-    ModuleBehaviour module;
-    int operation;  // kRead, kModifyGeneral or kSendMode
-};
-
-void PrintTo(const EchoCase& c, std::ostream* out) { *out << c.name; }
-
 class FullEchoLine : public ::testing::TestWithParam<EchoCase> {};
 
 TEST_P(FullEchoLine, SucceedsExactlyWhenTheModuleAnswers) {
@@ -277,9 +267,7 @@ TEST_P(FullEchoLine, SucceedsExactlyWhenTheModuleAnswers) {
     ASSERT_TRUE(dlg.port().IsOpen());
     EXPECT_EQ(dlg.port().GetEchoState(), CSerialPort::EchoState::Unknown);
 
-    if (c.module == ModuleBehaviour::Silent) sim.SetSilent(true);
-    if (c.module == ModuleBehaviour::Exception)
-        sim.InjectFault(ModuleSimulator::Fault::Exception, 10, 4);
+    Behave(sim, c.module);
     const bool answers = c.module == ModuleBehaviour::Answers;
 
     const char* success = "";
@@ -325,18 +313,10 @@ TEST_P(FullEchoLine, SucceedsExactlyWhenTheModuleAnswers) {
     dlg.port().Close();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    BehindAnEcho, FullEchoLine,
-    ::testing::Values(EchoCase{"ReadAnswered", ModuleBehaviour::Answers, kRead},
-                      EchoCase{"ReadSilent", ModuleBehaviour::Silent, kRead},
-                      EchoCase{"ReadException", ModuleBehaviour::Exception, kRead},
-                      EchoCase{"ModifyGeneralAnswered", ModuleBehaviour::Answers, kModifyGeneral},
-                      EchoCase{"ModifyGeneralSilent", ModuleBehaviour::Silent, kModifyGeneral},
-                      EchoCase{"ModifyGeneralException", ModuleBehaviour::Exception,
-                               kModifyGeneral},
-                      EchoCase{"DeviceModeAnswered", ModuleBehaviour::Answers, kSendMode},
-                      EchoCase{"DeviceModeSilent", ModuleBehaviour::Silent, kSendMode},
-                      EchoCase{"DeviceModeException", ModuleBehaviour::Exception, kSendMode}),
-    [](const ::testing::TestParamInfo<EchoCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(BehindAnEcho, FullEchoLine,
+                         ::testing::ValuesIn(EchoCases({{"Read", kRead},
+                                                        {"ModifyGeneral", kModifyGeneral},
+                                                        {"DeviceMode", kSendMode}})),
+                         EchoCaseName);
 
 }  // namespace

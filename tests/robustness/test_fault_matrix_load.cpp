@@ -8,9 +8,9 @@
 
 #include <QStringList>
 
-#include "configfiles.h"
-#include "faultcases.h"
-#include "fullharness.h"
+#include "config_files.h"
+#include "fault_cases.h"
+#include "full_harness.h"
 #include "messagerecorder.h"
 #include "tempdir.h"
 

@@ -17,8 +17,8 @@
 #include "cpropcfg.h"
 #include "cpropio.h"
 #include "cquillondlg.h"
-#include "faultcases.h"
-#include "iopagefaults.h"
+#include "fault_cases.h"
+#include "io_page_faults.h"
 #include "interruptindicatorrow.h"
 #include "messagerecorder.h"
 #include "mycug.h"
@@ -190,16 +190,6 @@ INSTANTIATE_TEST_SUITE_P(EveryOperation, SimpleFaultMatrix,
 // nothing more is sent. Modify and change-baud follow a read (which enables
 // them); the device mode goes out on the freshly opened port, after the
 // probe read.
-enum class ModuleBehaviour { Answers, Silent, Exception };
-
-struct EchoCase {
-    const char* name;
-    ModuleBehaviour module;
-    int operation;  // kModify, kChangeBaud or kSendMode
-};
-
-void PrintTo(const EchoCase& c, std::ostream* out) { *out << c.name; }
-
 class SimpleEchoLine : public ::testing::TestWithParam<EchoCase> {};
 
 TEST_P(SimpleEchoLine, WritesSucceedExactlyWhenTheModuleAnswers) {
@@ -229,9 +219,7 @@ TEST_P(SimpleEchoLine, WritesSucceedExactlyWhenTheModuleAnswers) {
     cfg->outputLengthBox()->setText("4");
     cfg->nodeAddressBox()->setText("5");
 
-    if (c.module == ModuleBehaviour::Silent) sim.SetSilent(true);
-    if (c.module == ModuleBehaviour::Exception)
-        sim.InjectFault(ModuleSimulator::Fault::Exception, 10, 4);
+    Behave(sim, c.module);
     const bool answers = c.module == ModuleBehaviour::Answers;
 
     const char* success = "修改设备模式成功!";
@@ -266,16 +254,10 @@ TEST_P(SimpleEchoLine, WritesSucceedExactlyWhenTheModuleAnswers) {
     window.port()->Close();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    BehindAnEcho, SimpleEchoLine,
-    ::testing::Values(EchoCase{"ModifyAnswered", ModuleBehaviour::Answers, kModify},
-                      EchoCase{"ModifySilent", ModuleBehaviour::Silent, kModify},
-                      EchoCase{"ModifyException", ModuleBehaviour::Exception, kModify},
-                      EchoCase{"ChangeBaudAnswered", ModuleBehaviour::Answers, kChangeBaud},
-                      EchoCase{"ChangeBaudSilent", ModuleBehaviour::Silent, kChangeBaud},
-                      EchoCase{"DeviceModeAnswered", ModuleBehaviour::Answers, kSendMode},
-                      EchoCase{"DeviceModeSilent", ModuleBehaviour::Silent, kSendMode},
-                      EchoCase{"DeviceModeException", ModuleBehaviour::Exception, kSendMode}),
-    [](const ::testing::TestParamInfo<EchoCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(BehindAnEcho, SimpleEchoLine,
+                         ::testing::ValuesIn(EchoCases({{"Modify", kModify},
+                                                        {"ChangeBaud", kChangeBaud},
+                                                        {"DeviceMode", kSendMode}})),
+                         EchoCaseName);
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include "cpropcom.h"
 #include "cpropio.h"
 #include "cquillondlg.h"
-#include "fullharness.h"
+#include "full_harness.h"
 #include "messagerecorder.h"
 
 namespace {

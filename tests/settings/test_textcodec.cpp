@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "textcodec.h"
+#include "text_codec.h"
 
 namespace {
 

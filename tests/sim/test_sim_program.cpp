@@ -13,75 +13,12 @@
 #include <vector>
 
 #include "ccontrolini.h"
+#include "childprocess.h"
 #include "response_check.h"
 #include "simclient.h"
 #include "tempdir.h"
 
 namespace {
-
-// A child process whose standard output we read line by line.
-class Child {
-public:
-    explicit Child(const std::vector<std::string>& argv) {
-        int out[2];
-        if (pipe(out) != 0) return;
-        m_pid = fork();
-        if (m_pid == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            close(out[1]);
-            std::vector<char*> args;
-            for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            execv(args[0], args.data());
-            _exit(127);
-        }
-        close(out[1]);
-        m_out = out[0];
-    }
-    ~Child() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        if (m_out >= 0) close(m_out);
-    }
-    // Next line of output, or empty after timeoutMs.
-    std::string ReadLine(int timeoutMs) {
-        for (;;) {
-            const size_t end = m_pending.find('\n');
-            if (end != std::string::npos) {
-                std::string line = m_pending.substr(0, end);
-                m_pending.erase(0, end + 1);
-                return line;
-            }
-            pollfd in{m_out, POLLIN, 0};
-            if (poll(&in, 1, timeoutMs) <= 0) return {};
-            char chunk[256];
-            const ssize_t n = read(m_out, chunk, sizeof chunk);
-            if (n <= 0) return {};
-            m_pending.append(chunk, static_cast<size_t>(n));
-        }
-    }
-    // Exit status after the signal, -1 when it did not end within 5 s.
-    int StopWith(int signal) {
-        kill(m_pid, signal);
-        for (int i = 0; i < 500; ++i) {
-            int status = 0;
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_pid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            usleep(10000);
-        }
-        return -1;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-    std::string m_pending;
-};
 
 std::string FileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -102,7 +39,7 @@ TEST(SimProgram, ServesWritesConfigAndStopsCleanly) {
         std::ofstream out(config, std::ios::binary);
         out << "; kept\r\n[com]\r\nbaud=6\r\n[ports]\r\ncom2=/dev/ttyUSB1\r\n";
     }
-    Child sim({QUILLON_SIM_PROGRAM, "--config", config, "--password", "00ff", "--log"});
+    ChildProcess sim({QUILLON_SIM_PROGRAM, "--config", config, "--password", "00ff", "--log"});
     const std::string device = sim.ReadLine(5000);
     ASSERT_TRUE(IsCharacterDevice(device)) << device;
 
@@ -127,7 +64,7 @@ TEST(SimProgram, ServesWritesConfigAndStopsCleanly) {
 }
 
 TEST(SimProgram, EchoesBeforeAnswering) {
-    Child sim({QUILLON_SIM_PROGRAM, "--echo"});
+    ChildProcess sim({QUILLON_SIM_PROGRAM, "--echo"});
     const std::string device = sim.ReadLine(5000);
     ASSERT_TRUE(IsCharacterDevice(device)) << device;
     SimClient client;
@@ -141,16 +78,16 @@ TEST(SimProgram, EchoesBeforeAnswering) {
 }
 
 TEST(SimProgram, StopsOnInterruptAndRefusesBadArguments) {
-    Child sim({QUILLON_SIM_PROGRAM, "--baud", "115200"});
+    ChildProcess sim({QUILLON_SIM_PROGRAM, "--baud", "115200"});
     ASSERT_TRUE(IsCharacterDevice(sim.ReadLine(5000)));
     EXPECT_EQ(0, sim.StopWith(SIGINT));
 
-    Child bad({QUILLON_SIM_PROGRAM, "--baud", "fast"});
+    ChildProcess bad({QUILLON_SIM_PROGRAM, "--baud", "fast"});
     EXPECT_EQ(2, bad.StopWith(0));
 }
 
 TEST(SimProgram, ManPageDocumentsEveryOptionOfTheHelp) {
-    Child help({QUILLON_SIM_PROGRAM, "--help"});
+    ChildProcess help({QUILLON_SIM_PROGRAM, "--help"});
     const std::string page = FileText(QUILLON_SIM_MAN_PAGE);
     int options = 0;
     for (std::string line = help.ReadLine(5000); !line.empty(); line = help.ReadLine(5000)) {
@@ -168,7 +105,7 @@ TEST(SimProgram, ManPageDocumentsEveryOptionOfTheHelp) {
 }
 
 TEST(SimProgram, LineRateAnswersOnlyAMasterAtThatRate) {
-    Child sim({QUILLON_SIM_PROGRAM, "--line", "19200", "--log"});
+    ChildProcess sim({QUILLON_SIM_PROGRAM, "--line", "19200", "--log"});
     const std::string device = sim.ReadLine(5000);
     ASSERT_TRUE(IsCharacterDevice(device)) << device;
 
@@ -184,7 +121,7 @@ TEST(SimProgram, LineRateAnswersOnlyAMasterAtThatRate) {
     EXPECT_EQ(4, AcceptBlockRead(0, answer.data(), answer.size(), 22));
     EXPECT_EQ(16, SimClient::Word(answer, 0));
 
-    Child bad({QUILLON_SIM_PROGRAM, "--line", "0"});
+    ChildProcess bad({QUILLON_SIM_PROGRAM, "--line", "0"});
     EXPECT_EQ(2, bad.StopWith(0));
 }
 
@@ -224,7 +161,7 @@ TEST(SimProgram, MbpollReadsThroughTheModbusTcpGateway) {
     const char* const mbpoll = "/usr/bin/mbpoll";
     if (access(mbpoll, X_OK) != 0)
         GTEST_SKIP() << "mbpoll is not installed (apt-get install mbpoll)";
-    Child sim({QUILLON_SIM_PROGRAM, "--modbus-tcp", "0"});
+    ChildProcess sim({QUILLON_SIM_PROGRAM, "--modbus-tcp", "0"});
     ASSERT_EQ(0u, sim.ReadLine(5000).rfind("/dev/pts/", 0));
     const std::string url = sim.ReadLine(5000);
     ASSERT_EQ(0u, url.rfind("modbus-tcp://127.0.0.1:", 0)) << url;

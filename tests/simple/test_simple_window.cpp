@@ -22,6 +22,7 @@
 #include "cserialport.h"
 #include "ctabsheet.h"
 #include "fakeserialtree.h"
+#include "golden.h"
 #include "simplefixture.h"
 #include "skinmanager.h"
 #include "wiremonitor.h"
@@ -479,6 +480,42 @@ TEST_F(SharedConfigTest, WritesWhatTheFullEditionReadsWithTheSameMeaning) {
     // The full edition's own keys are left alone.
     EXPECT_EQ(readInt("com", "bytebits"), 1);
     EXPECT_EQ(readInt("theme", "id"), 3);
+}
+
+// Every moment the simple edition writes config.ini, in one session that
+// starts from a file the full edition wrote, with comments and foreign
+// sections: the file must come out as it always has, byte for byte.
+TEST_F(SharedConfigTest, ASessionWritesConfigIniByteForByteAsBefore) {
+    WriteConfig(
+        "; kept by hand\r\n[com]\r\nbaudrate=6\r\nparity=2\r\n\r\n[general]\r\n"
+        "modmode=9\r\ncrc=1\r\n[fieldbus]\r\naddrcfg=旧地址\r\nrevision=7\r\n"
+        "[ioprm]\r\ninputdata=11 22 33 \r\nchanged=AA\r\n[extra]\r\nkept=yes\r\n");
+    CQuillonDlg& window = OpenWindow();
+    ASSERT_TRUE(window.port()->IsOpen());
+    Click(Page().readConfigButton());
+    Page().inputLengthBox()->setText("8");
+    Page().outputLengthBox()->setText("10");
+    Page().nodeAddressBox()->setText("1A");
+    Page().canBitRateList()->setCurrentIndex(3);
+    Page().deviceModeList()->setCurrentIndex(1);
+    SetLamps(0x0201);
+    Click(Page().modifyConfigButton());
+
+    Page().emergencyCodeBox()->setText("81 10");
+    Page().emergencyCustomBox()->setText("紧急");
+    Click(Page().sendEmergencyButton());
+
+    CPropIo* io = window.ioPage();
+    io->findChild<QLineEdit*>("outIntervalBox")->setText("40");
+    Click(io->findChild<QPushButton*>("writeButton"));
+    Click(io->findChild<QPushButton*>("readButton"));
+
+    Page().bitRateList()->setCurrentIndex(4);
+    Click(Page().changeBaudButton());
+    window.close();
+    EXPECT_EQ(m_messages.messages(),
+              (QStringList{"修改配置成功!", "发送紧急代码成功!", "修改波特率成功!"}));
+    ExpectSameBytesAs("session_simple.ini", m_folder.IniBytes(), m_sim.DevicePath());
 }
 
 }  // namespace

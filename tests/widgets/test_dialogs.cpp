@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "ctabsheet.h"
-#include "intbox.h"
+#include "int_box.h"
 #include "keyswallower.h"
 #include "messagerecorder.h"
 #include "messages.h"

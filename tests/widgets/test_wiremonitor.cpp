@@ -22,7 +22,7 @@
 #include "modulesession.h"
 #include "scriptedslave.h"
 #include "tempdir.h"
-#include "traceoption.h"
+#include "trace_option.h"
 #include "wiremonitor.h"
 #include "wiremonitormodel.h"
 #include "wiretrace.h"

@@ -1,4 +1,4 @@
-#include "atomicfile.h"
+#include "atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

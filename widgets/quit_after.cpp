@@ -1,4 +1,4 @@
-#include "quitafter.h"
+#include "quit_after.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -18,6 +17,7 @@
 #include "cdlgconfigdiff.h"
 #include "cpropcom.h"
 #include "cquillondlg.h"
+#include "dialogs.h"
 #include "frames.h"
 #include "modulesimulator.h"
 #include "programfolder.h"
@@ -55,29 +55,10 @@ struct Station {
     Bytes Wire(uint16_t first, int count) const { return WireBytes(Registers(first, count)); }
 };
 
-// Runs `trigger`; when it opens the differences dialog, `drive` gets it. A
-// dialog that `drive` leaves open is cancelled, so no test can hang. Returns
-// whether the dialog was shown.
+// Runs `trigger`; `drive` gets the differences dialog if it opens.
 inline bool WithDiffDialog(const std::function<void()>& trigger,
                            const std::function<void(CDlgConfigDiff*)>& drive) {
-    bool seen = false;
-    QTimer poll;
-    poll.setInterval(5);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            auto* dialog = qobject_cast<CDlgConfigDiff*>(top);
-            if (dialog == nullptr || !dialog->isVisible()) continue;
-            poll.stop();
-            seen = true;
-            drive(dialog);
-            if (dialog->isVisible()) dialog->reject();
-            return;
-        }
-    });
-    poll.start();
-    trigger();
-    poll.stop();
-    return seen;
+    return WithDialog<CDlgConfigDiff>(trigger, drive);
 }
 
 // Types the password (none when null) and presses "写入模块".

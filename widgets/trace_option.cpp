@@ -1,4 +1,4 @@
-#include "traceoption.h"
+#include "trace_option.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

@@ -70,6 +70,42 @@ inline void InjectAtStep(ModuleSimulator& sim, const FaultCase& c) {
     sim.InjectFault(c.kind.fault, 1, c.kind.param);
 }
 
+// Behind an adapter that echoes every request: how the module answers.
+enum class ModuleBehaviour { Answers, Silent, Exception };
+
+struct EchoCase {
+    std::string name;  // operation and behaviour: "ReadSilent"
+    ModuleBehaviour module;
+    int operation;
+};
+
+inline void PrintTo(const EchoCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+// Every operation given (name, id) with each of the three behaviours.
+inline std::vector<EchoCase> EchoCases(
+    std::initializer_list<std::pair<const char*, int>> operations) {
+    std::vector<EchoCase> cases;
+    for (const auto& [name, id] : operations) {
+        cases.push_back({std::string(name) + "Answered", ModuleBehaviour::Answers, id});
+        cases.push_back({std::string(name) + "Silent", ModuleBehaviour::Silent, id});
+        cases.push_back({std::string(name) + "Exception", ModuleBehaviour::Exception, id});
+    }
+    return cases;
+}
+
+inline std::string EchoCaseName(const ::testing::TestParamInfo<EchoCase>& info) {
+    return info.param.name;
+}
+
+// The simulator answers, stays silent or refuses everything from now on.
+inline void Behave(ModuleSimulator& sim, ModuleBehaviour module) {
+    if (module == ModuleBehaviour::Silent) sim.SetSilent(true);
+    if (module == ModuleBehaviour::Exception)
+        sim.InjectFault(ModuleSimulator::Fault::Exception, 10, 4);
+}
+
 using Bytes = std::vector<uint8_t>;
 
 inline QString U(const char* utf8) { return QString::fromUtf8(utf8); }

@@ -1,4 +1,4 @@
-#include "textcodec.h"
+#include "text_codec.h"
 
 #include <iconv.h>
 

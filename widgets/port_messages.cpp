@@ -1,4 +1,4 @@
-#include "portmessages.h"
+#include "port_messages.h"
 
 QString OpenPortFailedMessage(const SerialOpenFailure& failure) {
     QString text = QStringLiteral("打开串口失败!");

@@ -1,4 +1,4 @@
-#include "switchcoding.h"
+#include "switch_coding.h"
 
 namespace {
 // Everything runs on the user-interface thread, so a plain integer will do.

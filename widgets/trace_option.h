@@ -7,7 +7,7 @@ class WireTrace;
 
 // The programs' command-line options: --trace FILE (or --trace=FILE), append
 // every exchange to FILE; --version, print the name and version and end.
-// --quit-after is read elsewhere (quitafter.h); toolkit options are not read.
+// --quit-after is read elsewhere (quit_after.h); toolkit options are not read.
 struct ProgramOptions {
     QString tracePath;     // empty: no trace
     bool version = false;  // --version given

@@ -1,4 +1,4 @@
-#include "bytegridview.h"
+#include "byte_grid_view.h"
 
 #include <QHeaderView>
 #include <QTableView>

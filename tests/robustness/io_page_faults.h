@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cpropio.h"
-#include "faultcases.h"
+#include "fault_cases.h"
 #include "interruptindicatorrow.h"
 #include "mycug.h"
 
@@ -34,7 +34,7 @@ inline void PrepareIoOperation(CPropIo* io, int id) {
     switch (id) {
         case kPoll:
             // A write marks input data changed, so a poll reads the change field too.
-            io->WriteInputData(false);
+            QTest::mouseClick(Child<QPushButton>(io, "writeButton"), Qt::LeftButton);
             QTest::mouseClick(Child<QPushButton>(io, "pollButton"), Qt::LeftButton);
             ASSERT_TRUE(io->polling());
             break;

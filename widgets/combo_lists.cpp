@@ -1,0 +1,30 @@
+#include "combo_lists.h"
+
+#include <QComboBox>
+
+#include "baud_rates.h"
+#include "hexbytes.h"
+#include "register_map.h"
+
+void SelectOrClear(QComboBox* list, int position) {
+    list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
+}
+
+int SelectedNumber(const QComboBox* list) {
+    if (list->currentIndex() < 0) return 0;
+    return ParseLeadingInt(list->currentText().toStdString());
+}
+
+void SetItems(QComboBox* list, const char* const* items, size_t count) {
+    list->clear();
+    for (size_t i = 0; i < count; ++i) list->addItem(QString::fromUtf8(items[i]));
+}
+
+void SetBaudRateItems(QComboBox* list) {
+    list->clear();
+    for (int i = 0; i < kBaudRateCount; ++i) list->addItem(QString::fromStdString(BaudRateItem(i)));
+}
+
+void SetDeviceModeItems(QComboBox* list) {
+    SetItems(list, kDeviceModeItems);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include "config_blocks.h"
+#include "module_writes.h"
+
+// The messages of a failed module procedure, the same in both programs.
+
+// "获取通用参数失败!", "获取 I/O 参数失败!", "获取现场总线参数失败!".
+QString ReadFailedText(ConfigBlock block);
+
+// The failure of a group written by "修改配置"; a refused password is told as
+// such, whatever group it opened.
+QString GroupFailedText(ConfigGroup group, bool passwordRefused);
+
+// The failure of a write of the simple edition's "修改配置" or "改变波特率".
+QString SimpleStepFailedText(SimpleStep write);
