@@ -129,7 +129,10 @@ status=0
 wait "$sanitizer_pid" || status=1
 wait "$release_pid" || status=1
 
-cpu=$(times | seconds_of_times)
+# `times` must run in this shell: in a pipe or a substitution it would count
+# only its own subshell.
+times >"$logs/total.cpu"
+cpu=$(seconds_of_times <"$logs/total.cpu")
 awk -v s="$started" -v n="$EPOCHREALTIME" -v c="$cpu" 'BEGIN {
   e = n - s; printf "== Total: %d min %02d s wall, %.0f s CPU\n", e / 60, e % 60, c }'
 [ "$status" -eq 0 ] || { echo "== FAILED (see the stages above)"; exit 1; }
