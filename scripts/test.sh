@@ -93,13 +93,13 @@ run_tests() {
 # The package tree, configured again with the tests and benchmarks: only the
 # soak and benchmark programs are built there; the package is already made.
 build_release_extras() {
-  renice -n 5 -p "$BASHPID" >/dev/null &&
-    cmake -S "$root" -B "$release" -DQUILLON_BUILD_TESTS=ON -DQUILLON_BUILD_BENCH=ON >/dev/null &&
+  cmake -S "$root" -B "$release" -DQUILLON_BUILD_TESTS=ON -DQUILLON_BUILD_BENCH=ON >/dev/null &&
     cmake --build "$release" -j "$jobs" --target quillon_soak bench_link bench_io bench_scan
 }
 
-# The builds for the package run at lower priority: the sanitizer tree and its
-# test suite are the longer path.
+# Both builds share the cores alike: the package tree is the smaller one, and
+# the soak after it, a minute of mostly waiting, then overlaps the end of the
+# sanitizer build and the tests.
 sanitizer_path() {
   stage build-sanitize "Build: sanitizer tree (clang, fuzz targets)" build_sanitizer_tree &&
     stage tests "Tests (ASan + UBSan)" run_tests &&
@@ -107,7 +107,7 @@ sanitizer_path() {
 }
 
 release_path() {
-  stage package "Package: Release build, .deb, .tar.gz" nice -n 5 scripts/package.sh &&
+  stage package "Package: Release build, .deb, .tar.gz" scripts/package.sh &&
     stage build-release "Build: soak and benchmarks (package tree)" build_release_extras || return 1
   local pids=() status=0 pid
   stage package-test "Package checks (unpacked)" scripts/package-test.sh &
