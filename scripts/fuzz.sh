@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for the given number
-# of seconds (default 20), two at a time. New inputs go to a scratch corpus;
-# the checked-in seeds in fuzz/corpus/ are read, never written.
+# Builds the libFuzzer targets in the clang sanitizer tree (build-sanitize,
+# shared with the test command) and runs each for the given number of seconds
+# (default 20), two at a time. New inputs go to a scratch corpus; the
+# checked-in seeds in fuzz/corpus/ are read, never written.
 #   scripts/fuzz.sh [seconds] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,16 +11,15 @@ seconds=${1:-20}
 shift || true
 
 source scripts/lib/common.sh
-ensure_packages cmake ninja-build clang libclang-rt-14-dev libcli11-dev nlohmann-json3-dev
+ensure_packages "${QUILLON_PACKAGES_BUILD[@]}" "${QUILLON_PACKAGES_TEST[@]}"
 
-build="$root/build-fuzz"
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUILLON_BUILD_FUZZ=ON -DQUILLON_BUILD_GUI=OFF -DQUILLON_BUILD_TESTS=OFF \
-  -DQUILLON_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)"
+all_targets=(fuzz_response fuzz_blocks fuzz_ini fuzz_hexbytes fuzz_parsers fuzz_network_date fuzz_document)
+build="$root/build-sanitize"
+configure_sanitizer_tree "$root" "$build"
+cmake --build "$build" -j "$(nproc)" --target "${all_targets[@]}"
 
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_response fuzz_blocks fuzz_ini fuzz_hexbytes fuzz_parsers fuzz_network_date fuzz_document)
+[ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
 
 scratch=$(mktemp -d /tmp/quillon-fuzz-XXXXXX)
 trap 'rm -rf "$scratch" /tmp/quillon-fuzz-ini-*' EXIT
@@ -30,7 +30,10 @@ run_one() {
   if "$build/bin/$target" -max_total_time="$seconds" -print_final_stats=1 \
       -artifact_prefix="$scratch/$target-" "$scratch/$target" "$root/fuzz/corpus/$target" \
       >"$scratch/$target.log" 2>&1; then
-    echo "$target: $(grep -Eo 'stat::number_of_executed_units: *[0-9]+' "$scratch/$target.log" | grep -Eo '[0-9]+$') runs, no finding"
+    local runs cov
+    runs=$(grep -Eo 'stat::number_of_executed_units: *[0-9]+' "$scratch/$target.log" | grep -Eo '[0-9]+$')
+    cov=$(grep -Eo 'cov: [0-9]+' "$scratch/$target.log" | tail -n 1 | grep -Eo '[0-9]+')
+    echo "$target: $runs runs, $cov coverage points, no finding"
   else
     echo "$target: FINDING"
     tail -n 40 "$scratch/$target.log"

@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 src=$(pwd)
 
 source scripts/lib/common.sh
-ensure_packages dpkg-dev lintian desktop-file-utils appstream
+ensure_packages "${QUILLON_PACKAGES_PACKAGE[@]}"
 
 shopt -s nullglob
 debs=("$src"/dist/quillon_*.deb)

@@ -8,10 +8,12 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 source scripts/lib/common.sh
-ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev libcli11-dev nlohmann-json3-dev dpkg-dev file
+ensure_packages "${QUILLON_PACKAGES_BUILD[@]}" "${QUILLON_PACKAGES_PACKAGE[@]}"
 
 build="$root/build-package"
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+# CPack strips the programs, so debug information would only cost compile time.
+export DEB_CFLAGS_MAINT_STRIP=-g DEB_CXXFLAGS_MAINT_STRIP=-g
 cppflags=$(dpkg-buildflags --get CPPFLAGS)
 cxxflags=$(dpkg-buildflags --get CXXFLAGS)
 cflags=$(dpkg-buildflags --get CFLAGS)

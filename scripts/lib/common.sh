@@ -1,5 +1,17 @@
-# Shared by the scripts in scripts/: package check and the simulator-backed
-# program start. Source it; it defines functions only.
+# Shared by the scripts in scripts/: the Debian packages they need, the
+# sanitizer tree, package check and the simulator-backed program start.
+# Source it; it defines package lists and functions only.
+
+# Debian packages, one list per purpose; each script installs the lists it
+# needs, so a new dependency goes into exactly one list here.
+#   BUILD    the programs and the command-line tool (any build of the tree)
+#   TEST     the test suite, the clang sanitizer tree and the fuzz targets
+#   PACKAGE  the .deb and the .tar.gz, and their checks
+#   BENCH    the benchmarks' reference master
+QUILLON_PACKAGES_BUILD=(cmake ninja-build g++ pkg-config qt6-base-dev libcli11-dev nlohmann-json3-dev)
+QUILLON_PACKAGES_TEST=(libgtest-dev libgmock-dev mbpoll ser2net clang lld llvm libclang-rt-14-dev)
+QUILLON_PACKAGES_PACKAGE=(dpkg-dev file lintian desktop-file-utils appstream)
+QUILLON_PACKAGES_BENCH=(libmodbus-dev ser2net)
 
 # ensure_packages PKG...: installs what is missing when run as root (after
 # apt-get update); otherwise prints the exact apt-get line and exits 1.
@@ -19,6 +31,20 @@ ensure_packages() {
   fi
 }
 
+# configure_sanitizer_tree ROOT BUILD: clang with AddressSanitizer and
+# UndefinedBehaviorSanitizer, the test suite and the libFuzzer targets in one
+# tree (the test command and scripts/fuzz.sh share it). Line tables give
+# file:line in sanitizer reports at a fraction of full debug information's
+# compile and link time; lld links the large test programs fastest; the
+# tests' own sources build quickly (tests/CMakeLists.txt says how).
+configure_sanitizer_tree() {
+  local root=$1 build=$2
+  CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_C_FLAGS_DEBUG="-O1 -gline-tables-only" -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" \
+    -DCMAKE_EXE_LINKER_FLAGS="-fuse-ld=lld" -DQUILLON_SANITIZE=ON -DQUILLON_BUILD_FUZZ=ON \
+    -DQUILLON_QUICK_TESTS=ON -DQUILLON_BUILD_BENCH=OFF >/dev/null
+}
+
 has_display() {
   [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]
 }
@@ -30,7 +56,7 @@ has_display() {
 run_with_simulator() {
   local root=$1 program=$2 script=$3
   shift 3
-  local packages=(cmake ninja-build g++ qt6-base-dev libcli11-dev nlohmann-json3-dev fonts-wqy-microhei)
+  local packages=("${QUILLON_PACKAGES_BUILD[@]}" fonts-wqy-microhei)
   has_display || packages+=(xvfb xauth)
   ensure_packages "${packages[@]}"
 
