@@ -185,8 +185,9 @@ void CPropProtocol::CreateControls() {
     for (auto [box, meaning] : {std::pair{ui.bitRateConfigured, ui.bitRateConfiguredMeaning},
                                 std::pair{ui.bitRateActual, ui.bitRateActualMeaning}}) {
         meaning->setObjectName(box->objectName() + QStringLiteral("Meaning"));
-        connect(box, &QLineEdit::textChanged, meaning,
-                [meaning](const QString& text) { meaning->setText(BitRateMeaning(text)); });
+        QLabel* shown = meaning;  // a structured binding cannot be captured in C++17
+        connect(box, &QLineEdit::textChanged, shown,
+                [shown](const QString& text) { shown->setText(BitRateMeaning(text)); });
     }
     connect(ui.sendEmergency, &QPushButton::clicked, this, [this] { OnSendEmergency(); });
     connect(ui.getErrorMessage, &QPushButton::clicked, this, [this] { OnGetErrorMessage(); });

@@ -266,8 +266,15 @@ int main(int argc, char** argv) {
                 // The server lets go of the device a moment after the last
                 // connection to it ended.
                 server.WaitUntilIdle();
+                // The gateway, too, closes the line a moment after its client
+                // left; until then the device is busy.
                 CSerialPort port;
-                if (port.OpenDevice(lines[i].second, kBaud, 8, 0, 0, 0) != kSerialOk) {
+                int opened = port.OpenDevice(lines[i].second, kBaud, 8, 0, 0, 0);
+                for (int wait = 0; opened != kSerialOk && wait < 100; ++wait) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                    opened = port.OpenDevice(lines[i].second, kBaud, 8, 0, 0, 0);
+                }
+                if (opened != kSerialOk) {
                     std::fprintf(stderr, "bench_link: cannot open %s: %s\n",
                                  lines[i].second.c_str(),
                                  OpenFailureReasonText(port.LastFailure()).c_str());

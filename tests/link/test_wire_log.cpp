@@ -333,9 +333,11 @@ TEST(WireTraceTest, OnlyARegularFileIsTaken) {
     const std::string fifo = dir.file("fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     ASSERT_EQ(symlink("/dev/full", dir.file("device").c_str()), 0);
-    for (const auto& [path, kind] : {std::pair{fifo, FileKind::Fifo},
-                                     std::pair{std::string("/dev/full"), FileKind::CharDevice},
-                                     std::pair{dir.file("device"), FileKind::CharDevice}}) {
+    for (const auto& entry : {std::pair{fifo, FileKind::Fifo},
+                              std::pair{std::string("/dev/full"), FileKind::CharDevice},
+                              std::pair{dir.file("device"), FileKind::CharDevice}}) {
+        const std::string& path = entry.first;
+        const FileKind kind = entry.second;
         EXPECT_EQ(RunBounded([&path, kind] {
                       WireTrace trace;
                       FileKind found = FileKind::Missing;
