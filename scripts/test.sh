@@ -86,8 +86,10 @@ build_sanitizer_tree() {
   configure_sanitizer_tree "$root" "$sanitize" && cmake --build "$sanitize" -j "$jobs"
 }
 
+# Most tests wait on pseudo-terminals and time-outs, so twice as many run as
+# there are cores.
 run_tests() {
-  ctest --test-dir "$sanitize" -j "$jobs" --output-on-failure --timeout 300
+  ctest --test-dir "$sanitize" -j $((2 * jobs)) --output-on-failure --timeout 300
 }
 
 # The package tree, configured again with the tests and benchmarks: only the
