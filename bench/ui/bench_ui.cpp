@@ -35,6 +35,7 @@
 #include "messages.h"
 #include "modulesession.h"
 #include "modulesimulator.h"
+#include "moduleworker.h"
 #include "programfolder.h"
 
 namespace {
@@ -71,9 +72,12 @@ private:
     qint64 m_longest = 0;
 };
 
+// The worker of the window under measurement.
+ModuleWorker* g_worker = nullptr;
+
 // The window is done with the module: nothing runs on its behalf.
 bool ModuleIdle() {
-    return true;
+    return g_worker == nullptr || !g_worker->busy();
 }
 
 // Runs `action` from the event loop, then turns the loop until `finished`
@@ -109,6 +113,7 @@ struct Station {
         folder.WritePorts(sim.DevicePath(),
                           "[com]\r\nbaudrate=" + std::to_string(position) + "\r\n");
         dlg = std::make_unique<CQuillonDlg>(folder.path());
+        g_worker = dlg->worker();
         dlg->show();
         dlg->comPage()->OnOpen();
         Measure([] {}, [this] { return dlg->port().IsOpen(); }, 5000);
@@ -116,6 +121,7 @@ struct Station {
         return dlg->port().IsOpen();
     }
     ~Station() {
+        g_worker = nullptr;
         dlg.reset();
         sim.Stop();
     }

@@ -26,6 +26,7 @@
 #include "messagerecorder.h"
 #include "messages.h"
 #include "modulesimulator.h"
+#include "modulewait.h"
 #include "skinmanager.h"
 #include "text_codec.h"
 
@@ -304,7 +305,9 @@ TEST(FullWindow, ASessionWritesConfigIniByteForByteAsBefore) {
         edit(io, "inIntervalBox", "25");
         QTest::mouseClick(io->findChild<QRadioButton*>("incrementRadio"), Qt::LeftButton);
         QTest::mouseClick(io->findChild<QPushButton*>("writeButton"), Qt::LeftButton);
+        WaitForModuleIdle(io);
         QTest::mouseClick(io->findChild<QPushButton*>("readButton"), Qt::LeftButton);
+        WaitForModuleIdle(io);
         modify(2);
 
         edit(dlg.fieldbusPage(), "password", "1234");
