@@ -104,6 +104,7 @@ struct CPropIo::State {
     int busy = 0;
     quint64 messages = 0;
     quint64 skippedTicks = 0;
+    quint64 mergedTicks = 0;
 
     struct TimedMode {
         QTimer* timer;
@@ -391,7 +392,7 @@ void CPropIo::Tick(Exchange exchange) {
     // worker is free, and further ticks meanwhile are dropped, so the line
     // never builds a backlog.
     if (StartExchange(exchange, true)) return;
-    if (m_d->pending[exchange]) ++m_d->skippedTicks;
+    if (m_d->pending[exchange]) ++m_d->mergedTicks;
     m_d->pending[exchange] = true;
 }
 
@@ -429,6 +430,7 @@ void CPropIo::OnWorkerIdle() {
         // A mode switched off meanwhile forgets its tick.
         if (!TimedModeOn(exchange)) {
             d.pending[exchange] = false;
+            ++d.mergedTicks;
             continue;
         }
         if (!StartExchange(exchange, true)) return;
@@ -734,6 +736,10 @@ quint64 CPropIo::failureCount() const {
 quint64 CPropIo::messageCount() const {
     return m_d->messages;
 }
+quint64 CPropIo::mergedTickCount() const {
+    return m_d->mergedTicks;
+}
+
 quint64 CPropIo::skippedTickCount() const {
     return m_d->skippedTicks;
 }

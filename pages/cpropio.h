@@ -77,11 +77,15 @@ public:
 
     // Running totals for soak tests: exchanges started, exchanges that were
     // not accepted, message boxes raised by this page, and timer ticks that
-    // were skipped because an exchange or a message box was still open.
+    // were skipped because a message box was open.
     quint64 exchangeCount() const;
     quint64 failureCount() const;
     quint64 messageCount() const;
     quint64 skippedTickCount() const;
+    // Ticks that came while their timer's previous tick still waited for
+    // the worker, or whose mode was switched off before it was free: they
+    // ran as that one exchange, as a busy thread's timer events merge.
+    quint64 mergedTickCount() const;
 
     // The period a timer runs at for a period typed in ms (never below 10).
     static int TimerPeriod(int intervalMs);

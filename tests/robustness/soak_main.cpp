@@ -132,12 +132,13 @@ int main(int argc, char** argv) {
     const long endKb = ResidentKilobytes();
     const quint64 nested = session.nestedExchangeCount();
     std::printf("soak seconds=%lld exchanges=%llu failures=%llu messages=%llu skipped_ticks=%llu "
-                "nested=%llu rss_start_kb=%ld rss_end_kb=%ld growth_kb=%ld\n",
+                "merged_ticks=%llu nested=%llu rss_start_kb=%ld rss_end_kb=%ld growth_kb=%ld\n",
                 static_cast<long long>(clock.elapsed() / 1000),
                 static_cast<unsigned long long>(page.exchangeCount()),
                 static_cast<unsigned long long>(page.failureCount()),
                 static_cast<unsigned long long>(messages),
                 static_cast<unsigned long long>(page.skippedTickCount()),
+                static_cast<unsigned long long>(page.mergedTickCount()),
                 static_cast<unsigned long long>(nested), startKb, endKb, endKb - startKb);
     std::fflush(stdout);
     SetMessageSink({});
