@@ -42,6 +42,8 @@ QPushButton* MakeButton(const char* caption, QWidget* parent) {
 // text is in the tooltip as well).
 const char* const kSizingText[kWireColumnCount] = {
     "00:00:00.000", "接收", "255", "999.9 ms", "异常响应 02 非法数据地址", nullptr};
+// The longest request note, which the note column must hold as well.
+const char* const kLongestNote = "读 0x7001×66 现场总线参数";
 constexpr int kBytesWidth = 420;
 constexpr int kCellPadding = 12;
 
@@ -72,8 +74,9 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
     const QFontMetrics metrics = m_view->fontMetrics();
     for (int c = 0; c < kWireColumnCount; ++c) {
         if (kSizingText[c] == nullptr) continue;
-        const int text = std::max(metrics.horizontalAdvance(Text(kSizingText[c])),
-                                  metrics.horizontalAdvance(Text(kWireColumnTitles[c])));
+        int text = std::max(metrics.horizontalAdvance(Text(kSizingText[c])),
+                            metrics.horizontalAdvance(Text(kWireColumnTitles[c])));
+        if (c == kWireNote) text = std::max(text, metrics.horizontalAdvance(Text(kLongestNote)));
         m_view->setColumnWidth(c, text + kCellPadding);
     }
     m_view->setColumnWidth(kWireBytes, kBytesWidth);
@@ -192,6 +195,8 @@ void WireMonitor::SetDetached(bool detached) {
         m_panel->show();
         m_placeholder->show();
         m_detachButton->setText(Text("放回"));
+        // In the large window the bytes take all the width left.
+        m_view->horizontalHeader()->setStretchLastSection(true);
         RestoreWindowGeometry();
         m_window->show();
         m_window->raise();
@@ -204,6 +209,8 @@ void WireMonitor::SetDetached(bool detached) {
     m_panel->show();
     m_placeholder->hide();
     m_window->hide();
+    m_view->horizontalHeader()->setStretchLastSection(false);
+    m_view->setColumnWidth(kWireBytes, kBytesWidth);
     m_detachButton->setText(Text("分离窗口"));
 }
 
