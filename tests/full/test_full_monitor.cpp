@@ -133,6 +133,27 @@ TEST(FullMonitor, DetachesIntoAWindowThatRemembersItsSizeAndGoesBack) {
     dlg.port().Close();
 }
 
+// The module search runs on a port of its own, but the monitor sees its tries.
+TEST(FullMonitor, ShowsTheTriesOfTheModuleSearch) {
+    ModuleSimulator sim;
+    ASSERT_TRUE(sim.Start());
+    ProgramFolder folder;
+    folder.WritePorts(sim.DevicePath(), "[com]\r\nbaudrate=6\r\n");
+    MessageRecorder messages;
+    CQuillonDlg dlg(folder.path());
+    dlg.show();
+    QTest::mouseClick(dlg.comPage()->searchButton(), Qt::LeftButton);
+    ASSERT_EQ(messages.messages().size(), 1);
+    EXPECT_TRUE(messages.messages()[0].startsWith(U("找到模块: 串口 1 ")))
+        << messages.messages()[0].toStdString();
+    WireMonitor* monitor = dlg.comPage()->monitor();
+    monitor->Flush();
+    ASSERT_EQ(monitor->model()->rowCount(), 2);
+    EXPECT_EQ(Cell(monitor, 0, kWireDirection), U("发送"));
+    EXPECT_EQ(Cell(monitor, 1, kWireNote), U("正常"));
+    EXPECT_EQ(monitor->counters().sent, sim.RequestCount());
+}
+
 // Runs the application with --trace `path`: opens port 1 (the simulator),
 // reads the configuration and closes the window. Returns the messages shown
 // and the rows the monitor held.
