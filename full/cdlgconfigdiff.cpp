@@ -202,15 +202,27 @@ void CDlgConfigDiff::ShowProgress(int done, int total, const QString& group) {
     m_progress->setRange(0, total);
     m_progress->setValue(done);
     m_progressText->setText(Text("正在写入: %1 (%2/%3)").arg(group).arg(done + 1).arg(total));
-    // The writes block the event loop, so the dialog paints now.
-    repaint();
+}
+
+void CDlgConfigDiff::reject() {
+    if (!m_writing) {
+        QDialog::reject();
+        return;
+    }
+    if (!m_cancel) return;
+    m_closeButton->setEnabled(false);
+    m_progressText->setText(Text("正在取消..."));
+    m_cancel();
 }
 
 void CDlgConfigDiff::OnWrite() {
     if (!m_writer) return;
     m_writeButton->setEnabled(false);
-    m_closeButton->setEnabled(false);
+    // "取消" stays: it stops the writes between two groups.
+    m_closeButton->setEnabled(static_cast<bool>(m_cancel));
     m_password->setEnabled(false);
+    m_writing = true;
     m_writer(this);
+    m_writing = false;
     accept();
 }

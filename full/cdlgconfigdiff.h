@@ -17,8 +17,8 @@ class QTableWidget;
 // field (field, module value, file value). Comparing only shows them; loading
 // also offers "写入模块", with a password box when the device information
 // differs (without a password that group is skipped). While the writes run
-// the dialog stays open and shows their progress; it closes, accepted, when
-// they are done.
+// the dialog stays open and shows their progress, and "取消" stops them
+// before the next group; it closes, accepted, when they are done.
 class CDlgConfigDiff : public QDialog {
     Q_OBJECT
 public:
@@ -34,6 +34,8 @@ public:
     // returns. Load mode only.
     using Writer = std::function<void(CDlgConfigDiff* dialog)>;
     void SetWriter(Writer writer) { m_writer = std::move(writer); }
+    // Called for "取消" (or Esc) while the writer runs.
+    void SetCanceller(std::function<void()> cancel) { m_cancel = std::move(cancel); }
 
     // Whether a password was typed, and its value as the fieldbus page takes
     // it (leading hexadecimal digits, low 16 bits).
@@ -42,7 +44,6 @@ public:
 
     // Progress of the writes: `done` of `total` groups went out, `group` goes
     // out now.
-    // Painted at once: no events run between the writes.
     void ShowProgress(int done, int total, const QString& group);
 
     // Names for the user, in the pages' words.
@@ -60,11 +61,16 @@ public:
     QPushButton* writeButton() const { return m_writeButton; }
     QPushButton* closeButton() const { return m_closeButton; }
 
+    // Closes the dialog, or asks the running writes to stop.
+    void reject() override;
+
 private:
     void OnWrite();
 
     Mode m_mode;
     Writer m_writer;
+    std::function<void()> m_cancel;
+    bool m_writing = false;
     bool m_askPassword = false;  // the device information differs
     QLabel* m_summary = nullptr;
     QTableWidget* m_table = nullptr;

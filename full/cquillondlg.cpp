@@ -31,6 +31,7 @@
 #include "keyswallower.h"
 #include "messages.h"
 #include "module_writes.h"
+#include "moduleworker.h"
 #include "page_settings.h"
 #include "procedure_messages.h"
 #include "program_paths.h"
@@ -50,7 +51,9 @@ const char* const kThemeNames[CQuillonDlg::kThemeCount] = {"Default", "Luna", "R
 const char* const kStartSkin = "Vista.cjstyles";
 const char* const kStartScheme = "NormalBlack2.ini";
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 QPushButton* MakeButton(const QString& caption, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
@@ -71,6 +74,7 @@ CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent)
     m_settings.SetPath(paths.config.path, paths.config.perUser);
     m_skinFolder = QString::fromStdString(paths.skinFolder);
     m_port.SetPortDirectory(&m_portDirectory);
+    m_worker = new ModuleWorker(this);
 
     SkinManager& skins = SkinManager::Instance();
     skins.SetApplyOptions(skins.GetApplyOptions() | 1);
@@ -99,6 +103,10 @@ CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent)
 }
 
 CQuillonDlg::~CQuillonDlg() {
+    // The worker's exchange uses the session and reports to the monitor:
+    // both must outlive it.
+    delete m_worker;
+    m_worker = nullptr;
     // The pages hold pointers to the session, the port and the settings,
     // which are members and would otherwise go before the child widgets.
     delete m_tabs;
@@ -209,6 +217,9 @@ void CQuillonDlg::BuildControls() {
     connect(m_saveFileButton, &QPushButton::clicked, this, &CQuillonDlg::OnSaveToFile);
     connect(m_loadFileButton, &QPushButton::clicked, this, &CQuillonDlg::OnLoadFromFile);
     connect(m_compareFileButton, &QPushButton::clicked, this, &CQuillonDlg::OnCompareWithFile);
+    for (QPushButton* button : {m_readButton, m_modifyButton, m_sendButton, m_saveFileButton,
+                                m_loadFileButton, m_compareFileButton})
+        m_worker->Guard(button);
 
     setFixedSize(columnLeft + columnWidth + margin, themeTop + 52 + margin);
 }
@@ -216,9 +227,11 @@ void CQuillonDlg::BuildControls() {
 void CQuillonDlg::InitialisePages() {
     m_comPage->SetPointers(&m_port, &m_settings);
     m_generalPage->SetPointers(&m_port, &m_settings);
-    m_ioPage->SetPointers(&m_settings, &m_session);
-    m_fieldbusPage->SetPointers(&m_settings, &m_session);
+    m_ioPage->SetPointers(&m_settings, &m_session, m_worker);
+    m_fieldbusPage->SetPointers(&m_settings, &m_session, m_worker);
+    m_comPage->SetWorker(m_worker, &m_session);
     m_comPage->monitor()->Attach(&m_session);
+    m_comPage->monitor()->SetSettings(&m_settings);
 
     // Each page loads its own settings as it initialises; the general page
     // goes before the fieldbus page because it sets the node-address notation.
@@ -256,7 +269,9 @@ void CQuillonDlg::closeEvent(QCloseEvent* event) {
     values.SetInt(kGeneralDeviceMode, m_deviceMode->currentIndex());
     values.SetInt(kThemeId, m_theme);
     WriteSettings(&m_settings, kFullWindowSettings, values);
-    if (m_port.IsOpen()) m_port.Close();
+    // A port is never closed under an exchange: when the exchange outlives
+    // its bound, the port closes with the window, after the worker.
+    if (m_worker->Shutdown(ExchangeBoundMs()) && m_port.IsOpen()) m_port.Close();
     event->accept();
 }
 
@@ -267,9 +282,23 @@ void CQuillonDlg::OnReadConfig() {
     if (!failure.isEmpty()) ShowMessage(this, failure);
 }
 
+int CQuillonDlg::ExchangeBoundMs() const {
+    // The answer's time-out, and the longest frame's way out at a slow rate.
+    return m_port.TimeoutMs() + 1000;
+}
+
 QString CQuillonDlg::ReadConfiguration() {
     if (!m_port.IsOpen()) return Text("串口未打开!");
-    const ConfigReadResult read = ::ReadConfiguration(&m_session, m_blocks);
+    ConfigReadResult read;
+    const ConfigBlocks held = m_blocks;
+    const ModuleWorker::Progress progress{ReadProgressTitle(), [](const ProcedureStep& step) {
+                                              return ReadStepCaption(step.block, step.done,
+                                                                     step.total);
+                                          }};
+    if (!m_worker->Run(
+            [&](ProcedureHook* hook) { read = ::ReadConfiguration(&m_session, held, hook); },
+            progress))
+        return QString();
     m_blocks = read.blocks;
     // Each page shows only a block that was read.
     if (read.Read(ConfigBlock::General)) {
@@ -279,6 +308,7 @@ QString CQuillonDlg::ReadConfiguration() {
     }
     if (read.Read(ConfigBlock::Io)) m_ioPage->FillFromBlock(m_blocks.io);
     if (read.Read(ConfigBlock::Fieldbus)) m_fieldbusPage->FillFromBlock(m_blocks.fieldbus);
+    if (read.status == kProcedureCancelled) return ReadCancelledText(read.blocksRead);
     return read.status == kModuleOk ? QString() : ReadFailedText(read.Failed());
 }
 
@@ -306,8 +336,14 @@ void CQuillonDlg::OnModifyConfig() {
     // after the module took the password.
     const uint16_t password = WireWord(m_blocks.fieldbus, 4);
     ConfigWriteReport report;
-    if (WriteConfigGroups(&m_session, m_blocks, GroupsOfBlock(page),
-                          passwordGiven ? &password : nullptr, nullptr, &report) != kModuleOk) {
+    int status = kModuleOk;
+    const ConfigBlocks blocks = m_blocks;
+    if (!m_worker->Run([&](ProcedureHook*) {
+            status = WriteConfigGroups(&m_session, blocks, GroupsOfBlock(page),
+                                       passwordGiven ? &password : nullptr, nullptr, &report);
+        }))
+        return;
+    if (status != kModuleOk) {
         ShowMessage(this, GroupFailedText(report.FailedGroup(), report.passwordRefused));
         return;
     }
@@ -349,7 +385,10 @@ void CQuillonDlg::SaveShownPage(ConfigBlock page) {
 
 void CQuillonDlg::OnSendDeviceMode() {
     const int selection = m_deviceMode->currentIndex();
-    if (SendDeviceMode(&m_session, selection) != kModuleOk) {
+    int status = kModuleOk;
+    if (!m_worker->Run([&](ProcedureHook*) { status = SendDeviceMode(&m_session, selection); }))
+        return;
+    if (status != kModuleOk) {
         ShowMessage(this, Text("修改设备模式失败!"));
         return;
     }
@@ -368,7 +407,9 @@ QString FromUtf8(const std::string& text) {
 // What a load did, group by group: every group that differed is named once.
 QString LoadOutcomeText(const ConfigWriteReport& report) {
     QStringList lines;
-    if (report.failed != 0) {
+    if (report.status == kProcedureCancelled) {
+        lines << Text("从文件载入配置已取消!");
+    } else if (report.failed != 0) {
         lines << Text("从文件载入配置失败!");
     } else if (report.written != 0) {
         lines << Text("从文件载入配置成功!");
@@ -417,8 +458,24 @@ bool CQuillonDlg::ReadModuleForFile(ConfigBlocks* blocks) {
         return false;
     }
     ConfigBlock failed = ConfigBlock::General;
-    if (ReadConfigBlocks(&m_session, blocks, &failed) == kModuleOk) return true;
-    ShowMessage(this, ReadFailedText(failed));
+    int status = kModuleOk;
+    ConfigBlocks read = *blocks;
+    const ModuleWorker::Progress progress{ReadProgressTitle(), [](const ProcedureStep& step) {
+                                              return ReadStepCaption(step.block, step.done,
+                                                                     step.total);
+                                          }};
+    if (!m_worker->Run(
+            [&](ProcedureHook* hook) {
+                status = ReadConfigBlocks(&m_session, &read, &failed, hook);
+            },
+            progress))
+        return false;
+    if (status == kModuleOk) {
+        *blocks = read;
+        return true;
+    }
+    ShowMessage(this, status == kProcedureCancelled ? ReadCancelledText(static_cast<int>(failed))
+                                                    : ReadFailedText(failed));
     return false;
 }
 
@@ -497,18 +554,30 @@ void CQuillonDlg::LoadOrCompare(const QString& path, bool load) {
     }
     ConfigWriteReport report;
     bool wrote = false;
+    // The dialog shows the progress itself; its "取消" stops the load
+    // before the next group.
+    const QMetaObject::Connection steps =
+        connect(m_worker, &ModuleWorker::stepStarted, &dialog,
+                [&dialog](int done, int total, const QString& group) {
+                    dialog.ShowProgress(done, total, group);
+                });
+    dialog.SetCanceller([this] { m_worker->RequestCancel(); });
     dialog.SetWriter([&](CDlgConfigDiff* shown) {
         const uint16_t password = shown->Password();
-        FunctionHook progress([shown](const ProcedureStep& step) {
-            shown->ShowProgress(static_cast<int>(step.done), static_cast<int>(step.total),
-                                CDlgConfigDiff::GroupCaption(step.group));
-            return true;
-        });
-        WriteConfigGroups(&m_session, diff.blocks, diff.groups,
-                          shown->PasswordGiven() ? &password : nullptr, &progress, &report);
-        wrote = true;
+        const bool passwordGiven = shown->PasswordGiven();
+        const ModuleWorker::Progress progress{QString(), [](const ProcedureStep& step) {
+                                                  return CDlgConfigDiff::GroupCaption(step.group);
+                                              }};
+        wrote = m_worker->Run(
+            [&](ProcedureHook* hook) {
+                WriteConfigGroups(&m_session, diff.blocks, diff.groups,
+                                  passwordGiven ? &password : nullptr, hook, &report);
+            },
+            progress);
     });
-    if (dialog.exec() != QDialog::Accepted || !wrote) return;
+    const int answer = dialog.exec();
+    disconnect(steps);
+    if (answer != QDialog::Accepted || !wrote) return;
 
     QString text = LoadOutcomeText(report);
     // The pages show what the module holds now, as after "读取配置"; also

@@ -18,6 +18,7 @@ class CPropGeneral;
 class CPropIo;
 class CPropProtocol;
 class CTabSheet;
+class ModuleWorker;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
@@ -87,6 +88,8 @@ public:
     CSerialPort& port() { return m_port; }
     CControlIni& settings() { return m_settings; }
     ModuleSession& session() { return m_session; }
+    // The thread every exchange of this window and its pages runs on.
+    ModuleWorker* worker() const { return m_worker; }
     const uint8_t* generalBlock() const { return m_blocks.general; }
     const uint8_t* ioBlock() const { return m_blocks.io; }
     const uint8_t* fieldbusBlock() const { return m_blocks.fieldbus; }
@@ -103,8 +106,11 @@ private:
     void ApplyTheme();
     void SetLamp(int index, bool lit);
 
-    // "读取配置" without its message box: the failure text, empty on success.
+    // "读取配置" without its message box: the failure text, empty on success
+    // (and when the window closed meanwhile).
     QString ReadConfiguration();
+    // How long closing waits for the exchange in progress.
+    int ExchangeBoundMs() const;
     // The three blocks for a file operation, each whole; failures are told
     // with the messages of "读取配置". The held blocks and pages stay as they are.
     bool ReadModuleForFile(ConfigBlocks* blocks);
@@ -123,6 +129,7 @@ private:
     IniPortDirectory m_portDirectory{&m_settings};
     CSerialPort m_port;
     ModuleSession m_session{&m_port};
+    ModuleWorker* m_worker = nullptr;  // a child, deleted first
     ConfigBlocks m_blocks;
     int m_theme = 0;
 

@@ -40,6 +40,7 @@ public:
 
     void AddObserver(ExchangeObserver* observer);
     void RemoveObserver(ExchangeObserver* observer);
+    const std::vector<ExchangeObserver*>& observers() const { return m_observers; }
 
     // --- configuration blocks -------------------------------------------
     // Each read replaces only the registers its answer carries: the general

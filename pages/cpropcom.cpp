@@ -14,8 +14,10 @@
 #include "keyswallower.h"
 #include "messages.h"
 #include "module_search_dialog.h"
-#include "portcombobox.h"
+#include "modulesession.h"
+#include "moduleworker.h"
 #include "port_messages.h"
+#include "portcombobox.h"
 #include "wiremonitor.h"
 
 namespace {
@@ -123,6 +125,12 @@ void CPropCom::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
 }
 
+void CPropCom::SetWorker(ModuleWorker* worker, ModuleSession* session) {
+    m_worker = worker;
+    m_session = session;
+    for (QPushButton* button : {m_openButton, m_closeButton, m_searchButton}) worker->Guard(button);
+}
+
 void CPropCom::SetPointers(CSerialPort* port, CControlIni* settings) {
     m_serial = port;
     m_settings = settings;
@@ -163,11 +171,13 @@ void CPropCom::SaveSettings() {
 }
 
 void CPropCom::OnOpen() {
-    const int status =
-        m_serial ? m_serial->Open(SelectedNumber(m_port), SelectedNumber(m_baud),
-                                  SelectedNumber(m_dataBits), m_stopBits->currentIndex(),
-                                  m_parity->currentIndex(), m_flow->currentIndex())
-                 : static_cast<int>(kSerialOpenFailed);
+    // The port never changes under an exchange.
+    if (m_worker != nullptr && !m_worker->Drain()) return;
+    const int status = m_serial
+                           ? m_serial->Open(SelectedNumber(m_port), SelectedNumber(m_baud),
+                                            SelectedNumber(m_dataBits), m_stopBits->currentIndex(),
+                                            m_parity->currentIndex(), m_flow->currentIndex())
+                           : static_cast<int>(kSerialOpenFailed);
     if (status != kSerialOk) {
         ShowMessage(this, m_serial ? OpenPortFailedMessage(m_serial->LastFailure())
                                    : QString::fromUtf8("打开串口失败!"));
@@ -181,6 +191,8 @@ void CPropCom::OnOpen() {
 }
 
 void CPropCom::OnClose() {
+    // The port never changes under an exchange.
+    if (m_worker != nullptr && !m_worker->Drain()) return;
     if (m_serial && m_serial->IsOpen()) {
         m_serial->Close();
         m_openButton->setEnabled(true);
@@ -192,6 +204,8 @@ void CPropCom::OnClose() {
 }
 
 void CPropCom::OnSearchModule() {
+    // The port never changes under an exchange.
+    if (m_worker != nullptr && !m_worker->Drain()) return;
     // The search needs the line to itself.
     if (m_serial && m_serial->IsOpen()) {
         m_serial->Close();
@@ -205,7 +219,10 @@ void CPropCom::OnSearchModule() {
         ShowMessage(this, QString::fromUtf8("没有可搜索的串口设备。"));
         return;
     }
-    const ScanOutcome outcome = SearchWithProgress(this, ports, EchoModeSetting(m_settings));
+    if (m_worker == nullptr) return;
+    const ScanOutcome outcome = SearchWithProgress(
+        this, ports, EchoModeSetting(m_settings), m_worker,
+        m_session != nullptr ? m_session->observers() : std::vector<ExchangeObserver*>());
     if (outcome.cancelled) return;
     if (outcome.found) {
         if (outcome.port.number > 0) m_port->setCurrentIndex(outcome.port.number - 1);

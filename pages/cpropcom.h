@@ -11,6 +11,8 @@ class CSerialPort;
 class QComboBox;
 class QLabel;
 class QTimer;
+class ModuleSession;
+class ModuleWorker;
 class QPushButton;
 class WireMonitor;
 
@@ -23,6 +25,10 @@ public:
 
     // Given by the main window before Initialise; not owned.
     void SetPointers(CSerialPort* port, CControlIni* settings);
+    // The port opens, closes and is searched only while no exchange runs;
+    // the search runs on the worker, and the session's observers (the wire
+    // monitor) see its tries. session may be null.
+    void SetWorker(ModuleWorker* worker, ModuleSession* session);
     // Fills the lists, "打开" enabled, "关闭" disabled, then LoadSettings.
     void Initialise();
     void LoadSettings();
@@ -72,4 +78,6 @@ private:
     QLabel* m_echoLabel = nullptr;
     QTimer* m_echoTimer = nullptr;
     WireMonitor* m_monitor = nullptr;
+    ModuleWorker* m_worker = nullptr;
+    ModuleSession* m_session = nullptr;
 };

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "entry_rules.h"
@@ -20,6 +21,7 @@
 #include "io_block.h"
 #include "iopoller.h"
 #include "messages.h"
+#include "moduleworker.h"
 #include "mycug.h"
 #include "page_settings.h"
 #include "register_map.h"
@@ -36,7 +38,9 @@ const char* const kWriteFailedText = "写入输入数据失败!";
 
 // Lengths the data operations use: a block may report more than the areas
 // hold, but nothing is ever read or written beyond them.
-int AreaLength(int length) { return std::clamp(length, 0, kAreaSize); }
+int AreaLength(int length) {
+    return std::clamp(length, 0, kAreaSize);
+}
 
 QPushButton* MakeButton(const QString& caption, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
@@ -56,7 +60,11 @@ QLabel* MakeLabel(const QString& text, QWidget* parent, int x, int y, int w, int
 struct CPropIo::State {
     Edition edition = FullEdition;
     CControlIni* settings = nullptr;
-    IoPoller poller;
+    IoPoller poller;  // used on the worker's thread while its exchange runs
+    ModuleWorker* worker = nullptr;
+    // Ticks that came while the worker was busy, one each.
+    bool pending[kExchangeKinds] = {};
+    bool pendingClick[kExchangeKinds] = {};  // "读数据", "写数据"
 
     MyCug* inputGrid = nullptr;
     MyCug* outputGrid = nullptr;
@@ -96,6 +104,7 @@ struct CPropIo::State {
     int busy = 0;
     quint64 messages = 0;
     quint64 skippedTicks = 0;
+    quint64 mergedTicks = 0;
 
     struct TimedMode {
         QTimer* timer;
@@ -106,8 +115,12 @@ struct CPropIo::State {
     };
     TimedMode Mode(CPropIo::TimedKind kind) {
         if (kind == CPropIo::TimedReading)
-            return {readTimer, timedReadCheck, &timedRead, &outInterval, {readButton, outIntervalBox}};
-        return {writeTimer, timedWriteCheck, &timedWrite, &inInterval,
+            return {
+                readTimer, timedReadCheck, &timedRead, &outInterval, {readButton, outIntervalBox}};
+        return {writeTimer,
+                timedWriteCheck,
+                &timedWrite,
+                &inInterval,
                 {writeButton, asSetRadio, incrementRadio, inIntervalBox}};
     }
 };
@@ -245,14 +258,8 @@ void CPropIo::BuildControls() {
     connect(d.writeTimer, &QTimer::timeout, this, &CPropIo::OnWriteTick);
 
     connect(d.pollButton, &QPushButton::clicked, this, [this] { OnPollingClicked(); });
-    connect(d.readButton, &QPushButton::clicked, this, [this] {
-        BusyGuard guard(m_d->busy);
-        ReadData(false);
-    });
-    connect(d.writeButton, &QPushButton::clicked, this, [this] {
-        BusyGuard guard(m_d->busy);
-        WriteData(false);
-    });
+    connect(d.readButton, &QPushButton::clicked, this, [this] { Click(kReadExchange); });
+    connect(d.writeButton, &QPushButton::clicked, this, [this] { Click(kWriteExchange); });
     connect(d.timedReadCheck, &QCheckBox::clicked, this,
             [this](bool checked) { OnTimedClicked(TimedReading, checked); });
     connect(d.timedWriteCheck, &QCheckBox::clicked, this,
@@ -263,9 +270,12 @@ void CPropIo::BuildControls() {
     RefreshBoxes();
 }
 
-void CPropIo::SetPointers(CControlIni* settings, ModuleSession* session) {
-    m_d->settings = settings;
-    m_d->poller.SetSession(session);
+void CPropIo::SetPointers(CControlIni* settings, ModuleSession* session, ModuleWorker* worker) {
+    State& d = *m_d;
+    d.settings = settings;
+    d.poller.SetSession(session);
+    d.worker = worker;
+    if (worker != nullptr) connect(worker, &ModuleWorker::idle, this, &CPropIo::OnWorkerIdle);
 }
 
 void CPropIo::Initialise() {
@@ -281,8 +291,10 @@ std::vector<CPropIo::BoxField> CPropIo::NumberBoxes() const {
     State& d = *m_d;
     std::vector<BoxField> boxes;
     if (d.edition == FullEdition) {
-        boxes.push_back({d.inputLengthBox, kIoLengthEntry.low, kIoLengthEntry.high, &d.inputLength});
-        boxes.push_back({d.outputLengthBox, kIoLengthEntry.low, kIoLengthEntry.high, &d.outputLength});
+        boxes.push_back(
+            {d.inputLengthBox, kIoLengthEntry.low, kIoLengthEntry.high, &d.inputLength});
+        boxes.push_back(
+            {d.outputLengthBox, kIoLengthEntry.low, kIoLengthEntry.high, &d.outputLength});
     }
     boxes.push_back({d.eventIntervalBox, INT_MIN, INT_MAX, &d.eventInterval});
     boxes.push_back({d.inIntervalBox, INT_MIN, INT_MAX, &d.inInterval});
@@ -354,37 +366,121 @@ bool CPropIo::TickMayRun() {
     return true;
 }
 
-int CPropIo::TimerPeriod(int intervalMs) { return std::max(intervalMs, kShortestPeriodMs); }
+int CPropIo::TimerPeriod(int intervalMs) {
+    return std::max(intervalMs, kShortestPeriodMs);
+}
 
 void CPropIo::OnEventTick() {
     // A tick that was already queued when its mode was switched off.
     if (!m_d->polling) return;
-    if (!TickMayRun()) return;
-    BusyGuard guard(m_d->busy);
-    PollEvents();
+    Tick(kEventExchange);
 }
 
 void CPropIo::OnReadTick() {
     if (!m_d->timedRead) return;
-    if (!TickMayRun()) return;
-    BusyGuard guard(m_d->busy);
-    ReadData(true);
+    Tick(kReadExchange);
 }
 
 void CPropIo::OnWriteTick() {
     if (!m_d->timedWrite) return;
+    Tick(kWriteExchange);
+}
+
+void CPropIo::Tick(Exchange exchange) {
     if (!TickMayRun()) return;
-    BusyGuard guard(m_d->busy);
-    WriteData(true);
+    // While the module is busy the tick is remembered once: it runs when the
+    // worker is free, and further ticks meanwhile are dropped, so the line
+    // never builds a backlog.
+    if (StartExchange(exchange, true)) return;
+    if (m_d->pending[exchange]) ++m_d->mergedTicks;
+    m_d->pending[exchange] = true;
+}
+
+void CPropIo::Click(Exchange exchange) {
+    // The buttons stay usable while a timer keeps the worker busy: the click
+    // goes out once the exchange on the line is over.
+    if (!StartExchange(exchange, false)) m_d->pendingClick[exchange] = true;
+}
+
+bool CPropIo::TimedModeOn(Exchange exchange) const {
+    switch (exchange) {
+        case kEventExchange:
+            return m_d->polling;
+        case kReadExchange:
+            return m_d->timedRead;
+        case kWriteExchange:
+            break;
+    }
+    return m_d->timedWrite;
+}
+
+void CPropIo::OnWorkerIdle() {
+    State& d = *m_d;
+    if (d.busy > 0 || IsMessageOpen() || d.worker == nullptr || d.worker->busy()) return;
+    for (int k = 0; k < kExchangeKinds; ++k) {
+        const auto exchange = static_cast<Exchange>(k);
+        if (!d.pendingClick[exchange]) continue;
+        if (!StartExchange(exchange, false)) return;
+        d.pendingClick[exchange] = false;
+        return;
+    }
+    for (int k = 0; k < kExchangeKinds; ++k) {
+        const auto exchange = static_cast<Exchange>(k);
+        if (!d.pending[exchange]) continue;
+        // A mode switched off meanwhile forgets its tick.
+        if (!TimedModeOn(exchange)) {
+            d.pending[exchange] = false;
+            ++d.mergedTicks;
+            continue;
+        }
+        if (!StartExchange(exchange, true)) return;
+        d.pending[exchange] = false;
+        return;
+    }
+}
+
+bool CPropIo::StartExchange(Exchange exchange, bool timed) {
+    State& d = *m_d;
+    if (d.worker == nullptr || d.worker->busy()) return false;
+    IoPoller* poller = &d.poller;
+    switch (exchange) {
+        case kEventExchange: {
+            auto poll = std::make_shared<IoPoller::EventPoll>();
+            return d.worker->Start([poller, poll] { *poll = poller->PollEvents(); },
+                                   [this, poll] { ShowEvents(*poll); });
+        }
+        case kReadExchange: {
+            auto read = std::make_shared<IoPoller::OutputRead>();
+            const int length = d.outputLength;
+            return d.worker->Start(
+                [poller, read, length, timed] { *read = poller->ReadOutput(length, timed); },
+                [this, read, timed] { ShowOutput(*read, timed); });
+        }
+        case kWriteExchange:
+            break;
+    }
+    // The grid's bytes are taken now: the user may edit it while the write
+    // goes out.
+    auto write = std::make_shared<IoPoller::InputWrite>();
+    std::vector<uint8_t> area(d.inputArea, d.inputArea + kIoAreaSize);
+    std::vector<uint8_t> shown(d.inputGrid->data(), d.inputGrid->data() + d.inputGrid->used());
+    const int length = d.inputLength;
+    const bool increment = d.incrementMode;
+    return d.worker->Start(
+        [poller, write, area = std::move(area), shown = std::move(shown), length, increment,
+         timed] {
+            *write = poller->WriteInput(area.data(), shown.data(), static_cast<int>(shown.size()),
+                                        length, increment, timed);
+        },
+        [this, write, timed] { ShowInput(*write, timed); });
 }
 
 void CPropIo::PollEvents() {
+    StartExchange(kEventExchange, false);
+}
+
+void CPropIo::ShowEvents(const IoPoller::EventPoll& poll) {
     State& d = *m_d;
-    IoPoller::EventPoll poll;
-    {
-        BusyGuard guard(d.busy);
-        poll = d.poller.PollEvents();
-    }
     if (poll.outcome == IoPoller::kGaveUp) {
         StopPolling();
         Message(kEventFailedText);
@@ -410,13 +506,8 @@ void CPropIo::PollEvents() {
     RefreshBoxes();
 }
 
-void CPropIo::ReadData(bool timed) {
+void CPropIo::ShowOutput(const IoPoller::OutputRead& read, bool timed) {
     State& d = *m_d;
-    IoPoller::OutputRead read;
-    {
-        BusyGuard guard(d.busy);
-        read = d.poller.ReadOutput(d.outputLength, timed);
-    }
     if (read.outcome == IoPoller::kGaveUp) {
         StopTimed(TimedReading);
         Message(kReadFailedText);
@@ -431,14 +522,8 @@ void CPropIo::ReadData(bool timed) {
     ShowOnGrid(d.outputGrid, d.outputArea, d.outputLength);
 }
 
-void CPropIo::WriteData(bool timed) {
+void CPropIo::ShowInput(const IoPoller::InputWrite& write, bool timed) {
     State& d = *m_d;
-    IoPoller::InputWrite write;
-    {
-        BusyGuard guard(d.busy);
-        write = d.poller.WriteInput(d.inputArea, d.inputGrid->data(), d.inputGrid->used(),
-                                    d.inputLength, d.incrementMode, timed);
-    }
     std::memcpy(d.inputArea, write.area, sizeof d.inputArea);
     if (write.outcome == IoPoller::kGaveUp) {
         StopTimed(TimedWriting);
@@ -516,8 +601,7 @@ void CPropIo::FillFromBlock(const uint8_t* block) {
 
 void CPropIo::SetIoLengths(int inputLength, int outputLength) {
     State& d = *m_d;
-    if (inputLength < 0 || outputLength < 0 || inputLength > kAreaSize ||
-        outputLength > kAreaSize)
+    if (inputLength < 0 || outputLength < 0 || inputLength > kAreaSize || outputLength > kAreaSize)
         return;
     d.inputLength = inputLength;
     d.outputLength = outputLength;
@@ -586,17 +670,39 @@ void CPropIo::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------------------
 // Accessors
 
-int CPropIo::inputLength() const { return m_d->inputLength; }
-int CPropIo::outputLength() const { return m_d->outputLength; }
-MyCug* CPropIo::inputGrid() const { return m_d->inputGrid; }
-MyCug* CPropIo::outputGrid() const { return m_d->outputGrid; }
-CPropIo::Edition CPropIo::edition() const { return m_d->edition; }
-const uint8_t* CPropIo::inputArea() const { return m_d->inputArea; }
-const uint8_t* CPropIo::outputArea() const { return m_d->outputArea; }
-const std::string& CPropIo::changedText() const { return m_d->changedText; }
-int CPropIo::eventInterval() const { return m_d->eventInterval; }
-int CPropIo::inInterval() const { return m_d->inInterval; }
-int CPropIo::outInterval() const { return m_d->outInterval; }
+int CPropIo::inputLength() const {
+    return m_d->inputLength;
+}
+int CPropIo::outputLength() const {
+    return m_d->outputLength;
+}
+MyCug* CPropIo::inputGrid() const {
+    return m_d->inputGrid;
+}
+MyCug* CPropIo::outputGrid() const {
+    return m_d->outputGrid;
+}
+CPropIo::Edition CPropIo::edition() const {
+    return m_d->edition;
+}
+const uint8_t* CPropIo::inputArea() const {
+    return m_d->inputArea;
+}
+const uint8_t* CPropIo::outputArea() const {
+    return m_d->outputArea;
+}
+const std::string& CPropIo::changedText() const {
+    return m_d->changedText;
+}
+int CPropIo::eventInterval() const {
+    return m_d->eventInterval;
+}
+int CPropIo::inInterval() const {
+    return m_d->inInterval;
+}
+int CPropIo::outInterval() const {
+    return m_d->outInterval;
+}
 int CPropIo::eventFailures() const {
     return m_d->poller.eventFailures();
 }
@@ -606,16 +712,34 @@ int CPropIo::readFailures() const {
 int CPropIo::writeFailures() const {
     return m_d->poller.writeFailures();
 }
-uint16_t CPropIo::eventWord() const { return m_d->eventWord; }
-bool CPropIo::polling() const { return m_d->polling; }
-bool CPropIo::timedRead() const { return m_d->timedRead; }
-bool CPropIo::timedWrite() const { return m_d->timedWrite; }
-bool CPropIo::incrementMode() const { return m_d->incrementMode; }
+uint16_t CPropIo::eventWord() const {
+    return m_d->eventWord;
+}
+bool CPropIo::polling() const {
+    return m_d->polling;
+}
+bool CPropIo::timedRead() const {
+    return m_d->timedRead;
+}
+bool CPropIo::timedWrite() const {
+    return m_d->timedWrite;
+}
+bool CPropIo::incrementMode() const {
+    return m_d->incrementMode;
+}
 quint64 CPropIo::exchangeCount() const {
     return m_d->poller.exchangeCount();
 }
 quint64 CPropIo::failureCount() const {
     return m_d->poller.failureCount();
 }
-quint64 CPropIo::messageCount() const { return m_d->messages; }
-quint64 CPropIo::skippedTickCount() const { return m_d->skippedTicks; }
+quint64 CPropIo::messageCount() const {
+    return m_d->messages;
+}
+quint64 CPropIo::mergedTickCount() const {
+    return m_d->mergedTicks;
+}
+
+quint64 CPropIo::skippedTickCount() const {
+    return m_d->skippedTicks;
+}

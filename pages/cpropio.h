@@ -5,10 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "iopoller.h"
+
 class CControlIni;
 class InterruptIndicatorRow;
 class MyCug;
 class ModuleSession;
+class ModuleWorker;
 class QLineEdit;
 struct SettingList;
 
@@ -18,8 +21,10 @@ struct SettingList;
 // The exchanges and the rule that stops a timer after failures belong to the
 // IoPoller; the page starts them from a button or from one of three timers
 // named "1" (event polling), "2" (timed read) and "3" (timed write), and
-// shows what came back. A tick that arrives while an exchange of this page
-// or a message box is open is skipped, never nested.
+// shows what came back. The exchanges run on the program's module worker;
+// a tick that arrives while the worker is busy is remembered once and runs
+// when it is free, and a tick while a message box is open is skipped: never
+// nested, never queued.
 class CPropIo : public QWidget {
     Q_OBJECT
 public:
@@ -27,7 +32,7 @@ public:
     explicit CPropIo(Edition edition, QWidget* parent = nullptr);
     ~CPropIo() override;
 
-    void SetPointers(CControlIni* settings, ModuleSession* session);
+    void SetPointers(CControlIni* settings, ModuleSession* session, ModuleWorker* worker);
     void Initialise();
     void LoadSettings();
     void SaveSettings();
@@ -49,7 +54,7 @@ public:
     MyCug* outputGrid() const;
 
     // Timer 1's tick without the tick rules: the event word, and the change
-    // field its I/O bit asks for.
+    // field its I/O bit asks for (started on the worker; nothing while busy).
     void PollEvents();
 
     Edition edition() const;
@@ -72,11 +77,15 @@ public:
 
     // Running totals for soak tests: exchanges started, exchanges that were
     // not accepted, message boxes raised by this page, and timer ticks that
-    // were skipped because an exchange or a message box was still open.
+    // were skipped because a message box was open.
     quint64 exchangeCount() const;
     quint64 failureCount() const;
     quint64 messageCount() const;
     quint64 skippedTickCount() const;
+    // Ticks that came while their timer's previous tick still waited for
+    // the worker, or whose mode was switched off before it was free: they
+    // ran as that one exchange, as a busy thread's timer events merge.
+    quint64 mergedTickCount() const;
 
     // The period a timer runs at for a period typed in ms (never below 10).
     static int TimerPeriod(int intervalMs);
@@ -112,9 +121,19 @@ private:
     void StopPolling();
     void StopTimed(TimedKind kind);
     void ShowOnGrid(MyCug* grid, const uint8_t* area, int length);
-    // "读数据" and "写数据", once or on a tick of timer 2 or 3.
-    void ReadData(bool timed);
-    void WriteData(bool timed);
+    // The exchanges of timers 1, 2 and 3, and of their buttons.
+    enum Exchange { kEventExchange, kReadExchange, kWriteExchange };
+    static constexpr int kExchangeKinds = kWriteExchange + 1;
+    void Tick(Exchange exchange);
+    void Click(Exchange exchange);
+    // Starts the exchange on the worker; false when it is busy.
+    bool StartExchange(Exchange exchange, bool timed);
+    bool TimedModeOn(Exchange exchange) const;
+    void OnWorkerIdle();
+    // What came back, shown on the page's thread.
+    void ShowEvents(const IoPoller::EventPoll& poll);
+    void ShowOutput(const IoPoller::OutputRead& read, bool timed);
+    void ShowInput(const IoPoller::InputWrite& write, bool timed);
     void Message(const QString& text);
     // The keys of this edition's page.
     const SettingList& Settings() const;

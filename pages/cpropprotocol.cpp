@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 #include "cmycugerrormsg.h"
@@ -16,6 +17,7 @@
 #include "int_box.h"
 #include "messages.h"
 #include "modulesession.h"
+#include "moduleworker.h"
 #include "network_time.h"
 #include "register_map.h"
 #include "switch_coding.h"
@@ -194,9 +196,14 @@ void CPropProtocol::CreateControls() {
     connect(ui.getNetworkTime, &QPushButton::clicked, this, [this] { OnGetNetworkTime(); });
 }
 
-void CPropProtocol::SetPointers(CControlIni* settings, ModuleSession* session) {
+void CPropProtocol::SetPointers(CControlIni* settings, ModuleSession* session,
+                                ModuleWorker* worker) {
     m_settings = settings;
     m_session = session;
+    m_worker = worker;
+    if (m_worker == nullptr) return;
+    for (QPushButton* button : {m_ui->sendEmergency, m_ui->getErrorMessage, m_ui->getNetworkTime})
+        m_worker->Guard(button);
 }
 
 void CPropProtocol::Initialise() {
@@ -340,6 +347,12 @@ void CPropProtocol::OnPasswordChange() {
         box->setEnabled(given);
 }
 
+bool CPropProtocol::RunOnModule(const std::function<void()>& exchange) {
+    // Without a session the exchange fails, as on a closed port.
+    if (m_session == nullptr || m_worker == nullptr) return true;
+    return m_worker->Run([&](ProcedureHook*) { exchange(); });
+}
+
 void CPropProtocol::OnSendEmergency() {
     // The data exchange takes every box first; a refused bit rate stops the
     // send like it stops a modify.
@@ -350,7 +363,8 @@ void CPropProtocol::OnSendEmergency() {
     uint8_t data[4] = {};
     BuildEmergencyData(m_ui->emergencyStandard->text().toStdString(),
                        m_ui->emergencyCustom->text().toStdString(), data);
-    const bool good = m_session != nullptr && m_session->SendEmergency(data) == kModuleOk;
+    bool good = false;
+    if (!RunOnModule([&] { good = m_session->SendEmergency(data) == kModuleOk; })) return;
     ShowMessage(this,
                 good ? QStringLiteral("发送紧急代码成功!") : QStringLiteral("发送紧急代码失败!"));
 }
@@ -358,7 +372,9 @@ void CPropProtocol::OnSendEmergency() {
 void CPropProtocol::OnGetErrorMessage() {
     uint8_t bytes[kErrorMessageBytes] = {};
     int count = 0;
-    if (m_session == nullptr || m_session->ReadErrorMessages(bytes, &count) != kModuleOk) {
+    int status = kModuleFailed;
+    if (!RunOnModule([&] { status = m_session->ReadErrorMessages(bytes, &count); })) return;
+    if (status != kModuleOk) {
         ShowMessage(this, QStringLiteral("获取错误消息失败!"));
         return;
     }
@@ -368,7 +384,9 @@ void CPropProtocol::OnGetErrorMessage() {
 void CPropProtocol::OnGetNetworkTime() {
     uint32_t ms = 0;
     uint16_t days = 0;
-    if (m_session == nullptr || m_session->ReadNetworkTime(&ms, &days) != kModuleOk) {
+    int status = kModuleFailed;
+    if (!RunOnModule([&] { status = m_session->ReadNetworkTime(&ms, &days); })) return;
+    if (status != kModuleOk) {
         ShowMessage(this, QStringLiteral("获取网络时间标识失败!"));
         return;
     }

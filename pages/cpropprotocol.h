@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "setting_controls.h"
@@ -9,6 +10,7 @@
 class CControlIni;
 class CMyCUGErrorMsg;
 class ModuleSession;
+class ModuleWorker;
 
 // The fieldbus page ("现场总线"): the CANopen-side parameters of the
 // FieldbusParamBlock, plus the emergency message, error message and network
@@ -19,7 +21,8 @@ public:
     explicit CPropProtocol(QWidget* parent = nullptr);
     ~CPropProtocol() override;
 
-    void SetPointers(CControlIni* settings, ModuleSession* session);
+    // The page's exchanges run on `worker` (its buttons wait while it is busy).
+    void SetPointers(CControlIni* settings, ModuleSession* session, ModuleWorker* worker);
     void Initialise();
     void LoadSettings();
     void SaveSettings();
@@ -41,6 +44,9 @@ public:
 
 private:
     void CreateControls();
+    // Runs one exchange on the worker; false when it did not run (busy, or
+    // the window closed), and the caller then shows nothing.
+    bool RunOnModule(const std::function<void()>& exchange);
     // The lists and boxes config.ini keeps, with their keys.
     void SettingControls(std::vector<ListSetting>* lists, std::vector<BoxSetting>* boxes) const;
     // The configured bit rate as the data exchange takes it (integer prompt,
@@ -50,4 +56,5 @@ private:
     Controls* m_ui;
     CControlIni* m_settings = nullptr;
     ModuleSession* m_session = nullptr;
+    ModuleWorker* m_worker = nullptr;
 };

@@ -90,7 +90,7 @@ IoPoller::InputWrite IoPoller::WriteInput(const uint8_t* area, const uint8_t* sh
     // fewer (after it was raised); either way the shown bytes within the
     // length carry the user's edits.
     const int fromGrid = std::clamp(shown, 0, write.length);
-    std::memcpy(write.area, shownBytes, static_cast<size_t>(fromGrid));
+    if (fromGrid > 0) std::memcpy(write.area, shownBytes, static_cast<size_t>(fromGrid));
     if (increment) {
         for (uint8_t& byte : write.area) byte = static_cast<uint8_t>(byte + 1);
     }

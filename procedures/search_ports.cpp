@@ -36,10 +36,12 @@ std::vector<ScanPort> SearchPortsFor(int selectedNumber, const PortNumberMap& ma
     return ports;
 }
 
-ScanOutcome RunModuleSearch(const std::vector<ScanPort>& ports, int echoMode, ProcedureHook* hook) {
+ScanOutcome RunModuleSearch(const std::vector<ScanPort>& ports, int echoMode, ProcedureHook* hook,
+                            const std::vector<ExchangeObserver*>& observers) {
     CSerialPort port;
     port.SetEchoMode(static_cast<CSerialPort::EchoMode>(echoMode));
     ModuleSession session(&port);
+    for (ExchangeObserver* observer : observers) session.AddObserver(observer);
     SerialScanLine line(&port, &session);
     const ScanOutcome outcome = SearchModule(line, ports, [hook](const ScanProgress& scanTry) {
         if (hook == nullptr) return true;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "exchange_record.h"
 #include "module_search.h"
 #include "port_discovery.h"
 #include "port_numbers.h"
@@ -16,9 +17,11 @@ std::vector<ScanPort> SearchPortsFor(int selectedNumber, const PortNumberMap& ma
                                      const DiscoveryRoots& roots);
 
 // Runs the search on a port and a session of its own, so the program's port
-// (which the caller closes first) and whatever observes it see none of the
-// tries. echoMode is the program's (CSerialPort::EchoMode as an int, from the
-// [com] echo setting). The hook hears of each try before it starts and may
-// stop the search there (the outcome is then cancelled).
+// (which the caller closes first) stays as it is; `observers` (those of the
+// program's session, such as the wire monitor) see every try. echoMode is the
+// program's (CSerialPort::EchoMode as an int, from the [com] echo setting).
+// The hook hears of each try before it starts and may stop the search there
+// (the outcome is then cancelled).
 ScanOutcome RunModuleSearch(const std::vector<ScanPort>& ports, int echoMode,
-                            ProcedureHook* hook = nullptr);
+                            ProcedureHook* hook = nullptr,
+                            const std::vector<ExchangeObserver*>& observers = {});

@@ -96,7 +96,7 @@ run_tests() {
 # soak and benchmark programs are built there; the package is already made.
 build_release_extras() {
   cmake -S "$root" -B "$release" -DQUILLON_BUILD_TESTS=ON -DQUILLON_BUILD_BENCH=ON >/dev/null &&
-    cmake --build "$release" -j "$jobs" --target quillon_soak bench_link bench_io bench_scan
+    cmake --build "$release" -j "$jobs" --target quillon_soak bench_link bench_io bench_scan bench_ui
 }
 
 # Both builds share the cores alike: the package tree is the smaller one, and

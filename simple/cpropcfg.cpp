@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <cstring>
+#include <initializer_list>
 
 #include "baud_rates.h"
 #include "combo_lists.h"
@@ -33,7 +34,9 @@ namespace {
 // module's switch coding says.
 constexpr int kHexNotation = 0;
 
-std::string BoxText(const QLineEdit* box) { return box->text().toStdString(); }
+std::string BoxText(const QLineEdit* box) {
+    return box->text().toStdString();
+}
 
 }  // namespace
 
@@ -46,12 +49,25 @@ CPropCfg::CPropCfg(QWidget* parent) : QWidget(parent) {
 CPropCfg::~CPropCfg() = default;
 
 void CPropCfg::SetPointers(CControlIni* settings, CSerialPort* port, ModuleSession* session,
-                           CPropIo* ioPage) {
+                           ModuleWorker* worker, CPropIo* ioPage) {
     m_settings = settings;
     m_port = port;
     m_session = session;
+    m_worker = worker;
+    if (m_worker != nullptr) {
+        for (QWidget* control : std::initializer_list<QWidget*>{
+                 m_changeBaud, m_openPort, m_searchModule, m_sendEmergency, m_getNetworkTime,
+                 m_sendDeviceMode, m_readConfig, m_modifyConfig})
+            m_worker->Guard(control);
+    }
     m_ioPage = ioPage;
     m_portList->SetSettings(settings);
+}
+
+bool CPropCfg::RunOnModule(const std::function<void(ProcedureHook* hook)>& exchanges,
+                           const ModuleWorker::Progress& progress) {
+    if (m_worker == nullptr || m_session == nullptr) return false;
+    return m_worker->Run(exchanges, progress);
 }
 
 QPushButton* CPropCfg::MakeButton(const QString& caption, int x, int y, int w, int h) {
@@ -216,6 +232,8 @@ void CPropCfg::PushLengths() {
 }
 
 void CPropCfg::OnOpenPort() {
+    // The port never changes under an exchange.
+    if (m_worker != nullptr && !m_worker->Drain()) return;
     if (!m_port) return;
     if (m_port->IsOpen()) {
         m_port->Close();
@@ -241,6 +259,8 @@ void CPropCfg::OnOpenPort() {
 }
 
 void CPropCfg::OnSearchModule() {
+    // The port never changes under an exchange.
+    if (m_worker != nullptr && !m_worker->Drain()) return;
     // The search needs the line to itself.
     if (m_port && m_port->IsOpen()) OnOpenPort();
     const std::vector<ScanPort> ports =
@@ -249,7 +269,10 @@ void CPropCfg::OnSearchModule() {
         ShowMessage(this, QStringLiteral("没有可搜索的串口设备。"));
         return;
     }
-    const ScanOutcome outcome = SearchWithProgress(this, ports, EchoModeSetting(m_settings));
+    if (m_worker == nullptr) return;
+    const ScanOutcome outcome = SearchWithProgress(
+        this, ports, EchoModeSetting(m_settings), m_worker,
+        m_session != nullptr ? m_session->observers() : std::vector<ExchangeObserver*>());
     if (outcome.cancelled) return;
     QString text = ModuleSearchResultText(outcome, ports);
     if (outcome.found) {
@@ -271,8 +294,20 @@ void CPropCfg::OnReadConfig() {
     }
     // Blocks read before a failure keep what came; the controls change only
     // after all three.
-    const ConfigReadResult read = ReadConfiguration(m_session, m_blocks);
+    ConfigReadResult read;
+    const ConfigBlocks held = m_blocks;
+    const ModuleWorker::Progress progress{ReadProgressTitle(), [](const ProcedureStep& step) {
+                                              return ReadStepCaption(step.block, step.done,
+                                                                     step.total);
+                                          }};
+    if (!RunOnModule([&](ProcedureHook* hook) { read = ReadConfiguration(m_session, held, hook); },
+                     progress))
+        return;
     m_blocks = read.blocks;
+    if (read.status == kProcedureCancelled) {
+        ShowMessage(this, ReadCancelledText(read.blocksRead));
+        return;
+    }
     if (read.status != kModuleOk) {
         ShowMessage(this, ReadFailedText(read.Failed()));
         return;
@@ -329,7 +364,11 @@ void CPropCfg::OnModifyConfig() {
     entries.outputLength = m_outputLength;
     entries.canBitRatePosition = m_canBitRateList->currentIndex();
 
-    const WriteSequence written = ModifySimpleConfiguration(m_session, m_blocks, entries);
+    WriteSequence written;
+    const ConfigBlocks held = m_blocks;
+    if (!RunOnModule(
+            [&](ProcedureHook*) { written = ModifySimpleConfiguration(m_session, held, entries); }))
+        return;
     m_blocks = written.blocks;
     if (m_ioPage && written.Done(kStepIoLengths))
         m_ioPage->SetIoLengths(m_inputLength, m_outputLength);
@@ -344,8 +383,14 @@ void CPropCfg::OnModifyConfig() {
 
 void CPropCfg::OnChangeBaudRate() {
     if (!TakeLengths()) return;
-    const WriteSequence written = ChangeModuleBaudRate(
-        m_session, m_blocks, m_bitRateList->currentIndex(), m_row->ReadInterruptMask());
+    WriteSequence written;
+    const ConfigBlocks held = m_blocks;
+    const int position = m_bitRateList->currentIndex();
+    const uint16_t mask = m_row->ReadInterruptMask();
+    if (!RunOnModule([&](ProcedureHook*) {
+            written = ChangeModuleBaudRate(m_session, held, position, mask);
+        }))
+        return;
     m_blocks = written.blocks;
     if (written.status != kModuleOk) {
         ShowMessage(this, SimpleStepFailedText(static_cast<SimpleStep>(written.done)));
@@ -357,7 +402,12 @@ void CPropCfg::OnChangeBaudRate() {
 }
 
 void CPropCfg::OnSendDeviceMode() {
-    if (SendDeviceMode(m_session, m_deviceModeList->currentIndex()) == kModuleOk) {
+    int status = kModuleFailed;
+    const int position = m_deviceModeList->currentIndex();
+    if (m_session != nullptr &&
+        !RunOnModule([&](ProcedureHook*) { status = SendDeviceMode(m_session, position); }))
+        return;
+    if (status == kModuleOk) {
         ShowMessage(this, QStringLiteral("修改设备模式成功!"));
     } else {
         ShowMessage(this, QStringLiteral("修改设备模式失败!"));
@@ -370,7 +420,11 @@ void CPropCfg::OnSendEmergency() {
     const std::string custom = BoxText(m_emergencyCustomBox);
     uint8_t data[4];
     BuildEmergencyData(code, custom, data);
-    if (!m_session || m_session->SendEmergency(data) != kModuleOk) {
+    int status = kModuleFailed;
+    if (m_session != nullptr &&
+        !RunOnModule([&](ProcedureHook*) { status = m_session->SendEmergency(data); }))
+        return;
+    if (status != kModuleOk) {
         ShowMessage(this, QStringLiteral("发送紧急代码失败!"));
         return;
     }
@@ -386,7 +440,11 @@ void CPropCfg::OnSendEmergency() {
 void CPropCfg::OnGetNetworkTime() {
     uint32_t ms = 0;
     uint16_t days = 0;
-    if (!m_session || m_session->ReadNetworkTime(&ms, &days) != kModuleOk) {
+    int status = kModuleFailed;
+    if (m_session != nullptr &&
+        !RunOnModule([&](ProcedureHook*) { status = m_session->ReadNetworkTime(&ms, &days); }))
+        return;
+    if (status != kModuleOk) {
         ShowMessage(this, QStringLiteral("获取网络时间标识失败!"));
         return;
     }

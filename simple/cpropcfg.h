@@ -2,9 +2,11 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "config_blocks.h"
+#include "moduleworker.h"
 #include "portcombobox.h"
 #include "setting_controls.h"
 
@@ -12,6 +14,7 @@ class CControlIni;
 class CPropIo;
 class CSerialPort;
 class ModuleSession;
+class ModuleWorker;
 class InterruptIndicatorRow;
 class QComboBox;
 class QGroupBox;
@@ -36,9 +39,10 @@ public:
     explicit CPropCfg(QWidget* parent = nullptr);
     ~CPropCfg() override;
 
-    // Set by the main window before Initialise; ioPage may be null.
+    // Set by the main window before Initialise; ioPage may be null. The
+    // page's exchanges run on `worker`, its buttons wait while it is busy.
     void SetPointers(CControlIni* settings, CSerialPort* port, ModuleSession* session,
-                     CPropIo* ioPage);
+                     ModuleWorker* worker, CPropIo* ioPage);
     // Fills the lists, loads the settings and opens the port with them.
     void Initialise();
 
@@ -102,11 +106,16 @@ private:
     void PushLengths();
 
     QPushButton* MakeButton(const QString& caption, int x, int y, int w, int h);
+    // Runs exchanges on the worker; false when nothing ran (busy, or the
+    // window closed), and the caller then shows nothing.
+    bool RunOnModule(const std::function<void(ProcedureHook* hook)>& exchanges,
+                     const ModuleWorker::Progress& progress = ModuleWorker::Progress());
     QLabel* MakeLabel(const QString& text, int x, int y, int w, int h);
 
     CControlIni* m_settings = nullptr;
     CSerialPort* m_port = nullptr;
     ModuleSession* m_session = nullptr;
+    ModuleWorker* m_worker = nullptr;
     CPropIo* m_ioPage = nullptr;
 
     ConfigBlocks m_blocks;

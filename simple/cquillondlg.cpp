@@ -9,6 +9,7 @@
 #include "cpropio.h"
 #include "ctabsheet.h"
 #include "keyswallower.h"
+#include "moduleworker.h"
 #include "program_paths.h"
 #include "skinmanager.h"
 #include "wiremonitor.h"
@@ -57,6 +58,10 @@ CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent) : QD
 }
 
 CQuillonDlg::~CQuillonDlg() {
+    // The worker's exchange uses the session and reports to the monitor:
+    // both must outlive it.
+    delete m_worker;
+    m_worker = nullptr;
     // The pages use the port, the request and the settings, which are
     // members and would otherwise be destroyed before the child widgets.
     delete m_tabSheet;
@@ -71,9 +76,11 @@ void CQuillonDlg::LoadSkin() {
 void CQuillonDlg::OnInitDialog() {
     setWindowIcon(ApplicationIcon());
 
-    m_cfgPage->SetPointers(&m_settings, &m_port, &m_session, m_ioPage);
-    m_ioPage->SetPointers(&m_settings, &m_session);
+    m_worker = new ModuleWorker(this);
+    m_cfgPage->SetPointers(&m_settings, &m_port, &m_session, m_worker, m_ioPage);
+    m_ioPage->SetPointers(&m_settings, &m_session, m_worker);
     m_monitor->Attach(&m_session);
+    m_monitor->SetSettings(&m_settings);
 
     m_tabSheet->AddPage(QStringLiteral("配置"), m_cfgPage);
     m_tabSheet->AddPage(QStringLiteral("I/O"), m_ioPage);
@@ -98,7 +105,10 @@ void CQuillonDlg::OnInitDialog() {
 
 void CQuillonDlg::closeEvent(QCloseEvent* event) {
     m_ioPage->SaveSettings();
-    if (m_port.IsOpen()) m_port.Close();
+    // A port is never closed under an exchange: when the exchange outlives
+    // its bound (the answer's time-out and the way out of a long frame), the
+    // port closes with the window, after the worker.
+    if (m_worker->Shutdown(m_port.TimeoutMs() + 1000) && m_port.IsOpen()) m_port.Close();
     event->accept();
     QDialog::closeEvent(event);
 }

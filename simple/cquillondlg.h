@@ -11,6 +11,7 @@
 class CPropCfg;
 class CPropIo;
 class CTabSheet;
+class ModuleWorker;
 class WireMonitor;
 
 // Main window of the simple edition: a tab sheet with the configuration page,
@@ -34,6 +35,8 @@ public:
     WireMonitor* monitor() const { return m_monitor; }
     CSerialPort* port() { return &m_port; }
     ModuleSession* session() { return &m_session; }
+    // The thread every exchange of this window and its pages runs on.
+    ModuleWorker* worker() const { return m_worker; }
     CControlIni* settings() { return &m_settings; }
     const std::string& skinFolder() const { return m_skinFolder; }
 
@@ -48,6 +51,7 @@ private:
     IniPortDirectory m_portDirectory{&m_settings};
     CSerialPort m_port;
     ModuleSession m_session{&m_port};
+    ModuleWorker* m_worker = nullptr;  // a child, deleted first
     std::string m_skinFolder;
     CTabSheet* m_tabSheet = nullptr;
     CPropCfg* m_cfgPage = nullptr;

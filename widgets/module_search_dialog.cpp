@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QProgressDialog>
 
+#include "moduleworker.h"
 #include "port_numbers.h"
 #include "search_ports.h"
 
@@ -15,28 +16,13 @@ QString PortText(const ScanPort& port) {
     return port.number > 0 ? QStringLiteral("%1 (%2)").arg(port.number).arg(path) : path;
 }
 
-// Shows each try in the dialog; its "取消" stops the search before the next.
-class ProgressHook : public ProcedureHook {
-public:
-    explicit ProgressHook(QProgressDialog* dialog) : m_dialog(dialog) {}
-    bool BeforeStep(const ProcedureStep& step) override {
-        m_dialog->setMaximum(static_cast<int>(step.total));
-        if (step.scanTry != nullptr) {
-            m_dialog->setLabelText(
-                QStringLiteral("正在搜索模块: %1, %2, %3")
-                    .arg(PortText(*step.scanTry->port))
-                    .arg(step.scanTry->settings.baud)
-                    .arg(QString::fromStdString(ScanFormatName(step.scanTry->settings))));
-        }
-        // A modal dialog's setValue also lets the 取消 click through.
-        m_dialog->setValue(static_cast<int>(step.done));
-        QApplication::processEvents();
-        return !m_dialog->wasCanceled();
-    }
-
-private:
-    QProgressDialog* m_dialog;
-};
+// What the progress line says of a try.
+QString TryText(const ScanProgress& scanTry) {
+    return QStringLiteral("正在搜索模块: %1, %2, %3")
+        .arg(PortText(*scanTry.port))
+        .arg(scanTry.settings.baud)
+        .arg(QString::fromStdString(ScanFormatName(scanTry.settings)));
+}
 
 }  // namespace
 
@@ -67,7 +53,9 @@ QString ParityItemText(int parity) {
     }
 }
 
-ScanOutcome SearchWithProgress(QWidget* parent, const std::vector<ScanPort>& ports, int echoMode) {
+ScanOutcome SearchWithProgress(QWidget* parent, const std::vector<ScanPort>& ports, int echoMode,
+                               ModuleWorker* worker,
+                               const std::vector<ExchangeObserver*>& observers) {
     QProgressDialog dialog(QStringLiteral("正在搜索模块..."), QStringLiteral("取消"), 0,
                            static_cast<int>(ports.size() * ScanOrder().size()), parent);
     dialog.setWindowTitle(QStringLiteral("搜索模块"));
@@ -75,9 +63,32 @@ ScanOutcome SearchWithProgress(QWidget* parent, const std::vector<ScanPort>& por
     dialog.setMinimumDuration(0);
     dialog.setAutoReset(false);
     dialog.setAutoClose(false);
+    // The tries run on the worker; "取消" stops the search before the next.
+    QObject::connect(worker, &ModuleWorker::stepStarted, &dialog,
+                     [&dialog, worker](int done, int total, const QString& caption) {
+                         // cancel() called directly sets only the flag.
+                         if (dialog.wasCanceled()) worker->RequestCancel();
+                         dialog.setMaximum(total);
+                         if (!caption.isEmpty()) dialog.setLabelText(caption);
+                         dialog.setValue(done);
+                     });
+    QObject::connect(&dialog, &QProgressDialog::canceled, worker, &ModuleWorker::RequestCancel);
+    const ModuleWorker::Progress progress{
+        QString(), [](const ProcedureStep& step) {
+            return step.scanTry != nullptr ? TryText(*step.scanTry) : QString();
+        }};
+    // Shown at once; a modal dialog's setValue also lets an early "取消" in.
     dialog.setValue(0);
-    ProgressHook hook(&dialog);
-    return RunModuleSearch(ports, echoMode, &hook);
+    ScanOutcome outcome;
+    outcome.cancelled = true;
+    if (dialog.wasCanceled()) return outcome;
+    if (!worker->Run(
+            [&](ProcedureHook* hook) {
+                outcome = RunModuleSearch(ports, echoMode, hook, observers);
+            },
+            progress))
+        outcome.cancelled = true;
+    return outcome;
 }
 
 QString ModuleSearchResultText(const ScanOutcome& outcome, const std::vector<ScanPort>& ports) {

@@ -4,10 +4,12 @@
 #include <QString>
 #include <vector>
 
+#include "exchange_record.h"
 #include "module_search.h"
 #include "port_discovery.h"
 
 class CControlIni;
+class ModuleWorker;
 class QWidget;
 
 // What a search started beside a port list tries (SearchPortsFor), after the
@@ -15,10 +17,12 @@ class QWidget;
 std::vector<ScanPort> PortsToSearch(int selectedNumber, CControlIni* settings,
                                     const DiscoveryRoots& roots);
 
-// The module search of both programs (RunModuleSearch) under a modal
-// progress dialog ("搜索模块", button "取消"); echoMode as RunModuleSearch
-// takes it.
-ScanOutcome SearchWithProgress(QWidget* parent, const std::vector<ScanPort>& ports, int echoMode);
+// The module search of both programs (RunModuleSearch) on the program's
+// worker, under a modal progress dialog ("搜索模块", button "取消"); echoMode
+// and observers as RunModuleSearch takes them.
+ScanOutcome SearchWithProgress(QWidget* parent, const std::vector<ScanPort>& ports, int echoMode,
+                               ModuleWorker* worker,
+                               const std::vector<ExchangeObserver*>& observers);
 
 // A small magnifying glass, drawn here, for a search button with no room
 // for its caption.

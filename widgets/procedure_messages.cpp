@@ -1,5 +1,7 @@
 #include "procedure_messages.h"
 
+#include <QStringList>
+
 QString ReadFailedText(ConfigBlock block) {
     switch (block) {
         case ConfigBlock::General:
@@ -46,4 +48,32 @@ QString SimpleStepFailedText(SimpleStep write) {
             break;
     }
     return GroupFailedText(kGroupBitRate, false);
+}
+
+QString BlockCaption(ConfigBlock block) {
+    switch (block) {
+        case ConfigBlock::General:
+            return QStringLiteral("通用参数");
+        case ConfigBlock::Io:
+            return QStringLiteral("I/O 参数");
+        case ConfigBlock::Fieldbus:
+            break;
+    }
+    return QStringLiteral("现场总线参数");
+}
+
+QString ReadCancelledText(int blocksRead) {
+    QStringList read;
+    for (int b = 0; b < blocksRead && b <= static_cast<int>(ConfigBlock::Fieldbus); ++b)
+        read << BlockCaption(static_cast<ConfigBlock>(b));
+    return QStringLiteral("读取配置已取消。\n已读取: ") +
+           (read.isEmpty() ? QStringLiteral("无") : read.join(QStringLiteral("、")));
+}
+
+QString ReadProgressTitle() {
+    return QStringLiteral("正在读取配置...");
+}
+
+QString ReadStepCaption(ConfigBlock block, size_t done, size_t total) {
+    return QStringLiteral("%1 (%2/%3)").arg(BlockCaption(block)).arg(done + 1).arg(total);
 }

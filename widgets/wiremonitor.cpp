@@ -2,18 +2,23 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
+#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ccontrolini.h"
 #include "messages.h"
 #include "wiremonitormodel.h"
 #include "wirerowdelegate.h"
@@ -37,6 +42,8 @@ QPushButton* MakeButton(const char* caption, QWidget* parent) {
 // text is in the tooltip as well).
 const char* const kSizingText[kWireColumnCount] = {
     "00:00:00.000", "接收", "255", "999.9 ms", "异常响应 02 非法数据地址", nullptr};
+// The longest request note, which the note column must hold as well.
+const char* const kLongestNote = "读 0x7001×66 现场总线参数";
 constexpr int kBytesWidth = 420;
 constexpr int kCellPadding = 12;
 
@@ -67,8 +74,9 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
     const QFontMetrics metrics = m_view->fontMetrics();
     for (int c = 0; c < kWireColumnCount; ++c) {
         if (kSizingText[c] == nullptr) continue;
-        const int text = std::max(metrics.horizontalAdvance(Text(kSizingText[c])),
-                                  metrics.horizontalAdvance(Text(kWireColumnTitles[c])));
+        int text = std::max(metrics.horizontalAdvance(Text(kSizingText[c])),
+                            metrics.horizontalAdvance(Text(kWireColumnTitles[c])));
+        if (c == kWireNote) text = std::max(text, metrics.horizontalAdvance(Text(kLongestNote)));
         m_view->setColumnWidth(c, text + kCellPadding);
     }
     m_view->setColumnWidth(kWireBytes, kBytesWidth);
@@ -80,6 +88,10 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
     // run of time-outs adds a second line of its own, what to check.
     m_counterLine->setWordWrap(false);
     m_counterLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_timingLine = new QLabel(this);
+    m_timingLine->setObjectName(QStringLiteral("wireTimes"));
+    m_timingLine->setWordWrap(false);
+    m_timingLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 
     m_pauseButton = MakeButton("暂停", this);
     m_clearButton = MakeButton("清除", this);
@@ -92,12 +104,40 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
         buttons->addWidget(button);
     buttons->addStretch(1);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
-    layout->addWidget(m_view, 1);
-    layout->addWidget(m_counterLine);
-    layout->addLayout(buttons);
+    m_detachButton = MakeButton("分离窗口", this);
+    m_detachButton->setObjectName(QStringLiteral("wireDetach"));
+    buttons->addWidget(m_detachButton);
+
+    // The panel is what goes into a window of its own; the placeholder takes
+    // its place meanwhile.
+    m_panel = new QWidget(this);
+    auto* panelLayout = new QVBoxLayout(m_panel);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->setSpacing(4);
+    panelLayout->addWidget(m_view, 1);
+    panelLayout->addWidget(m_counterLine);
+    panelLayout->addWidget(m_timingLine);
+    panelLayout->addLayout(buttons);
+    for (QWidget* child : {static_cast<QWidget*>(m_view), static_cast<QWidget*>(m_counterLine),
+                           static_cast<QWidget*>(m_timingLine)})
+        child->setParent(m_panel);
+
+    m_placeholder = new QWidget(this);
+    auto* placeLayout = new QVBoxLayout(m_placeholder);
+    placeLayout->addStretch(1);
+    placeLayout->addWidget(new QLabel(Text("通信监视在独立窗口中。"), m_placeholder), 0,
+                           Qt::AlignCenter);
+    QPushButton* putBack = MakeButton("放回", m_placeholder);
+    placeLayout->addWidget(putBack, 0, Qt::AlignCenter);
+    placeLayout->addStretch(1);
+    m_placeholder->hide();
+
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->addWidget(m_panel);
+    m_layout->addWidget(m_placeholder);
+    connect(m_detachButton, &QPushButton::clicked, this, [this] { SetDetached(!IsDetached()); });
+    connect(putBack, &QPushButton::clicked, this, [this] { SetDetached(false); });
 
     m_flushTimer.setSingleShot(true);
     m_flushTimer.setInterval(kFlushIntervalMs);
@@ -111,6 +151,94 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
 
 WireMonitor::~WireMonitor() {
     Attach(nullptr);
+    if (IsDetached()) SaveWindowGeometry();
+}
+
+// A window of its own (a child of the monitor, so it goes with it) that puts
+// the panel back when it is closed.
+class WireMonitor::Window : public QWidget {
+public:
+    explicit Window(WireMonitor* monitor) : QWidget(monitor, Qt::Window), m_monitor(monitor) {
+        setWindowTitle(Text("通信监视"));
+        setObjectName(QStringLiteral("wireMonitorWindow"));
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(8, 8, 8, 8);
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        m_monitor->SetDetached(false);
+    }
+
+private:
+    WireMonitor* m_monitor;
+};
+
+QWidget* WireMonitor::detachedWindow() const {
+    return m_window;
+}
+
+bool WireMonitor::IsDetached() const {
+    return m_window != nullptr && m_panel->parentWidget() == m_window;
+}
+
+void WireMonitor::SetDetached(bool detached) {
+    if (detached == IsDetached()) return;
+    if (detached) {
+        if (m_window == nullptr) {
+            m_window = new Window(this);
+            m_window->setWindowIcon(window()->windowIcon());
+        }
+        m_layout->removeWidget(m_panel);
+        m_window->layout()->addWidget(m_panel);
+        m_panel->show();
+        m_placeholder->show();
+        m_detachButton->setText(Text("放回"));
+        // In the large window the bytes take all the width left.
+        m_view->horizontalHeader()->setStretchLastSection(true);
+        RestoreWindowGeometry();
+        m_window->show();
+        m_window->raise();
+        return;
+    }
+    SaveWindowGeometry();
+    m_window->layout()->removeWidget(m_panel);
+    m_panel->setParent(this);
+    m_layout->insertWidget(0, m_panel);
+    m_panel->show();
+    m_placeholder->hide();
+    m_window->hide();
+    m_view->horizontalHeader()->setStretchLastSection(false);
+    m_view->setColumnWidth(kWireBytes, kBytesWidth);
+    m_detachButton->setText(Text("分离窗口"));
+}
+
+void WireMonitor::RestoreWindowGeometry() {
+    m_window->resize(kWindowWidth, kWindowHeight);
+    if (m_settings == nullptr) return;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    if (m_settings->ReadInt(kMonitorSection, "width", &width) &&
+        m_settings->ReadInt(kMonitorSection, "height", &height) && width >= kMinimumSide &&
+        height >= kMinimumSide)
+        m_window->resize(std::min(width, kLargestSide), std::min(height, kLargestSide));
+    // A place is taken only when it is still on one of the screens.
+    if (m_settings->ReadInt(kMonitorSection, "x", &x) &&
+        m_settings->ReadInt(kMonitorSection, "y", &y) &&
+        QGuiApplication::screenAt(QPoint(x + 20, y + 20)) != nullptr)
+        m_window->move(x, y);
+}
+
+void WireMonitor::SaveWindowGeometry() {
+    if (m_settings == nullptr || m_window == nullptr) return;
+    const QRect frame = m_window->frameGeometry();
+    m_settings->WriteInt(kMonitorSection, "x", frame.x());
+    m_settings->WriteInt(kMonitorSection, "y", frame.y());
+    m_settings->WriteInt(kMonitorSection, "width", m_window->width());
+    m_settings->WriteInt(kMonitorSection, "height", m_window->height());
 }
 
 void WireMonitor::Attach(ModuleSession* session) {
@@ -120,16 +248,29 @@ void WireMonitor::Attach(ModuleSession* session) {
 }
 
 void WireMonitor::OnExchange(const ExchangeRecord& record) {
-    // Runs inside the exchange: only copy and count here, the table is
-    // touched by the next flush.
-    CountExchange(&m_counters, record);
-    m_countersChanged = true;
-    if (!m_paused) m_pending.Push(record);
-    if (!m_flushTimer.isActive()) m_flushTimer.start();
+    // Runs inside the exchange, on the module's thread: only copy and count
+    // here, the table is touched by the next flush.
+    {
+        std::lock_guard<std::mutex> lock(m_pendingMutex);
+        CountExchange(&m_counters, record);
+        m_countersChanged = true;
+        if (!m_paused) m_pending.Push(record);
+    }
+    if (QThread::currentThread() == thread()) {
+        if (!m_flushTimer.isActive()) m_flushTimer.start();
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!m_flushTimer.isActive()) m_flushTimer.start();
+        },
+        Qt::QueuedConnection);
 }
 
 void WireMonitor::Flush() {
     m_flushTimer.stop();
+    std::unique_lock<std::mutex> lock(m_pendingMutex);
     if (!m_pending.empty()) {
         QScrollBar* bar = m_view->verticalScrollBar();
         const bool following = bar->value() >= bar->maximum();
@@ -154,6 +295,7 @@ void WireMonitor::SetPaused(bool paused) {
 }
 
 void WireMonitor::Clear() {
+    std::unique_lock<std::mutex> lock(m_pendingMutex);
     m_pending.Clear();
     m_model->Clear();
     m_counters = WireCounters();
@@ -210,9 +352,13 @@ bool WireMonitor::SaveTo(const QString& path) {
     return ok;
 }
 
+// Called with m_pendingMutex held (or before any exchange).
 void WireMonitor::UpdateCounterLine() {
     m_countersChanged = false;
     const QString line = QString::fromStdString(FormatWireCounters(m_counters));
     m_counterLine->setText(line);
     m_counterLine->setToolTip(line);
+    const QString times = QString::fromStdString(FormatWireTimes(m_counters));
+    m_timingLine->setText(times);
+    m_timingLine->setToolTip(times);
 }

@@ -351,6 +351,13 @@ void CountExchange(WireCounters* counters, const ExchangeRecord& record) {
     const bool silent =
         record.verdict == ExchangeVerdict::Timeout || record.verdict == ExchangeVerdict::Short;
     counters->silentRun = silent ? counters->silentRun + 1 : 0;
+    if (record.verdict == ExchangeVerdict::Ok || record.verdict == ExchangeVerdict::Exception) {
+        const int64_t ns = record.durationNs;
+        if (counters->answered == 0 || ns < counters->roundTripMinNs) counters->roundTripMinNs = ns;
+        if (counters->answered == 0 || ns > counters->roundTripMaxNs) counters->roundTripMaxNs = ns;
+        counters->roundTripSumNs += ns;
+        ++counters->answered;
+    }
     switch (record.verdict) {
         case ExchangeVerdict::Ok:
             ++counters->ok;
@@ -376,6 +383,22 @@ void CountExchange(WireCounters* counters, const ExchangeRecord& record) {
         case ExchangeVerdict::Refused:
             break;
     }
+}
+
+std::string FormatWireTimes(const WireCounters& c) {
+    if (c.sent == 0) return std::string();
+    char text[128];
+    std::string line;
+    if (c.answered > 0) {
+        std::snprintf(text, sizeof text, "往返 最短 %.1f / 平均 %.1f / 最长 %.1f ms，",
+                      static_cast<double>(c.roundTripMinNs) / 1e6,
+                      static_cast<double>(c.roundTripSumNs) / 1e6 / static_cast<double>(c.answered),
+                      static_cast<double>(c.roundTripMaxNs) / 1e6);
+        line = text;
+    }
+    std::snprintf(text, sizeof text, "错误率 %.1f%%",
+                  100.0 * static_cast<double>(c.sent - c.ok) / static_cast<double>(c.sent));
+    return line + text;
 }
 
 uint64_t WireFailureCount(const WireCounters& c) {

@@ -71,6 +71,12 @@ struct WireCounters {
     uint64_t echoes = 0;     // exchanges whose request came back as local echo
     // Time-outs and incomplete answers in a row up to the last exchange sent.
     uint64_t silentRun = 0;
+    // Round trips of the exchanges that got an answer (accepted or an
+    // exception), from the request's first byte to the answer's last.
+    uint64_t answered = 0;
+    int64_t roundTripMinNs = 0;
+    int64_t roundTripMaxNs = 0;
+    int64_t roundTripSumNs = 0;
 };
 
 // From this many time-outs or incomplete answers in a row on, the line is
@@ -79,6 +85,11 @@ struct WireCounters {
 constexpr uint64_t kSilentRunHint = 3;
 
 void CountExchange(WireCounters* counters, const ExchangeRecord& record);
+
+// The round trips (shortest, mean, longest, in ms) and the share of frames
+// sent that were not accepted: "往返 最短 2.1 / 平均 2.4 / 最长 9.8 ms，错误率
+// 1.5%"; empty before the first frame.
+std::string FormatWireTimes(const WireCounters& counters);
 uint64_t WireFailureCount(const WireCounters& counters);
 // One line: "发送 120 帧，正常 117，超时 2，异常响应 1". Failure kinds that did
 // not occur are left out. While a run of kSilentRunHint or more time-outs or

@@ -1,6 +1,7 @@
 // Screenshots of the full edition for the documentation: the window with the
 // serial port opened on the simulator and the configuration read, once per
-// skin, the wire monitor after a read that got an exception answer, the
+// skin, the wire monitor after a read that got an exception answer (also
+// detached into its own window), the
 // differences dialog of a load from a configuration file, and the port list
 // dropped down over a fake tree of serial devices.
 // Run under a display (xvfb-run) with the CJK fonts installed:
@@ -28,6 +29,7 @@
 #include "modulesimulator.h"
 #include "networkportdialog.h"
 #include "tempdir.h"
+#include "wiremonitor.h"
 
 namespace {
 
@@ -228,6 +230,13 @@ int main(int argc, char** argv) {
     QTest::mouseClick(window.readButton(), Qt::LeftButton);
     ok = expectedMessage.isEmpty() && ok;
     ok = Save(&window, out + "/quillon-full-monitor-exception.png") && ok;
+    // The monitor in a window of its own, large enough for every column.
+    WireMonitor* monitor = window.comPage()->monitor();
+    monitor->SetDetached(true);
+    monitor->detachedWindow()->resize(1200, 700);
+    Pump();
+    ok = Save(monitor->detachedWindow(), out + "/quillon-monitor-detached.png") && ok;
+    monitor->SetDetached(false);
     ok = SaveDiffDialog(&window, &sim, QString::fromStdString(folder.path()),
                         out + "/quillon-config-diff.png") &&
          ok;

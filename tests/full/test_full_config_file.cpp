@@ -17,6 +17,7 @@
 #include "cpropprotocol.h"
 #include "full_harness.h"
 #include "messagerecorder.h"
+#include "moduleworker.h"
 #include "tempdir.h"
 
 namespace {
@@ -218,6 +219,55 @@ TEST(ConfigFiles, LoadWritesExactlyTheFramesOfTheGroupsThatDiffer) {
                                                         : U("模块配置与文件相同。")});
         EXPECT_EQ(s.sim.Requests(), ThreeReads());
     }
+}
+
+TEST(ConfigFiles, CancelStopsALoadBeforeTheNextGroupAndTellsWhatWasWritten) {
+    Station s;
+    ASSERT_TRUE(s.Open());
+    MessageRecorder messages;
+    TempDir files;
+    const QString path = QString::fromStdString(files.file("saved.json"));
+    s.dlg->SaveToFile(path);
+    const std::vector<Bytes> groupFrames = {
+        WriteMany(0x5006, s.Wire(0x5006, 4)), WriteMany(0x6001, s.Wire(0x6001, 2)),
+        WriteOne(0x7004, s.sim.Register(0x7004)), WriteOne(0x7006, s.sim.Register(0x7006))};
+    const QStringList groupNames = {U("开关编码、下线/空闲和中断配置"), U("I/O长度"), U("节点地址"),
+                                    U("节点波特率")};
+    const std::vector<uint16_t> saved = {s.sim.Register(0x5006), s.sim.Register(0x6001),
+                                         s.sim.Register(0x7004), s.sim.Register(0x7006)};
+    const std::vector<uint16_t> changed = {1, 32, 30, 4};
+    const uint16_t addresses[] = {0x5006, 0x6001, 0x7004, 0x7006};
+    for (int g = 0; g < 4; ++g) s.sim.SetRegister(addresses[g], changed[g]);
+    messages.clear();
+    s.sim.ClearRequests();
+
+    // "取消" while the second group is on the line: every write lingers a
+    // little in the module, within the answer's time-out.
+    EXPECT_TRUE(WithDiffDialog([&] { s.dlg->LoadFromFile(path); },
+                               [&](CDlgConfigDiff* dialog) {
+                                   QObject::connect(s.dlg->worker(), &ModuleWorker::stepStarted,
+                                                    dialog,
+                                                    [dialog](int done, int, const QString&) {
+                                                        if (done == 1) dialog->reject();
+                                                    });
+                                   s.sim.InjectFault(ModuleSimulator::Fault::Delay, 4, 80);
+                                   WriteWith(nullptr)(dialog);
+                               }));
+    // The groups before the stop went out whole, none after it.
+    const auto requests = s.sim.Requests();
+    ASSERT_GE(requests.size(), 7u);
+    const size_t written = requests.size() - 6;
+    ASSERT_GE(written, 1u);
+    ASSERT_LT(written, 4u);
+    EXPECT_EQ(requests,
+              LoadFrames(std::vector<Bytes>(groupFrames.begin(), groupFrames.begin() + written)));
+    for (size_t g = 0; g < 4; ++g)
+        EXPECT_EQ(s.sim.Register(addresses[g]), g < written ? saved[g] : changed[g]) << g;
+    EXPECT_EQ(
+        messages.messages(),
+        QStringList{U("从文件载入配置已取消!\n已写入: ") +
+                    groupNames.mid(0, static_cast<int>(written)).join(U("、")) + U("\n未写入: ") +
+                    groupNames.mid(static_cast<int>(written)).join(U("、"))});
 }
 
 TEST(ConfigFiles, DeviceInformationGoesOnlyWithThePasswordAndCompareWritesNothing) {

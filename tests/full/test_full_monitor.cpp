@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <fstream>
@@ -84,6 +85,73 @@ TEST(FullMonitor, SerialPageShowsTheTrafficOfReadConfiguration) {
     EXPECT_EQ(Cell(monitor, 7, kWireBytes), U("01 83 02 C0 F1"));
     EXPECT_EQ(monitor->counterLine()->text(), U("发送 4 帧，正常 3，异常响应 1"));
     dlg.port().Close();
+}
+
+// Detached, the monitor is a window of its own that keeps showing the
+// traffic; closing it puts the panel back, and config.ini keeps its size and
+// place for the next time.
+TEST(FullMonitor, DetachesIntoAWindowThatRemembersItsSizeAndGoesBack) {
+    ModuleSimulator sim;
+    ASSERT_TRUE(sim.Start());
+    ProgramFolder folder;
+    folder.WritePorts(sim.DevicePath(), "[com]\r\nbaudrate=6\r\n");
+    MessageRecorder messages;
+    CQuillonDlg dlg(folder.path());
+    dlg.show();
+    WireMonitor* monitor = dlg.comPage()->monitor();
+    EXPECT_EQ(monitor->detachButton()->text(), U("分离窗口"));
+    QTest::mouseClick(monitor->detachButton(), Qt::LeftButton);
+    ASSERT_TRUE(monitor->IsDetached());
+    QWidget* window = monitor->detachedWindow();
+    EXPECT_TRUE(window->isWindow());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), U("通信监视"));
+    EXPECT_EQ(window->size(), QSize(1000, 600));
+    EXPECT_TRUE(window->isAncestorOf(monitor->view()));
+
+    QTest::mouseClick(dlg.comPage()->openButton(), Qt::LeftButton);
+    QTest::mouseClick(dlg.readButton(), Qt::LeftButton);
+    monitor->Flush();
+    EXPECT_EQ(monitor->model()->rowCount(), 6);
+    EXPECT_TRUE(monitor->view()->isVisible());
+    EXPECT_TRUE(monitor->timingLine()->text().endsWith(U("错误率 0.0%")))
+        << monitor->timingLine()->text().toStdString();
+
+    window->resize(1300, 650);
+    window->close();
+    EXPECT_FALSE(monitor->IsDetached());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(monitor->isAncestorOf(monitor->view()));
+    EXPECT_EQ(folder.IniInt("monitor", "width"), 1300);
+    EXPECT_EQ(folder.IniInt("monitor", "height"), 650);
+
+    monitor->SetDetached(true);
+    EXPECT_EQ(window->size(), QSize(1300, 650));
+    QTest::mouseClick(monitor->detachButton(), Qt::LeftButton);
+    EXPECT_FALSE(monitor->IsDetached());
+    EXPECT_TRUE(messages.messages().isEmpty());
+    dlg.port().Close();
+}
+
+// The module search runs on a port of its own, but the monitor sees its tries.
+TEST(FullMonitor, ShowsTheTriesOfTheModuleSearch) {
+    ModuleSimulator sim;
+    ASSERT_TRUE(sim.Start());
+    ProgramFolder folder;
+    folder.WritePorts(sim.DevicePath(), "[com]\r\nbaudrate=6\r\n");
+    MessageRecorder messages;
+    CQuillonDlg dlg(folder.path());
+    dlg.show();
+    QTest::mouseClick(dlg.comPage()->searchButton(), Qt::LeftButton);
+    ASSERT_EQ(messages.messages().size(), 1);
+    EXPECT_TRUE(messages.messages()[0].startsWith(U("找到模块: 串口 1 ")))
+        << messages.messages()[0].toStdString();
+    WireMonitor* monitor = dlg.comPage()->monitor();
+    monitor->Flush();
+    ASSERT_EQ(monitor->model()->rowCount(), 2);
+    EXPECT_EQ(Cell(monitor, 0, kWireDirection), U("发送"));
+    EXPECT_EQ(Cell(monitor, 1, kWireNote), U("正常"));
+    EXPECT_EQ(monitor->counters().sent, sim.RequestCount());
 }
 
 // Runs the application with --trace `path`: opens port 1 (the simulator),

@@ -12,12 +12,13 @@
 
 #include "cpropcom.h"
 #include "cserialport.h"
-#include "iniportdirectory.h"
 #include "fakeserialtree.h"
 #include "full_harness.h"
+#include "iniportdirectory.h"
 #include "messagerecorder.h"
 #include "modbus_rtu.h"
 #include "modulesimulator.h"
+#include "moduleworker.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ protected:
     std::unique_ptr<CPropCom> MakePage() {
         auto page = std::make_unique<CPropCom>();
         page->SetPointers(&m_port, &m_folder.ini());
+        page->SetWorker(&m_worker, nullptr);
         page->Initialise();
         return page;
     }
@@ -65,6 +67,7 @@ protected:
     ProgramFolder m_folder;
     IniPortDirectory m_directory{&m_folder.ini()};
     CSerialPort m_port;
+    ModuleWorker m_worker{nullptr};
     MessageRecorder m_messages;
 };
 

@@ -26,6 +26,8 @@
 #include "messagerecorder.h"
 #include "messages.h"
 #include "modulesimulator.h"
+#include "modulewait.h"
+#include "moduleworker.h"
 #include "skinmanager.h"
 #include "text_codec.h"
 
@@ -204,6 +206,34 @@ TEST(FullWindow, ClosingSavesChoicesAndClosesAnOpenPort) {
     EXPECT_TRUE(messages.messages().isEmpty());
 }
 
+// Closed while "读取配置" waits for a silent module, the window lets the
+// exchange on the line end, sends nothing more, says nothing and closes the
+// port after it.
+TEST(FullWindow, ClosingDuringAnExchangeStopsTheReadAndClosesThePortAfterIt) {
+    ModuleSimulator sim;
+    ASSERT_TRUE(sim.Start());
+    ProgramFolder folder;
+    folder.WritePorts(sim.DevicePath());
+    MessageRecorder messages;
+    CQuillonDlg dlg(folder.path());
+    dlg.show();
+    QTest::mouseClick(dlg.comPage()->openButton(), Qt::LeftButton);
+    ASSERT_TRUE(dlg.port().IsOpen());
+    sim.ClearRequests();
+    sim.SetSilent(true);
+
+    bool closedDuringRead = false;
+    QObject::connect(dlg.worker(), &ModuleWorker::stepStarted, &dlg, [&] {
+        closedDuringRead = dlg.worker()->busy() && dlg.close();
+    });
+    QTest::mouseClick(dlg.readButton(), Qt::LeftButton);
+    EXPECT_TRUE(closedDuringRead);
+    EXPECT_FALSE(dlg.worker()->busy());
+    EXPECT_FALSE(dlg.port().IsOpen());
+    EXPECT_EQ(sim.RequestCount(), 1u);
+    EXPECT_TRUE(messages.messages().isEmpty()) << messages.messages().join(',').toStdString();
+}
+
 TEST(FullWindow, StoredPositionsOutsideTheListsShowNoSelectionAndSaveAsRead) {
     ProgramFolder folder;
     folder.WriteIni("[general]\r\nmodmode=7\r\n[theme]\r\nid=9\r\n");
@@ -304,7 +334,9 @@ TEST(FullWindow, ASessionWritesConfigIniByteForByteAsBefore) {
         edit(io, "inIntervalBox", "25");
         QTest::mouseClick(io->findChild<QRadioButton*>("incrementRadio"), Qt::LeftButton);
         QTest::mouseClick(io->findChild<QPushButton*>("writeButton"), Qt::LeftButton);
+        WaitForModuleIdle(io);
         QTest::mouseClick(io->findChild<QPushButton*>("readButton"), Qt::LeftButton);
+        WaitForModuleIdle(io);
         modify(2);
 
         edit(dlg.fieldbusPage(), "password", "1234");

@@ -231,6 +231,25 @@ TEST(WireLog, CountersCountEachKindAndNameOnlyThoseThatOccurred) {
         "发送 8 帧，正常 2，超时 1，不完整 1，CRC 错误 1，数据不一致 1，异常响应 2，未发送 1");
 }
 
+// Round trips count only exchanges that got an answer; the error rate is of
+// the frames sent, whatever went wrong.
+TEST(WireLog, TimesLineGivesRoundTripsOfAnswersAndTheErrorRate) {
+    WireCounters counters;
+    EXPECT_EQ(FormatWireTimes(counters), "");
+    const Bytes read = ReadRequest(0x500A, 1);
+    const std::vector<Exchange> exchanges = {
+        {read, ReadAnswer({0, 0}), ExchangeVerdict::Ok, 0, 0, 0, 6'000'000},
+        {read, {}, ExchangeVerdict::Timeout, 0, 0, 0, 117'000'000},
+        {read, ExceptionAnswer(3, 2), ExchangeVerdict::Exception, 2, 0, 0, 4'000'000},
+        {read, ReadAnswer({0, 0}), ExchangeVerdict::Ok, 0, 0, 0, 2'000'000},
+        {{}, {}, ExchangeVerdict::Refused, 0, 0, kModbusPortClosed, 0},
+    };
+    CountExchange(&counters, exchanges[1].Record());
+    EXPECT_EQ(FormatWireTimes(counters), "错误率 100.0%");
+    for (const Exchange& e : exchanges) CountExchange(&counters, e.Record());
+    EXPECT_EQ(FormatWireTimes(counters), "往返 最短 2.0 / 平均 4.0 / 最长 6.0 ms，错误率 60.0%");
+}
+
 // A run of silence or cut answers points at the line settings and the search;
 // one answer ends the run, a request that never went out does not.
 TEST(WireLog, ARunOfTimeoutsSaysWhatToCheck) {

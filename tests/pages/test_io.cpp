@@ -25,6 +25,7 @@
 #include "messages.h"
 #include "modulesession.h"
 #include "modulesimulator.h"
+#include "modulewait.h"
 #include "mycug.h"
 #include "programfolder.h"
 
@@ -59,7 +60,7 @@ protected:
 
     CPropIo& MakePage(CPropIo::Edition edition = CPropIo::FullEdition) {
         m_page = std::make_unique<CPropIo>(edition);
-        m_page->SetPointers(&m_folder.ini(), &m_session);
+        m_page->SetPointers(&m_folder.ini(), &m_session, &m_worker);
         m_page->Initialise();
         m_page->show();
         return *m_page;
@@ -70,7 +71,10 @@ protected:
     QCheckBox* Check(const char* name) { return Child<QCheckBox>(m_page.get(), name); }
     QRadioButton* Radio(const char* name) { return Child<QRadioButton>(m_page.get(), name); }
     QTimer* Timer(const char* name) { return Child<QTimer>(m_page.get(), name); }
-    void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    void Click(QAbstractButton* button) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        WaitForModuleIdle(&m_worker);
+    }
 
     // Types a length into the box and takes the boxes, as a modify would.
     void TypeLengths(int input, int output) {
@@ -100,6 +104,8 @@ protected:
     ModuleSession m_session{&m_port};
     MessageRecorder m_messages;
     std::unique_ptr<CPropIo> m_page;
+    // Goes first: its exchange uses the page's poller.
+    ModuleWorker m_worker{nullptr};
 };
 
 // ---------------------------------------------------------------------------
@@ -241,6 +247,7 @@ TEST_F(IoPageTest, IoEventReadsTheChangeFieldAndMarksRows) {
     for (int row : {1, 5, 16}) page.outputGrid()->MarkRowHeading(row, true);
 
     page.PollEvents();
+    WaitForModuleIdle(&m_worker);
     const auto requests = m_sim.Requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0], ReadRequest(0x500A, 1));
@@ -260,6 +267,7 @@ TEST_F(IoPageTest, IoEventReadsTheChangeFieldAndMarksRows) {
     m_sim.ClearRequests();
     m_sim.SetRegister(0x500A, 0x0201);
     page.PollEvents();
+    WaitForModuleIdle(&m_worker);
     EXPECT_EQ(m_sim.RequestCount(), 1u);
     EXPECT_EQ(page.indicatorRow()->ReadInterruptMask(), 0x0201);
     EXPECT_TRUE(page.outputGrid()->IsRowMarked(17));
@@ -269,6 +277,7 @@ TEST_F(IoPageTest, IoEventReadsTheChangeFieldAndMarksRows) {
     m_sim.InjectFault(Fault::None);
     m_sim.InjectFault(Fault::Exception);
     page.PollEvents();
+    WaitForModuleIdle(&m_worker);
     EXPECT_EQ(m_messages.messages(), QStringList({"读取输入数据改变域失败!"}));
     EXPECT_EQ(page.eventFailures(), 0);
     EXPECT_TRUE(page.outputGrid()->IsRowMarked(17));
@@ -341,7 +350,10 @@ TEST_P(IoTimerTest, ThreeFailuresInARowStopItAtTheNextTickWithOneMessage) {
         Box(box)->setText("60000");
     auto* start = Child<QAbstractButton>(&page, c.start);
     auto tick = [&](int n) {
-        for (int i = 0; i < n; ++i) (page.*c.tick)();
+        for (int i = 0; i < n; ++i) {
+            (page.*c.tick)();
+            WaitForModuleIdle(&m_worker);
+        }
     };
     Click(start);
     ASSERT_TRUE((page.*c.running)());
@@ -412,12 +424,46 @@ TEST_F(IoPageTest, RunningTimerPollsTheModule) {
     CPropIo& page = MakePage();
     m_sim.SetRegister(0x500A, 0x0200);
     Box("eventIntervalBox")->setText("10");
+    quint64 ticks = 0;
+    QObject::connect(Timer("1"), &QTimer::timeout, [&] { ++ticks; });
     Click(Button("pollButton"));
     QTRY_VERIFY_WITH_TIMEOUT(m_sim.RequestCount() >= 3, 3000);
     Click(Button("pollButton"));
     for (const Bytes& request : m_sim.Requests()) EXPECT_EQ(request, ReadRequest(0x500A, 1));
     EXPECT_EQ(page.skippedTickCount(), 0u);
     EXPECT_GE(page.exchangeCount(), 3u);
+    // Each tick went out, or merged with one waiting for the worker.
+    EXPECT_EQ(page.exchangeCount() + page.mergedTickCount(), ticks);
+    EXPECT_EQ(m_session.nestedExchangeCount(), 0u);
+}
+
+TEST_F(IoPageTest, TicksDuringAnExchangeRunOnceAfterItAndNeverOverlap) {
+    CPropIo& page = MakePage();
+    TypeLengths(0, 4);
+    for (const char* box : {"eventIntervalBox", "outIntervalBox", "inIntervalBox"})
+        Box(box)->setText("60000");
+    Click(Button("pollButton"));
+    Click(Check("timedReadCheck"));
+    // The first poll stays on the line for the answer's time-out.
+    m_sim.InjectFault(Fault::Silent);
+    page.OnEventTick();
+    ASSERT_TRUE(m_sim.WaitForRequests(1, 2000));
+    for (int i = 0; i < 5; ++i) {
+        page.OnEventTick();
+        page.OnReadTick();
+    }
+    EXPECT_EQ(m_sim.RequestCount(), 1u);
+    WaitForModuleIdle(&m_worker);
+    // Each timer's ticks ran once, after the exchange, in timer order.
+    EXPECT_EQ(m_sim.Requests(), (std::vector<Bytes>{ReadRequest(0x500A, 1), ReadRequest(0x500A, 1),
+                                                    ReadRequest(0x1001, 2)}));
+    EXPECT_EQ(page.exchangeCount(), 3u);
+    EXPECT_EQ(page.failureCount(), 1u);
+    EXPECT_EQ(page.mergedTickCount(), 8u);
+    EXPECT_EQ(page.skippedTickCount(), 0u);
+    EXPECT_EQ(m_session.nestedExchangeCount(), 0u);
+    Click(Button("pollButton"));
+    Click(Check("timedReadCheck"));
 }
 
 TEST_F(IoPageTest, TicksWaitWhileAMessageIsOpen) {
@@ -442,6 +488,7 @@ TEST_F(IoPageTest, TicksWaitWhileAMessageIsOpen) {
     EXPECT_EQ(page.failureCount(), 1u);
     EXPECT_EQ(page.exchangeCount(), 1u);
     page.OnEventTick();
+    WaitForModuleIdle(&m_worker);
     EXPECT_EQ(m_sim.RequestCount(), 2u);
 }
 

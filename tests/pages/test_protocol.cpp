@@ -21,6 +21,7 @@
 #include "messagerecorder.h"
 #include "modulesession.h"
 #include "modulesimulator.h"
+#include "moduleworker.h"
 #include "programfolder.h"
 #include "scriptedslave.h"
 #include "switch_coding.h"
@@ -54,7 +55,7 @@ protected:
     CPropProtocol& Open(const std::string& ini = std::string()) {
         if (!ini.empty()) m_folder.WriteIni(ini);
         m_page = std::make_unique<CPropProtocol>();
-        m_page->SetPointers(&m_folder.ini(), &m_session);
+        m_page->SetPointers(&m_folder.ini(), &m_session, &m_worker);
         m_page->Initialise();
         m_page->show();
         return *m_page;
@@ -94,6 +95,7 @@ protected:
     ModuleSession m_session{&m_port};
     MessageRecorder m_messages;
     std::unique_ptr<CPropProtocol> m_page;
+    ModuleWorker m_worker{nullptr};
 };
 
 TEST_F(FieldbusPage, FreshStartControlsAndThePassword) {

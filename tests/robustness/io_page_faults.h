@@ -13,6 +13,7 @@
 #include "cpropio.h"
 #include "fault_cases.h"
 #include "interruptindicatorrow.h"
+#include "modulewait.h"
 #include "mycug.h"
 
 enum IoOperationId { kIoRead = 100, kIoWrite, kPoll, kTimedRead, kTimedWrite };
@@ -35,6 +36,7 @@ inline void PrepareIoOperation(CPropIo* io, int id) {
         case kPoll:
             // A write marks input data changed, so a poll reads the change field too.
             QTest::mouseClick(Child<QPushButton>(io, "writeButton"), Qt::LeftButton);
+            WaitForModuleIdle(io);
             QTest::mouseClick(Child<QPushButton>(io, "pollButton"), Qt::LeftButton);
             ASSERT_TRUE(io->polling());
             break;
@@ -69,6 +71,7 @@ inline void RunIoOperation(CPropIo* io, int id) {
             io->OnWriteTick();
             break;
     }
+    WaitForModuleIdle(io);
 }
 
 // What the page shows before the failing operation.

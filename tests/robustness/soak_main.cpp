@@ -4,6 +4,8 @@
 // fails when memory grows by more than 2 MB or an exchange was ever nested.
 //
 //   quillon_soak [seconds]   (default 600)
+#include <unistd.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -11,9 +13,6 @@
 #include <QEventLoop>
 #include <QPushButton>
 #include <QTimer>
-
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -25,6 +24,7 @@
 #include "messages.h"
 #include "modulesession.h"
 #include "modulesimulator.h"
+#include "moduleworker.h"
 #include "tempdir.h"
 
 namespace {
@@ -76,7 +76,9 @@ int main(int argc, char** argv) {
     ModuleSession session(&port);
 
     CPropIo page(CPropIo::FullEdition);
-    page.SetPointers(&ini, &session);
+    // Declared after the page: its exchange uses the page's poller.
+    ModuleWorker worker(nullptr);
+    page.SetPointers(&ini, &session, &worker);
     page.Initialise();
     uint8_t block[22] = {};
     block[0] = 64;  // input length
@@ -130,12 +132,13 @@ int main(int argc, char** argv) {
     const long endKb = ResidentKilobytes();
     const quint64 nested = session.nestedExchangeCount();
     std::printf("soak seconds=%lld exchanges=%llu failures=%llu messages=%llu skipped_ticks=%llu "
-                "nested=%llu rss_start_kb=%ld rss_end_kb=%ld growth_kb=%ld\n",
+                "merged_ticks=%llu nested=%llu rss_start_kb=%ld rss_end_kb=%ld growth_kb=%ld\n",
                 static_cast<long long>(clock.elapsed() / 1000),
                 static_cast<unsigned long long>(page.exchangeCount()),
                 static_cast<unsigned long long>(page.failureCount()),
                 static_cast<unsigned long long>(messages),
                 static_cast<unsigned long long>(page.skippedTickCount()),
+                static_cast<unsigned long long>(page.mergedTickCount()),
                 static_cast<unsigned long long>(nested), startKb, endKb, endKb - startKb);
     std::fflush(stdout);
     SetMessageSink({});

@@ -16,6 +16,7 @@
 #include "interruptindicatorrow.h"
 #include "messagerecorder.h"
 #include "modulesimulator.h"
+#include "modulewait.h"
 #include "programfolder.h"
 
 // A simple-edition window in a folder of its own, its port 1 mapped to a
@@ -36,7 +37,10 @@ protected:
     }
     CPropCfg& Page() { return *m_window->cfgPage(); }
 
-    void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    void Click(QAbstractButton* button) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        WaitForModuleIdle(button);
+    }
     // Reads the configuration and forgets the three read requests.
     void ReadConfiguration() {
         Click(Page().readConfigButton());

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
+#include <QTableView>
 #include <QTimer>
 #include <cstdio>
 #include <fstream>
@@ -244,6 +245,23 @@ TEST_F(WindowTest, WindowHasItsTabsAndAFixedSize) {
         EXPECT_GE(sheet->currentWidget()->width(), 470) << i;
         EXPECT_GE(sheet->currentWidget()->height(), 470) << i;
     }
+}
+
+// The "通信" tab's panel goes into a window of its own and comes back; the
+// tab keeps its place meanwhile.
+TEST_F(WindowTest, CommunicationTabDetachesIntoAWindowAndComesBack) {
+    WriteConfig();
+    CQuillonDlg& window = OpenWindow();
+    WireMonitor* monitor = window.monitor();
+    Click(monitor->detachButton());
+    ASSERT_TRUE(monitor->IsDetached());
+    EXPECT_TRUE(monitor->detachedWindow()->isWindow());
+    EXPECT_TRUE(monitor->detachedWindow()->isAncestorOf(monitor->view()));
+    EXPECT_EQ(window.tabSheet()->widget(2), monitor);
+    Click(monitor->detachButton());
+    EXPECT_FALSE(monitor->IsDetached());
+    EXPECT_TRUE(monitor->isAncestorOf(monitor->view()));
+    EXPECT_GT(m_folder.IniInt("monitor", "width"), 0);
 }
 
 TEST_F(WindowTest, CommunicationTabShowsTheTrafficAndTheTraceFileHoldsIt) {
