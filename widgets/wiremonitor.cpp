@@ -68,7 +68,7 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
     for (int c = 0; c < kWireColumnCount; ++c) {
         if (kSizingText[c] == nullptr) continue;
         const int text = std::max(metrics.horizontalAdvance(Text(kSizingText[c])),
-                                  metrics.horizontalAdvance(Text(kWireColumnTitles[c])));
+                                  metrics.horizontalAdvance(Text(WireColumnTitle(c))));
         m_view->setColumnWidth(c, text + kCellPadding);
     }
     m_view->setColumnWidth(kWireBytes, kBytesWidth);
