@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core_texts.h"
 #include "messages.h"
 #include "wiremonitormodel.h"
 #include "wirerowdelegate.h"
@@ -24,19 +25,33 @@ QString Text(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
-QPushButton* MakeButton(const char* caption, QWidget* parent) {
-    auto* button = new QPushButton(Text(caption), parent);
+QPushButton* MakeButton(const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
     // Enter must never press a button of the window.
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
 }
 
-// Text each column is sized for. The verdict must be read at a glance; the
-// bytes get what is left and more when widened or scrolled to (their whole
-// text is in the tooltip as well).
-const char* const kSizingText[kWireColumnCount] = {
-    "00:00:00.000", "接收", "255", "999.9 ms", "异常响应 02 非法数据地址", nullptr};
+// Text each column is sized for, in the language shown. The verdict must be
+// read at a glance; the bytes get what is left and more when widened or
+// scrolled to (their whole text is in the tooltip as well).
+std::string SizingText(int column) {
+    switch (column) {
+        case kWireTime:
+            return "00:00:00.000";
+        case kWireDirection:
+            return CoreString(kTextWireReceived);
+        case kWireCount:
+            return "255";
+        case kWireElapsed:
+            return "999.9 ms";
+        case kWireNote:
+            return WireVerdictText(ExchangeVerdict::Exception, 0x02, 0);
+        default:
+            return std::string();
+    }
+}
 constexpr int kBytesWidth = 420;
 constexpr int kCellPadding = 12;
 
@@ -66,8 +81,8 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     const QFontMetrics metrics = m_view->fontMetrics();
     for (int c = 0; c < kWireColumnCount; ++c) {
-        if (kSizingText[c] == nullptr) continue;
-        const int text = std::max(metrics.horizontalAdvance(Text(kSizingText[c])),
+        if (c == kWireBytes) continue;
+        const int text = std::max(metrics.horizontalAdvance(Text(SizingText(c).c_str())),
                                   metrics.horizontalAdvance(Text(WireColumnTitle(c))));
         m_view->setColumnWidth(c, text + kCellPadding);
     }
@@ -81,10 +96,10 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
     m_counterLine->setWordWrap(false);
     m_counterLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 
-    m_pauseButton = MakeButton("暂停", this);
-    m_clearButton = MakeButton("清除", this);
-    m_copyButton = MakeButton("复制", this);
-    m_saveButton = MakeButton("保存...", this);
+    m_pauseButton = MakeButton(tr("暂停"), this);
+    m_clearButton = MakeButton(tr("清除"), this);
+    m_copyButton = MakeButton(tr("复制"), this);
+    m_saveButton = MakeButton(tr("保存..."), this);
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(6);
@@ -150,7 +165,7 @@ void WireMonitor::Flush() {
 void WireMonitor::SetPaused(bool paused) {
     if (paused) Flush();
     m_paused = paused;
-    m_pauseButton->setText(Text(paused ? "继续" : "暂停"));
+    m_pauseButton->setText(paused ? tr("继续") : tr("暂停"));
 }
 
 void WireMonitor::Clear() {
@@ -191,8 +206,8 @@ QString WireMonitor::CopyRows() {
 }
 
 void WireMonitor::OnSave() {
-    const QString path = QFileDialog::getSaveFileName(this, Text("保存通信记录"), QString(),
-                                                      Text("文本文件 (*.txt);;所有文件 (*)"));
+    const QString path = QFileDialog::getSaveFileName(this, tr("保存通信记录"), QString(),
+                                                      tr("文本文件 (*.txt);;所有文件 (*)"));
     if (!path.isEmpty()) SaveTo(path);
 }
 
@@ -206,7 +221,7 @@ bool WireMonitor::SaveTo(const QString& path) {
         file.close();
         ok = ok && file.error() == QFileDevice::NoError;
     }
-    if (!ok) ShowMessage(this, Text("保存通信记录失败: ") + path + Text("\n") + file.errorString());
+    if (!ok) ShowMessage(this, tr("保存通信记录失败: ") + path + Text("\n") + file.errorString());
     return ok;
 }
 
