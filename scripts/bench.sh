@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 source scripts/lib/common.sh
-ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev libcli11-dev nlohmann-json3-dev libmodbus-dev ser2net
+ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libcli11-dev nlohmann-json3-dev libmodbus-dev ser2net
 
 build="$root/build-bench"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_TESTS=OFF \

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 source scripts/lib/common.sh
-ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev libcli11-dev nlohmann-json3-dev dpkg-dev file
+ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libcli11-dev nlohmann-json3-dev dpkg-dev file
 
 build="$root/build-package"
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all

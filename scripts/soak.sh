@@ -11,7 +11,7 @@ root=$(pwd)
 seconds=${1:-600}
 
 source scripts/lib/common.sh
-ensure_packages cmake ninja-build g++ qt6-base-dev libgtest-dev libcli11-dev nlohmann-json3-dev
+ensure_packages cmake ninja-build g++ qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgtest-dev libcli11-dev nlohmann-json3-dev
 build="$root/build-soak"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUILLON_BUILD_BENCH=OFF >/dev/null

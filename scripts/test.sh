@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds Quillon with AddressSanitizer and UndefinedBehaviorSanitizer and runs
-# every test, then builds the Debian package (Release, in build-package) and
-# checks it unpacked, then a short run of each fuzz target and a 60-second
-# soak run.
+# Checks the English translation, builds Quillon with AddressSanitizer and
+# UndefinedBehaviorSanitizer and runs every test, then builds the Debian
+# package (Release, in build-package) and checks it unpacked, then a short run
+# of each fuzz target and a 60-second soak run.
 # On a fresh Debian 12 machine it installs what it needs when run as root.
 set -euo pipefail
 
@@ -10,11 +10,14 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 source scripts/lib/common.sh
-ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev mbpoll clang libclang-rt-14-dev \
+ensure_packages cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev mbpoll clang libclang-rt-14-dev \
   dpkg-dev file lintian desktop-file-utils appstream ser2net
 
 jobs=$(nproc)
 build="$root/build-test"
+
+echo "== Translations (every text translated, translations/quillon_en.ts up to date)"
+"$root/scripts/check-translations.sh"
 
 echo "== Build (ASan + UBSan)"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \

@@ -30,7 +30,7 @@ has_display() {
 run_with_simulator() {
   local root=$1 program=$2 script=$3
   shift 3
-  local packages=(cmake ninja-build g++ qt6-base-dev libcli11-dev nlohmann-json3-dev fonts-wqy-microhei)
+  local packages=(cmake ninja-build g++ qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libcli11-dev nlohmann-json3-dev fonts-wqy-microhei)
   has_display || packages+=(xvfb xauth)
   ensure_packages "${packages[@]}"
 
