@@ -163,7 +163,7 @@ const CoreTextEntry kCoreTexts[] = {
     {kTextCountUndecided, "无法区分", "cannot tell"},
     {kTextCountSilentRun, "\n连续 {count} 次超时或不完整：请检查线路设置，或按\"搜索模块...\"",
      "\n{count} time-outs or cut-short answers in a row: check the line settings, or press "
-     "\"Search for module...\""},
+     "\"Search...\""},
     {kTextTraceStart, "开始跟踪", "trace started"},
 
     {kTextStatusBusOk, "总线正常", "Bus OK"},

@@ -202,7 +202,7 @@
     </message>
     <message>
         <source>搜索模块...</source>
-        <translation>Search for module...</translation>
+        <translation>Search...</translation>
     </message>
     <message>
         <source>波特率:</source>
@@ -218,11 +218,11 @@
     </message>
     <message>
         <source>输入I/O长度:</source>
-        <translation>Input length:</translation>
+        <translation>In length:</translation>
     </message>
     <message>
         <source>输出I/O长度:</source>
-        <translation>Output length:</translation>
+        <translation>Out length:</translation>
     </message>
     <message>
         <source>中断配置</source>
@@ -266,7 +266,7 @@
     </message>
     <message>
         <source>模块状态:</source>
-        <translation>Module state:</translation>
+        <translation>State:</translation>
     </message>
     <message>
         <source>设备模式:</source>
@@ -373,7 +373,7 @@ The simple edition opens ports without parity only; connect to this module with 
     </message>
     <message>
         <source>波特率:</source>
-        <translation>Baud rate:</translation>
+        <translation>Baud:</translation>
     </message>
     <message>
         <source>数据位:</source>
@@ -385,7 +385,7 @@ The simple edition opens ports without parity only; connect to this module with 
     </message>
     <message>
         <source>流控制:</source>
-        <translation>Flow control:</translation>
+        <translation>Flow:</translation>
     </message>
     <message>
         <source>校验位:</source>
@@ -401,7 +401,7 @@ The simple edition opens ports without parity only; connect to this module with 
     </message>
     <message>
         <source>搜索模块...</source>
-        <translation>Search for module...</translation>
+        <translation>Search...</translation>
     </message>
     <message>
         <source>通信监视</source>
@@ -466,7 +466,7 @@ These settings are now selected; press &quot;Open&quot; to connect to the module
     </message>
     <message>
         <source>APP喂狗时间:</source>
-        <translation>App watchdog:</translation>
+        <translation>Watchdog:</translation>
     </message>
     <message>
         <source>开关编码:</source>
@@ -482,19 +482,19 @@ These settings are now selected; press &quot;Open&quot; to connect to the module
     </message>
     <message>
         <source>帧间隔(50us):</source>
-        <translation>Frame gap (50 µs):</translation>
+        <translation>Gap (50 µs):</translation>
     </message>
     <message>
         <source>波特率:</source>
-        <translation>Baud rate:</translation>
+        <translation>Baud:</translation>
     </message>
     <message>
         <source>数据位:</source>
-        <translation>Data bits:</translation>
+        <translation>Data:</translation>
     </message>
     <message>
         <source>停止位:</source>
-        <translation>Stop bits:</translation>
+        <translation>Stop:</translation>
     </message>
     <message>
         <source>校验位:</source>
@@ -510,7 +510,7 @@ These settings are now selected; press &quot;Open&quot; to connect to the module
     </message>
     <message>
         <source>Modbus地址:</source>
-        <translation>Modbus address:</translation>
+        <translation>Address:</translation>
     </message>
     <message>
         <source>设备异常配置(I/O)</source>
@@ -518,11 +518,11 @@ These settings are now selected; press &quot;Open&quot; to connect to the module
     </message>
     <message>
         <source>下线:</source>
-        <translation>Offline:</translation>
+        <translation>Offline</translation>
     </message>
     <message>
         <source>空闲:</source>
-        <translation>Idle:</translation>
+        <translation>Idle</translation>
     </message>
     <message>
         <source>Tavel模块</source>
@@ -593,11 +593,11 @@ These settings are now selected; press &quot;Open&quot; to connect to the module
     </message>
     <message>
         <source>输入I/O长度:</source>
-        <translation>Input length:</translation>
+        <translation>In length:</translation>
     </message>
     <message>
         <source>输出I/O长度:</source>
-        <translation>Output length:</translation>
+        <translation>Out length:</translation>
     </message>
     <message>
         <source>中断事件:</source>
@@ -629,7 +629,7 @@ These settings are now selected; press &quot;Open&quot; to connect to the module
     </message>
     <message>
         <source>加一</source>
-        <translation>Add one</translation>
+        <translation>+1</translation>
     </message>
     <message>
         <source>写数据</source>
@@ -656,11 +656,11 @@ These settings are now selected; press &quot;Open&quot; to connect to the module
     <name>CPropProtocol</name>
     <message>
         <source>模块状态:</source>
-        <translation>Module state:</translation>
+        <translation>State:</translation>
     </message>
     <message>
         <source>现场总线状态:</source>
-        <translation>Fieldbus status:</translation>
+        <translation>Bus status:</translation>
     </message>
     <message>
         <source>通信参数</source>
@@ -692,7 +692,7 @@ These settings are now selected; press &quot;Open&quot; to connect to the module
     </message>
     <message>
         <source>(输入密码后改变密码保护信息)</source>
-        <translation>(enter the password to change the protected data)</translation>
+        <translation>(a password changes the protection)</translation>
     </message>
     <message>
         <source>厂商ID:</source>
@@ -700,15 +700,15 @@ These settings are now selected; press &quot;Open&quot; to connect to the module
     </message>
     <message>
         <source>设备序列号:</source>
-        <translation>Serial number:</translation>
+        <translation>Serial no.:</translation>
     </message>
     <message>
         <source>产品代码:</source>
-        <translation>Product code:</translation>
+        <translation>Code:</translation>
     </message>
     <message>
         <source>产品名称:</source>
-        <translation>Product name:</translation>
+        <translation>Name:</translation>
     </message>
     <message>
         <source>紧急报文</source>
