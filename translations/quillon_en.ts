@@ -206,15 +206,15 @@
     </message>
     <message>
         <source>波特率:</source>
-        <translation>Baud rate:</translation>
+        <translation>Baud:</translation>
     </message>
     <message>
         <source>改变波特率</source>
-        <translation>Change baud</translation>
+        <translation>Set baud</translation>
     </message>
     <message>
         <source>打开串口</source>
-        <translation>Open port</translation>
+        <translation>Open</translation>
     </message>
     <message>
         <source>输入I/O长度:</source>
@@ -234,11 +234,11 @@
     </message>
     <message>
         <source>节点地址:</source>
-        <translation>Node address:</translation>
+        <translation>Node:</translation>
     </message>
     <message>
         <source>CAN波特率:</source>
-        <translation>CAN baud rate:</translation>
+        <translation>CAN baud:</translation>
     </message>
     <message>
         <source>紧急报文</source>
@@ -274,15 +274,15 @@
     </message>
     <message>
         <source>读取配置</source>
-        <translation>Read configuration</translation>
+        <translation>Read config</translation>
     </message>
     <message>
         <source>修改配置</source>
-        <translation>Write configuration</translation>
+        <translation>Write config</translation>
     </message>
     <message>
         <source>关闭串口</source>
-        <translation>Close port</translation>
+        <translation>Close</translation>
     </message>
     <message>
         <source>没有可搜索的串口设备。</source>
@@ -292,7 +292,7 @@
         <source>
 已选中这些设置, 按&quot;打开串口&quot;连接模块。</source>
         <translation>
-These settings are now selected; press &quot;Open port&quot; to connect to the module.</translation>
+These settings are now selected; press &quot;Open&quot; to connect to the module.</translation>
     </message>
     <message>
         <source>
@@ -794,11 +794,11 @@ These settings are now selected; press &quot;Open&quot; to connect to the module
     </message>
     <message>
         <source>读取配置</source>
-        <translation>Read configuration</translation>
+        <translation>Read config</translation>
     </message>
     <message>
         <source>修改配置</source>
-        <translation>Write configuration</translation>
+        <translation>Write config</translation>
     </message>
     <message>
         <source>设备模式:</source>
@@ -818,7 +818,7 @@ These settings are now selected; press &quot;Open&quot; to connect to the module
     </message>
     <message>
         <source>与文件比较...</source>
-        <translation>Compare with file...</translation>
+        <translation>Compare...</translation>
     </message>
     <message>
         <source>主题</source>
