@@ -198,7 +198,7 @@ void CQuillonDlg::BuildControls() {
     const int radioWidth = (tabSize.width() - 16) / kThemeCount;
     for (int i = 0; i < kThemeCount; ++i) {
         m_themeRadios[i] = new QRadioButton(Text(kThemeNames[i]), themeBox);
-        m_themeRadios[i]->setGeometry(12 + i * radioWidth, 22, radioWidth - 4, 22);
+        m_themeRadios[i]->setGeometry(12 + i * radioWidth, 22, radioWidth - 2, 22);
         m_themeGroup->addButton(m_themeRadios[i], i);
     }
 

@@ -625,7 +625,7 @@ These settings are now selected; press &quot;Open&quot; to connect to the module
     </message>
     <message>
         <source>自设</source>
-        <translation>As set</translation>
+        <translation>Fixed</translation>
     </message>
     <message>
         <source>加一</source>
