@@ -165,6 +165,8 @@ const CoreTextEntry kCoreTexts[] = {
      "\n{count} time-outs or cut-short answers in a row: check the line settings, or press "
      "\"Search...\""},
     {kTextTraceStart, "开始跟踪", "trace started"},
+    {kTextNetworkTime, "{year}年{month}月{day}日,{hour}时{minute}分{second}秒",
+     "{year}-{month}-{day}, {hour} h {minute} min {second} s"},
 
     {kTextStatusBusOk, "总线正常", "Bus OK"},
     {kTextStatusWarningSet, "警告触发置位", "Warning set"},

@@ -114,6 +114,7 @@ enum CoreText : int {
     kTextCountUndecided,
     kTextCountSilentRun,
     kTextTraceStart,
+    kTextNetworkTime,
     // The module's own states and events, as its registers name them.
     kTextStatusBusOk,
     kTextStatusWarningSet,
