@@ -14,6 +14,7 @@
 #include "clicontext.h"
 #include "config_json.h"
 #include "man_page.h"
+#include "text_language.h"
 
 namespace {
 
@@ -200,6 +201,12 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
         ->type_name("auto|off|on")
         ->check(Quiet(CLI::IsMember({"auto", "off", "on"})));
     app.add_flag("--json", options->json, "Print JSON instead of text");
+    app.add_option("--lang", options->lang,
+                   "Language of the messages (default: English when LANGUAGE, LC_ALL, "
+                   "LC_MESSAGES or LANG, the first one set, names en; else Chinese); JSON is "
+                   "the same in both")
+        ->type_name("zh|en")
+        ->check(Quiet(CLI::IsMember({"zh", "en"})));
     app.add_option_function<std::string>(
            "--password",
            [options](const std::string& text) {
@@ -329,6 +336,10 @@ int RunQuillonCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         const int status = app.exit(e, out, err);
         return status == 0 ? kExitOk : kExitUsage;
     }
+
+    TextLanguage language = LanguageFromEnvironment();
+    if (!options.lang.empty()) ParseLanguageOption(options.lang, &language);
+    SetTextLanguage(language);
 
     CliContext context(options, out, err);
     const int configured = context.CheckConfigFile();

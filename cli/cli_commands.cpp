@@ -117,7 +117,10 @@ int RunInfo(CliContext& context) {
     j["module_state"] =
         stateIndex >= 0 ? kModuleStateTexts[stateIndex] : Hex16(WireWord(blocks.fieldbus, 2));
     j["fieldbus_status"] =
-        statusIndex >= 0 ? kFieldbusStatusTexts[statusIndex] : Hex16(WireWord(blocks.fieldbus, 0));
+        statusIndex >= 0
+            // JSON is the same in every language: the module's own (Chinese) names.
+            ? CoreTextIn(kFieldbusStatusTexts[statusIndex], TextLanguage::Chinese)
+            : Hex16(WireWord(blocks.fieldbus, 0));
     if (context.json()) {
         context.PrintJson(j);
     } else {

@@ -36,7 +36,7 @@ QTableWidgetItem* Cell(const QString& text) {
 }  // namespace
 
 CDlgConfigDiff::CDlgConfigDiff(Mode mode, QWidget* parent) : QDialog(parent), m_mode(mode) {
-    setWindowTitle(mode == Load ? Text("从文件载入") : Text("与文件比较"));
+    setWindowTitle(mode == Load ? tr("从文件载入") : tr("与文件比较"));
     setModal(true);
     resize(660, 440);
 
@@ -49,7 +49,7 @@ CDlgConfigDiff::CDlgConfigDiff(Mode mode, QWidget* parent) : QDialog(parent), m_
 
     m_table = new QTableWidget(0, 3, this);
     m_table->setObjectName(QStringLiteral("differences"));
-    m_table->setHorizontalHeaderLabels({Text("参数"), Text("模块中的值"), Text("文件中的值")});
+    m_table->setHorizontalHeaderLabels({tr("参数"), tr("模块中的值"), tr("文件中的值")});
     m_table->verticalHeader()->setVisible(false);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -65,14 +65,14 @@ CDlgConfigDiff::CDlgConfigDiff(Mode mode, QWidget* parent) : QDialog(parent), m_
     m_passwordRow = new QWidget(this);
     auto* passwordLayout = new QHBoxLayout(m_passwordRow);
     passwordLayout->setContentsMargins(0, 0, 0, 0);
-    passwordLayout->addWidget(new QLabel(Text("密码保护:"), m_passwordRow));
+    passwordLayout->addWidget(new QLabel(tr("密码保护:"), m_passwordRow));
     m_password = new QLineEdit(m_passwordRow);
     m_password->setObjectName(QStringLiteral("password"));
     m_password->setEchoMode(QLineEdit::Password);
     m_password->setFixedWidth(120);
     passwordLayout->addWidget(m_password);
     passwordLayout->addWidget(
-        new QLabel(Text("(输入密码后写入设备信息，不输入则不写入设备信息)"), m_passwordRow), 1);
+        new QLabel(tr("(输入密码后写入设备信息，不输入则不写入设备信息)"), m_passwordRow), 1);
     m_passwordRow->setVisible(false);
     layout->addWidget(m_passwordRow);
 
@@ -90,12 +90,12 @@ CDlgConfigDiff::CDlgConfigDiff(Mode mode, QWidget* parent) : QDialog(parent), m_
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     if (mode == Load) {
-        m_writeButton = MakeButton(Text("写入模块"), this);
+        m_writeButton = MakeButton(tr("写入模块"), this);
         m_writeButton->setObjectName(QStringLiteral("writeButton"));
         buttons->addWidget(m_writeButton);
         connect(m_writeButton, &QPushButton::clicked, this, &CDlgConfigDiff::OnWrite);
     }
-    m_closeButton = MakeButton(mode == Load ? Text("取消") : Text("关闭"), this);
+    m_closeButton = MakeButton(mode == Load ? tr("取消") : tr("关闭"), this);
     m_closeButton->setObjectName(QStringLiteral("closeButton"));
     buttons->addWidget(m_closeButton);
     connect(m_closeButton, &QPushButton::clicked, this, &QDialog::reject);
@@ -107,19 +107,19 @@ CDlgConfigDiff::~CDlgConfigDiff() = default;
 QString CDlgConfigDiff::GroupCaption(ConfigGroup group) {
     switch (group) {
         case kGroupSwitchCoding:
-            return Text("开关编码、下线/空闲和中断配置");
+            return tr("开关编码、下线/空闲和中断配置");
         case kGroupInterface:
-            return Text("通讯接口配置");
+            return tr("通讯接口配置");
         case kGroupWatchdog:
-            return Text("APP喂狗时间和故障默认值");
+            return tr("APP喂狗时间和故障默认值");
         case kGroupIoLengths:
-            return Text("I/O长度");
+            return tr("I/O长度");
         case kGroupNodeAddress:
-            return Text("节点地址");
+            return tr("节点地址");
         case kGroupBitRate:
-            return Text("节点波特率");
+            return tr("节点波特率");
         case kGroupDeviceInfo:
-            return Text("设备信息");
+            return tr("设备信息");
         case kConfigGroupCount:
             break;
     }
@@ -128,32 +128,32 @@ QString CDlgConfigDiff::GroupCaption(ConfigGroup group) {
 
 QString CDlgConfigDiff::FieldCaption(ConfigField field) {
     static const char* const captions[] = {
-        "开关编码",
-        "下线",
-        "空闲",
-        "中断配置",
-        "通讯接口",
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "开关编码"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "下线"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "空闲"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "中断配置"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "通讯接口"),
         "CPHA",
         "CPOL",
-        "帧间隔(50us)",
-        "UART波特率",
-        "UART停止位",
-        "UART校验位",
-        "APP喂狗时间",
-        "故障默认值(FB Fault Value)",
-        "输入I/O长度",
-        "输出I/O长度",
-        "节点地址(配置)",
-        "节点波特率(配置)",
-        "厂商ID",
-        "产品代码",
-        "设备序列号",
-        "产品名称",
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "帧间隔(50us)"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "UART波特率"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "UART停止位"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "UART校验位"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "APP喂狗时间"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "故障默认值(FB Fault Value)"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "输入I/O长度"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "输出I/O长度"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "节点地址(配置)"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "节点波特率(配置)"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "厂商ID"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "产品代码"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "设备序列号"),
+        QT_TRANSLATE_NOOP("CDlgConfigDiff", "产品名称"),
     };
     static_assert(sizeof captions / sizeof captions[0] == kConfigFieldCount,
                   "one caption for every field");
     if (field < 0 || field >= kConfigFieldCount) return QString();
-    return Text(captions[field]);
+    return tr(captions[field]);
 }
 
 QString CDlgConfigDiff::GroupList(ConfigGroupSet groups) {
@@ -162,7 +162,7 @@ QString CDlgConfigDiff::GroupList(ConfigGroupSet groups) {
         const auto group = static_cast<ConfigGroup>(g);
         if (groups & GroupBit(group)) names << GroupCaption(group);
     }
-    return names.isEmpty() ? Text("无") : names.join(Text("、"));
+    return names.isEmpty() ? tr("无") : names.join(tr("、"));
 }
 
 void CDlgConfigDiff::SetDiff(const QString& file, const ConfigDiff& diff) {
@@ -180,9 +180,9 @@ void CDlgConfigDiff::SetDiff(const QString& file, const ConfigDiff& diff) {
     m_table->resizeRowsToContents();
 
     QString text =
-        Text("文件: ") + file + "\n" + Text("模块与文件有 %1 处不同。").arg(diff.rows.size());
+        tr("文件: ") + file + "\n" + tr("模块与文件有 %1 处不同。").arg(diff.rows.size());
     if (m_mode == Load) {
-        text += Text("写入模块将发送这些参数组: ") + GroupList(diff.groups) + Text("。");
+        text += tr("写入模块将发送这些参数组: ") + GroupList(diff.groups) + Text("。");
     }
     m_summary->setText(text);
     m_askPassword = m_mode == Load && (diff.groups & GroupBit(kGroupDeviceInfo)) != 0;
@@ -201,7 +201,7 @@ void CDlgConfigDiff::ShowProgress(int done, int total, const QString& group) {
     m_progress->setVisible(true);
     m_progress->setRange(0, total);
     m_progress->setValue(done);
-    m_progressText->setText(Text("正在写入: %1 (%2/%3)").arg(group).arg(done + 1).arg(total));
+    m_progressText->setText(tr("正在写入: %1 (%2/%3)").arg(group).arg(done + 1).arg(total));
 }
 
 void CDlgConfigDiff::reject() {
@@ -211,7 +211,7 @@ void CDlgConfigDiff::reject() {
     }
     if (!m_cancel) return;
     m_closeButton->setEnabled(false);
-    m_progressText->setText(Text("正在取消..."));
+    m_progressText->setText(tr("正在取消..."));
     m_cancel();
 }
 

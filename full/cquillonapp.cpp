@@ -1,5 +1,6 @@
 #include "cquillonapp.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include "ccontrolini.h"
@@ -13,7 +14,8 @@ CQuillonApp::CQuillonApp(std::string programFolder)
 
 int CQuillonApp::Run() {
     // Shown at every start, before the window exists.
-    ShowMessage(nullptr, QString::fromUtf8("请先阅读提供的用户手册及相关文档，再使用本模块！"));
+    ShowMessage(nullptr, QCoreApplication::translate(
+                             "CQuillonApp", "请先阅读提供的用户手册及相关文档，再使用本模块！"));
     // Outlives the window, whose session reports to it.
     WireTrace trace;
     const bool tracing =

@@ -83,7 +83,7 @@ CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent)
     m_litLamp = LampPixmap(true);
     m_unlitLamp = LampPixmap(false);
 
-    setWindowTitle(Text("Tavel VX31 完整版 V1.11"));
+    setWindowTitle(tr("Tavel VX31 完整版 V1.11"));
     setWindowIcon(QIcon(m_litLamp));
     KeySwallower::Install(this);
 
@@ -148,10 +148,10 @@ void CQuillonDlg::BuildControls() {
     m_ioPage = new CPropIo(CPropIo::FullEdition);
     m_fieldbusPage = new CPropProtocol;
 
-    m_tabs->AddPage(Text("串口"), m_comPage);
-    m_tabs->AddPage(Text("通用参数"), m_generalPage);
-    m_tabs->AddPage(Text("IO参数"), m_ioPage);
-    m_tabs->AddPage(Text("现场总线"), m_fieldbusPage);
+    m_tabs->AddPage(tr("串口"), m_comPage);
+    m_tabs->AddPage(tr("通用参数"), m_generalPage);
+    m_tabs->AddPage(tr("IO参数"), m_ioPage);
+    m_tabs->AddPage(tr("现场总线"), m_fieldbusPage);
 
     // Every page is laid out for a 470 x 470 client area.
     for (QWidget* page : {static_cast<QWidget*>(m_comPage), static_cast<QWidget*>(m_generalPage),
@@ -174,39 +174,39 @@ void CQuillonDlg::BuildControls() {
     }
 
     int y = margin + 112 + 16;
-    m_readButton = MakeButton(Text("读取配置"), this);
+    m_readButton = MakeButton(tr("读取配置"), this);
     m_readButton->setGeometry(columnLeft, y, columnWidth, 30);
     y += 40;
-    m_modifyButton = MakeButton(Text("修改配置"), this);
+    m_modifyButton = MakeButton(tr("修改配置"), this);
     m_modifyButton->setGeometry(columnLeft, y, columnWidth, 30);
     y += 48;
-    auto* modeLabel = new QLabel(Text("设备模式:"), this);
+    auto* modeLabel = new QLabel(tr("设备模式:"), this);
     modeLabel->setGeometry(columnLeft, y, columnWidth, 20);
     y += 22;
     m_deviceMode = new QComboBox(this);
     m_deviceMode->setEditable(false);
     m_deviceMode->setGeometry(columnLeft, y, columnWidth, 26);
     y += 36;
-    m_sendButton = MakeButton(Text("发送"), this);
+    m_sendButton = MakeButton(tr("发送"), this);
     m_sendButton->setGeometry(columnLeft, y, columnWidth, 30);
     y += 48;
-    m_saveFileButton = MakeButton(Text("保存到文件..."), this);
+    m_saveFileButton = MakeButton(tr("保存到文件..."), this);
     m_saveFileButton->setGeometry(columnLeft, y, columnWidth, 30);
     y += 40;
-    m_loadFileButton = MakeButton(Text("从文件载入..."), this);
+    m_loadFileButton = MakeButton(tr("从文件载入..."), this);
     m_loadFileButton->setGeometry(columnLeft, y, columnWidth, 30);
     y += 40;
-    m_compareFileButton = MakeButton(Text("与文件比较..."), this);
+    m_compareFileButton = MakeButton(tr("与文件比较..."), this);
     m_compareFileButton->setGeometry(columnLeft, y, columnWidth, 30);
 
     const int themeTop = margin + tabSize.height() + 6;
-    auto* themeBox = new QGroupBox(Text("主题"), this);
+    auto* themeBox = new QGroupBox(tr("主题"), this);
     themeBox->setGeometry(margin, themeTop, tabSize.width(), 52);
     m_themeGroup = new QButtonGroup(this);
     const int radioWidth = (tabSize.width() - 16) / kThemeCount;
     for (int i = 0; i < kThemeCount; ++i) {
         m_themeRadios[i] = new QRadioButton(Text(kThemeNames[i]), themeBox);
-        m_themeRadios[i]->setGeometry(12 + i * radioWidth, 22, radioWidth - 4, 22);
+        m_themeRadios[i]->setGeometry(12 + i * radioWidth, 22, radioWidth - 2, 22);
         m_themeGroup->addButton(m_themeRadios[i], i);
     }
 
@@ -288,7 +288,7 @@ int CQuillonDlg::ExchangeBoundMs() const {
 }
 
 QString CQuillonDlg::ReadConfiguration() {
-    if (!m_port.IsOpen()) return Text("串口未打开!");
+    if (!m_port.IsOpen()) return tr("串口未打开!");
     ConfigReadResult read;
     const ConfigBlocks held = m_blocks;
     const ModuleWorker::Progress progress{ReadProgressTitle(), [](const ProcedureStep& step) {
@@ -327,7 +327,7 @@ void CQuillonDlg::OnModifyConfig() {
             break;
         default:
             // The serial page has nothing to write.
-            ShowMessage(this, Text("修改配置成功!"));
+            ShowMessage(this, tr("修改配置成功!"));
             return;
     }
     bool passwordGiven = false;
@@ -348,7 +348,7 @@ void CQuillonDlg::OnModifyConfig() {
         return;
     }
     SaveShownPage(page);
-    ShowMessage(this, Text("修改配置成功!"));
+    ShowMessage(this, tr("修改配置成功!"));
 }
 
 bool CQuillonDlg::BuildShownPage(ConfigBlock page, bool* passwordGiven) {
@@ -389,11 +389,11 @@ void CQuillonDlg::OnSendDeviceMode() {
     if (!m_worker->Run([&](ProcedureHook*) { status = SendDeviceMode(&m_session, selection); }))
         return;
     if (status != kModuleOk) {
-        ShowMessage(this, Text("修改设备模式失败!"));
+        ShowMessage(this, tr("修改设备模式失败!"));
         return;
     }
     WriteIntSetting(&m_settings, kGeneralDeviceMode, selection);
-    ShowMessage(this, Text("修改设备模式成功!"));
+    ShowMessage(this, tr("修改设备模式成功!"));
 }
 
 // --- configuration files ------------------------------------------------------
@@ -408,26 +408,28 @@ QString FromUtf8(const std::string& text) {
 QString LoadOutcomeText(const ConfigWriteReport& report) {
     QStringList lines;
     if (report.status == kProcedureCancelled) {
-        lines << Text("从文件载入配置已取消!");
+        lines << CQuillonDlg::tr("从文件载入配置已取消!");
     } else if (report.failed != 0) {
-        lines << Text("从文件载入配置失败!");
+        lines << CQuillonDlg::tr("从文件载入配置失败!");
     } else if (report.written != 0) {
-        lines << Text("从文件载入配置成功!");
+        lines << CQuillonDlg::tr("从文件载入配置成功!");
     } else {
-        lines << Text("没有写入任何参数。");
+        lines << CQuillonDlg::tr("没有写入任何参数。");
     }
-    lines << Text("已写入: ") + CDlgConfigDiff::GroupList(report.written);
+    lines << CQuillonDlg::tr("已写入: ") + CDlgConfigDiff::GroupList(report.written);
     if (report.failed != 0) {
         // The answer may be what was lost; the pages, read back, show what
         // the module holds now.
-        lines << Text("写入失败: ") + CDlgConfigDiff::GroupList(report.failed) +
-                     (report.passwordRefused ? Text("（现场总线输入密码错误!）") : QString());
+        lines << CQuillonDlg::tr("写入失败: ") + CDlgConfigDiff::GroupList(report.failed) +
+                     (report.passwordRefused ? CQuillonDlg::tr("（现场总线输入密码错误!）")
+                                             : QString());
     }
     QStringList notWritten;
     if (report.notSent != 0) notWritten << CDlgConfigDiff::GroupList(report.notSent);
     if (report.skipped != 0)
-        notWritten << CDlgConfigDiff::GroupList(report.skipped) + Text("（未输入密码）");
-    if (!notWritten.isEmpty()) lines << Text("未写入: ") + notWritten.join(Text("、"));
+        notWritten << CDlgConfigDiff::GroupList(report.skipped) + CQuillonDlg::tr("（未输入密码）");
+    if (!notWritten.isEmpty())
+        lines << CQuillonDlg::tr("未写入: ") + notWritten.join(CQuillonDlg::tr("、"));
     return lines.join('\n');
 }
 
@@ -436,8 +438,8 @@ QString LoadOutcomeText(const ConfigWriteReport& report) {
 QString CQuillonDlg::ChooseFile(FileUse use) {
     if (m_chooseFile) return m_chooseFile(use);
     if (m_fileFolder.isEmpty()) m_fileFolder = QDir::homePath();
-    QFileDialog dialog(this, use == FileUse::Save ? Text("保存到文件") : Text("选择配置文件"),
-                       m_fileFolder, Text("配置文件 (*.json);;所有文件 (*)"));
+    QFileDialog dialog(this, use == FileUse::Save ? tr("保存到文件") : tr("选择配置文件"),
+                       m_fileFolder, tr("配置文件 (*.json);;所有文件 (*)"));
     if (use == FileUse::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(QStringLiteral("json"));
@@ -454,7 +456,7 @@ QString CQuillonDlg::ChooseFile(FileUse use) {
 
 bool CQuillonDlg::ReadModuleForFile(ConfigBlocks* blocks) {
     if (!m_port.IsOpen()) {
-        ShowMessage(this, Text("串口未打开!"));
+        ShowMessage(this, tr("串口未打开!"));
         return false;
     }
     ConfigBlock failed = ConfigBlock::General;
@@ -482,7 +484,7 @@ bool CQuillonDlg::ReadModuleForFile(ConfigBlocks* blocks) {
 void CQuillonDlg::OnSaveToFile() {
     // Said before the file dialog, which would otherwise be for nothing.
     if (!m_port.IsOpen()) {
-        ShowMessage(this, Text("串口未打开!"));
+        ShowMessage(this, tr("串口未打开!"));
         return;
     }
     const QString path = ChooseFile(FileUse::Save);
@@ -491,7 +493,7 @@ void CQuillonDlg::OnSaveToFile() {
 
 void CQuillonDlg::OnLoadFromFile() {
     if (!m_port.IsOpen()) {
-        ShowMessage(this, Text("串口未打开!"));
+        ShowMessage(this, tr("串口未打开!"));
         return;
     }
     const QString path = ChooseFile(FileUse::Open);
@@ -500,7 +502,7 @@ void CQuillonDlg::OnLoadFromFile() {
 
 void CQuillonDlg::OnCompareWithFile() {
     if (!m_port.IsOpen()) {
-        ShowMessage(this, Text("串口未打开!"));
+        ShowMessage(this, tr("串口未打开!"));
         return;
     }
     const QString path = ChooseFile(FileUse::Open);
@@ -512,10 +514,10 @@ void CQuillonDlg::SaveToFile(const QString& path) {
     if (!ReadModuleForFile(&module)) return;
     std::string error;
     if (!SaveConfigFile(QFile::encodeName(path).toStdString(), module, &error)) {
-        ShowMessage(this, Text("保存配置文件失败!\n") + FromUtf8(error));
+        ShowMessage(this, tr("保存配置文件失败!\n") + FromUtf8(error));
         return;
     }
-    ShowMessage(this, Text("配置已保存到文件:\n") + path);
+    ShowMessage(this, tr("配置已保存到文件:\n") + path);
 }
 
 void CQuillonDlg::LoadFromFile(const QString& path) {
@@ -530,19 +532,18 @@ void CQuillonDlg::LoadOrCompare(const QString& path, bool load) {
     ConfigDocument document;
     std::vector<ConfigError> errors;
     if (!LoadConfigFile(QFile::encodeName(path).toStdString(), &document, &errors)) {
-        ShowMessage(this, Text("读取配置文件失败!\n") + FromUtf8(ConfigErrorsText(errors)));
+        ShowMessage(this, tr("读取配置文件失败!\n") + FromUtf8(ConfigErrorsText(errors)));
         return;
     }
     ConfigBlocks module;
     if (!ReadModuleForFile(&module)) return;
     ConfigDiff diff;
     if (!DiffConfig(module, document, &diff, &errors)) {
-        ShowMessage(this, Text("配置文件不适用于此模块!\n") + FromUtf8(ConfigErrorsText(errors)));
+        ShowMessage(this, tr("配置文件不适用于此模块!\n") + FromUtf8(ConfigErrorsText(errors)));
         return;
     }
     if (diff.rows.empty()) {
-        ShowMessage(this,
-                    load ? Text("模块配置与文件相同，无需写入。") : Text("模块配置与文件相同。"));
+        ShowMessage(this, load ? tr("模块配置与文件相同，无需写入。") : tr("模块配置与文件相同。"));
         return;
     }
 
@@ -584,7 +585,7 @@ void CQuillonDlg::LoadOrCompare(const QString& path, bool load) {
     // after a failure, when only the answer may have been lost.
     if (report.written != 0 || report.failed != 0) {
         const QString readFailure = ReadConfiguration();
-        if (!readFailure.isEmpty()) text += Text("\n重新读取配置: ") + readFailure;
+        if (!readFailure.isEmpty()) text += tr("\n重新读取配置: ") + readFailure;
     }
     ShowMessage(this, text);
 }

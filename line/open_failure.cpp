@@ -16,6 +16,7 @@
 #include <sstream>
 #include <vector>
 
+#include "core_texts.h"
 #include "line_address.h"
 
 namespace {
@@ -125,66 +126,54 @@ bool GroupPendingLogin(gid_t gid) {
 std::string PermissionText(const std::string& path) {
     struct stat info {};
     const std::string group = stat(path.c_str(), &info) == 0 ? GroupName(info.st_gid) : "";
-    if (group.empty() || group == "root") {
-        return "没有权限打开 " + path +
-               "：只有 root 能访问它。请让管理员用 udev 规则把它交给 dialout 组，再执行 "
-               "sudo usermod -aG dialout $USER，然后注销并重新登录。";
-    }
-    if (GroupPendingLogin(info.st_gid)) {
-        return "没有权限打开 " + path + "：当前用户已在 " + group +
-               " 组中，但本次登录尚未生效，请注销并重新登录。";
-    }
-    return "没有权限打开 " + path + "：它属于 " + group + " 组。请执行 sudo usermod -aG " + group +
-           " $USER，然后注销并重新登录。";
+    if (group.empty() || group == "root") return FillCoreText(kTextOpenRootOnly, {{"path", path}});
+    const CoreText text = GroupPendingLogin(info.st_gid) ? kTextOpenLoginPending : kTextOpenGroup;
+    return FillCoreText(text, {{"path", path}, {"group", group}});
 }
 
 std::string BusyText(const std::string& path, const std::string& procRoot) {
     std::string program;
     int pid = -1;
     if (FindDeviceHolder(path, procRoot, &program, &pid)) {
-        return path + " 被 " + (program.empty() ? std::string("其他程序") : program) + " (PID " +
-               std::to_string(pid) + ") 占用：请先关闭该程序。";
+        if (program.empty()) program = CoreString(kTextOpenOtherProgram);
+        return FillCoreText(kTextOpenHeldBy,
+                            {{"path", path}, {"program", program}, {"pid", std::to_string(pid)}});
     }
-    return path + " 已被其他程序占用：请先关闭占用它的程序。";
+    return FillCoreText(kTextOpenHeld, {{"path", path}});
 }
 
 // Network reasons: one text each, with {url}, {host}, {port}, {ms},
 // {setting} and {detail} filled in from the failure.
 const struct {
     SerialOpenReason reason;
-    const char* text;
+    CoreText text;
 } kNetworkTexts[] = {
-    {kOpenBadAddress,
-     "网络端口地址 {url} 无效：应为 socket://主机:端口、rfc2217://主机:端口 或 "
-     "modbus-tcp://主机[:端口]。"},
-    {kOpenHostUnknown, "无法解析主机名 {host}（{detail}）：请检查名称，或改用 IP 地址。"},
-    {kOpenConnectionRefused,
-     "{host} 拒绝了端口 {port} 的连接：该端口上没有服务在监听，请检查端口号和服务器的设置。"},
-    {kOpenHostUnreachable, "无法到达主机 {host}：请检查网络连接和地址。"},
-    {kOpenConnectTimeout,
-     "连接 {host} 的端口 {port} 超时（{ms} ms）：主机没有应答，或防火墙挡住了连接。"},
-    {kOpenSettingRefused, "服务器 {url} 不接受{setting}：请选择它的串口支持的设置。"},
-    {kOpenSettingUnconfirmed,
-     "服务器 {url} 在 {ms} ms 内没有确认{setting}：它可能不支持 RFC 2217，"
-     "请检查服务器的设置（例如 ser2net 的 telnet(rfc2217)），或改用 socket://。"},
-    {kOpenServerClosed,
-     "服务器 {url} 关闭了连接{detail}：端口可能正被其他客户端使用，请稍后重试。"},
+    {kOpenBadAddress, kTextOpenBadAddress},
+    {kOpenHostUnknown, kTextOpenHostUnknown},
+    {kOpenConnectionRefused, kTextOpenConnectionRefused},
+    {kOpenHostUnreachable, kTextOpenHostUnreachable},
+    {kOpenConnectTimeout, kTextOpenConnectTimeout},
+    {kOpenSettingRefused, kTextOpenSettingRefused},
+    {kOpenSettingUnconfirmed, kTextOpenSettingUnconfirmed},
+    {kOpenServerClosed, kTextOpenServerClosed},
 };
 
 std::string SettingValueText(LineSettingKind kind, int64_t value) {
+    const std::string number = std::to_string(value);
     switch (kind) {
         case kLineSettingBaud:
-            return "波特率 " + std::to_string(value);
+            return FillCoreText(kTextSettingBaud, {{"n", number}});
         case kLineSettingDataBits:
-            return std::to_string(value) + " 个数据位";
+            return FillCoreText(kTextSettingDataBits, {{"n", number}});
         case kLineSettingParity: {
-            static const char* const kNames[] = {"无校验", "奇校验", "偶校验", "标记校验",
-                                                 "空格校验"};
-            return value >= 1 && value <= 5 ? kNames[value - 1]
-                                            : "校验方式 " + std::to_string(value);
+            static const CoreText kNames[] = {kTextParityNone, kTextParityOdd, kTextParityEven,
+                                              kTextParityMark, kTextParitySpace};
+            return value >= 1 && value <= 5 ? CoreString(kNames[value - 1])
+                                            : FillCoreText(kTextSettingParity, {{"n", number}});
         }
         case kLineSettingStopBits:
-            return value == 3 ? "1.5 个停止位" : std::to_string(value) + " 个停止位";
+            return value == 3 ? CoreString(kTextSettingStopBitsHalf)
+                              : FillCoreText(kTextSettingStopBits, {{"n", number}});
         default:
             return std::string();
     }
@@ -192,47 +181,41 @@ std::string SettingValueText(LineSettingKind kind, int64_t value) {
 
 std::string SettingText(const SerialOpenFailure& failure) {
     if (failure.setting == kLineSettingOption) {
-        if (failure.reason == kOpenSettingRefused) return " RFC 2217 串口控制";
-        return failure.serverSilent ? " RFC 2217 协商（服务器什么也没有发送）" : " RFC 2217 协商";
+        if (failure.reason == kOpenSettingRefused) return CoreString(kTextOpenComPortControl);
+        return CoreString(failure.serverSilent ? kTextOpenNegotiationSilent : kTextOpenNegotiation);
     }
     std::string text = SettingValueText(failure.setting, failure.asked);
     if (failure.answered >= 0)
-        text += "（服务器回复 " + SettingValueText(failure.setting, failure.answered) + "）";
+        text += FillCoreText(kTextOpenServerAnswered,
+                             {{"value", SettingValueText(failure.setting, failure.answered)}});
     return text;
 }
 
-void Replace(std::string* text, const std::string& key, const std::string& value) {
-    for (size_t at = text->find(key); at != std::string::npos; at = text->find(key, at)) {
-        text->replace(at, key.size(), value);
-        at += value.size();
-    }
-}
-
-std::string NetworkText(const SerialOpenFailure& failure, const char* pattern) {
+std::string NetworkText(const SerialOpenFailure& failure, CoreText pattern) {
     LineAddress address;
     ParseLineAddress(failure.path, &address);
-    std::string text = pattern;
-    Replace(&text, "{url}", failure.path);
-    Replace(&text, "{host}", address.host.empty() ? failure.path : address.host);
-    Replace(&text, "{port}", std::to_string(address.port));
-    Replace(&text, "{ms}", std::to_string(failure.timeoutMs));
-    Replace(&text, "{setting}", SettingText(failure));
     std::string detail = failure.detail;
-    if (failure.reason == kOpenServerClosed && !detail.empty()) detail = "（“" + detail + "”）";
-    Replace(&text, "{detail}", detail);
-    return text;
+    if (failure.reason == kOpenServerClosed && !detail.empty())
+        detail = FillCoreText(kTextOpenServerSaid, {{"detail", detail}});
+    return FillCoreText(pattern, {{"url", failure.path},
+                                  {"host", address.host.empty() ? failure.path : address.host},
+                                  {"port", std::to_string(address.port)},
+                                  {"ms", std::to_string(failure.timeoutMs)},
+                                  {"setting", SettingText(failure)},
+                                  {"detail", detail}});
 }
 
 std::string LineText(const SerialOpenFailure& failure) {
-    if (failure.baud <= 0) return "没有选择波特率。";
+    if (failure.baud <= 0) return CoreString(kTextOpenNoBaud);
     std::string detail;
-    if (failure.sizeRefused) detail = std::to_string(failure.dataBits) + " 个数据位";
+    if (failure.sizeRefused)
+        detail = FillCoreText(kTextSettingDataBits, {{"n", std::to_string(failure.dataBits)}});
     if (failure.rateRefused) {
-        if (!detail.empty()) detail += "、";
-        detail += "波特率 " + std::to_string(failure.baud);
+        if (!detail.empty()) detail += CoreString(kTextOpenRefusedJoin);
+        detail += FillCoreText(kTextSettingBaud, {{"n", std::to_string(failure.baud)}});
     }
-    if (!detail.empty()) detail = "（" + detail + "）";
-    return failure.path + " 不接受所选的线路设置" + detail + "：请选择适配器支持的设置。";
+    if (!detail.empty()) detail = FillCoreText(kTextOpenRefusedDetail, {{"detail", detail}});
+    return FillCoreText(kTextOpenLineRefused, {{"path", failure.path}, {"detail", detail}});
 }
 
 }  // namespace
@@ -296,17 +279,17 @@ std::string OpenFailureReasonText(const SerialOpenFailure& failure, const std::s
         case kOpenReasonNone:
             return std::string();
         case kOpenAlreadyOpen:
-            return "串口已经打开。";
+            return CoreString(kTextOpenAlreadyOpen);
         case kOpenNoPort:
-            return "没有选择串口号。";
+            return CoreString(kTextOpenNoPort);
         case kOpenNoDevice:
-            return "找不到设备 " + path + "：适配器是否已拔出？请插好后重试，或选择其他串口号。";
+            return FillCoreText(kTextOpenNoDevice, {{"path", path}});
         case kOpenPermissionDenied:
             return PermissionText(path);
         case kOpenBusy:
             return BusyText(path, procRoot);
         case kOpenNotSerial:
-            return path + " 不是串口设备：请在 config.ini 的 [ports] 中为该串口号填写串口设备。";
+            return FillCoreText(kTextOpenNotSerial, {{"path", path}});
         case kOpenLineRefused:
             return LineText(failure);
         case kOpenOtherError:
@@ -316,6 +299,7 @@ std::string OpenFailureReasonText(const SerialOpenFailure& failure, const std::s
                 if (entry.reason == failure.reason) return NetworkText(failure, entry.text);
             break;
     }
-    return "打开 " + path + " 时出错：" + std::strerror(failure.error) + "（错误码 " +
-           std::to_string(failure.error) + "）。";
+    return FillCoreText(kTextOpenOtherError, {{"path", path},
+                                              {"error", std::strerror(failure.error)},
+                                              {"code", std::to_string(failure.error)}});
 }

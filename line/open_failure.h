@@ -65,7 +65,7 @@ SerialOpenReason NetworkReasonForError(int error);
 bool FindDeviceHolder(const std::string& path, const std::string& procRoot, std::string* program,
                       int* pid);
 
-// One line in Chinese (UTF-8) that says why the open failed and what to do,
+// One line (UTF-8, in CurrentTextLanguage()) that says why the open failed and what to do,
 // shown under "打开串口失败!". Looks at the device (owning group) and at
 // /proc (holder) when it is called.
 std::string OpenFailureReasonText(const SerialOpenFailure& failure,

@@ -6,10 +6,11 @@
 #include "hexbytes.h"
 #include "text_codec.h"
 
-const char* const kFieldbusStatusTexts[kFieldbusStatusCount] = {
-    "总线正常",    "警告触发置位",       "警告触发复位",       "被动错误置位", "被动错误复位",
-    "总线关闭",    "缓冲区溢出",         "填充错误",           "帧格式错误",   "应答错误",
-    "CRC校验错误", "接收缓冲区高区溢出", "接收缓冲区低区溢出", "Bussoff复位",  "第一次连接上总线",
+const CoreText kFieldbusStatusTexts[kFieldbusStatusCount] = {
+    kTextStatusBusOk,        kTextStatusWarningSet,  kTextStatusWarningReset, kTextStatusPassiveSet,
+    kTextStatusPassiveReset, kTextStatusBusOff,      kTextStatusOverrun,      kTextStatusStuff,
+    kTextStatusForm,         kTextStatusAck,         kTextStatusCrc,          kTextStatusRxHigh,
+    kTextStatusRxLow,        kTextStatusBusOffReset, kTextStatusFirstOnline,
 };
 
 const char* const kModuleStateTexts[kModuleStateCount] = {

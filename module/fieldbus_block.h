@@ -27,8 +27,8 @@ constexpr size_t kErrorMessageBytes = 24;
 constexpr size_t kErrorIndexBytes = 2;
 constexpr size_t kErrorCodeBytes = 4;
 
-// UTF-8 texts of the lists, in list order.
-extern const char* const kFieldbusStatusTexts[kFieldbusStatusCount];
+// The texts of the lists, in list order.
+extern const CoreText kFieldbusStatusTexts[kFieldbusStatusCount];
 extern const char* const kModuleStateTexts[kModuleStateCount];
 extern const char* const kCanBitRateTexts[kCanBitRateCount];  // "0：1 Mbps" ...
 // The rate of a code as its list item names it after the code: "500 kbps";

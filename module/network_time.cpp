@@ -1,6 +1,8 @@
 #include "network_time.h"
 
-#include <cstdio>
+#include <string>
+
+#include "core_texts.h"
 
 namespace {
 
@@ -69,8 +71,10 @@ std::string FormatNetworkTime(uint32_t ms, uint16_t days) {
     const unsigned seconds = (ms % 60000u) / 1000u;
     int year = 0, month = 0, day = 0;
     DecodeNetworkDate(days, &year, &month, &day);
-    char text[96];
-    std::snprintf(text, sizeof text, "%d年%d月%d日,%d时%d分%d秒", year, month, day,
-                  static_cast<int>(hours), static_cast<int>(minutes), static_cast<int>(seconds));
-    return text;
+    return FillCoreText(kTextNetworkTime, {{"year", std::to_string(year)},
+                                           {"month", std::to_string(month)},
+                                           {"day", std::to_string(day)},
+                                           {"hour", std::to_string(hours)},
+                                           {"minute", std::to_string(minutes)},
+                                           {"second", std::to_string(seconds)}});
 }

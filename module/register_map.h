@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core_texts.h"
+
 // Every module register the programs touch (addresses as sent in the frame).
 namespace reg {
 
@@ -61,9 +63,9 @@ enum DeviceModeValue : uint16_t {
     kDeviceModeReset = 3,
     kDeviceModeFactoryDefaults = 4,
 };
-// The device-mode list of both programs, in list order (UTF-8).
+// The device-mode list of both programs, in list order.
 constexpr int kDeviceModeCount = 3;
-extern const char* const kDeviceModeItems[kDeviceModeCount];
+extern const CoreText kDeviceModeItems[kDeviceModeCount];
 // List position 0, 1, 2 -> 0, 3, 4; no selection (-1) stays -1.
 int DeviceModeValueForIndex(int index);
 
@@ -71,7 +73,7 @@ int DeviceModeValueForIndex(int index);
 struct InterruptBit {
     int bit;                  // 9 .. 0
     const char* caption;      // UTF-8
-    const char* description;  // UTF-8
+    CoreText description;
 };
 constexpr int kInterruptBitCount = 10;
 // Entries in indicator order: bit 9 first, bit 0 last.

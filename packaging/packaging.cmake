@@ -106,7 +106,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The user interface is Chinese; without a CJK font it shows empty boxes.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fonts-wqy-microhei | fonts-noto-cjk, qt6-translations-l10n")
 # The extended description; CPack puts the summary above it as the synopsis
 # and indents each line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

@@ -34,10 +34,10 @@ CDlgFbVal::CDlgFbVal(QWidget* parent) : QDialog(parent) {
     m_grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     const int buttonTop = frame->geometry().bottom() + 10;
-    auto* cancel = new QPushButton(QStringLiteral("取消"), this);
+    auto* cancel = new QPushButton(tr("取消"), this);
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setGeometry(20, buttonTop, 80, 24);
-    auto* ok = new QPushButton(QStringLiteral("确定"), this);
+    auto* ok = new QPushButton(tr("确定"), this);
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setGeometry(kDialogWidth - 100, buttonTop, 80, 24);
     for (QPushButton* button : {cancel, ok}) {

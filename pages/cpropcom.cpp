@@ -24,8 +24,12 @@ namespace {
 
 const char* const kDataBitItems[] = {"8", "7", "6", "5"};
 const char* const kStopBitItems[] = {"1", "1.5", "2"};
-const char* const kFlowItems[] = {"无", "软件流控", "硬件流控"};
-const char* const kParityItems[] = {"无校验", "奇校验", "偶校验"};
+const char* const kFlowItems[] = {QT_TRANSLATE_NOOP("CPropCom", "无"),
+                                  QT_TRANSLATE_NOOP("CPropCom", "软件流控"),
+                                  QT_TRANSLATE_NOOP("CPropCom", "硬件流控")};
+const char* const kParityItems[] = {QT_TRANSLATE_NOOP("CPropCom", "无校验"),
+                                    QT_TRANSLATE_NOOP("CPropCom", "奇校验"),
+                                    QT_TRANSLATE_NOOP("CPropCom", "偶校验")};
 
 template <typename List = QComboBox>
 List* MakeList(QWidget* page, const QString& caption, int left, int top) {
@@ -46,18 +50,18 @@ CPropCom::CPropCom(QWidget* parent) : QWidget(parent) {
 
     const int leftColumn = 40;
     const int rightColumn = 250;
-    m_port = MakeList<PortComboBox>(this, QString::fromUtf8("串口号:"), leftColumn, 40);
-    m_baud = MakeList(this, QString::fromUtf8("波特率:"), leftColumn, 80);
-    m_dataBits = MakeList(this, QString::fromUtf8("数据位:"), leftColumn, 120);
-    m_stopBits = MakeList(this, QString::fromUtf8("停止位:"), rightColumn, 40);
-    m_flow = MakeList(this, QString::fromUtf8("流控制:"), rightColumn, 80);
-    m_parity = MakeList(this, QString::fromUtf8("校验位:"), rightColumn, 120);
+    m_port = MakeList<PortComboBox>(this, tr("串口号:"), leftColumn, 40);
+    m_baud = MakeList(this, tr("波特率:"), leftColumn, 80);
+    m_dataBits = MakeList(this, tr("数据位:"), leftColumn, 120);
+    m_stopBits = MakeList(this, tr("停止位:"), rightColumn, 40);
+    m_flow = MakeList(this, tr("流控制:"), rightColumn, 80);
+    m_parity = MakeList(this, tr("校验位:"), rightColumn, 120);
 
-    m_openButton = new QPushButton(QString::fromUtf8("打开"), this);
+    m_openButton = new QPushButton(tr("打开"), this);
     m_openButton->setGeometry(leftColumn + 64, 180, 110, 28);
-    m_closeButton = new QPushButton(QString::fromUtf8("关闭"), this);
+    m_closeButton = new QPushButton(tr("关闭"), this);
     m_closeButton->setGeometry(rightColumn + 64, 180, 110, 28);
-    m_searchButton = new QPushButton(QString::fromUtf8("搜索模块..."), this);
+    m_searchButton = new QPushButton(tr("搜索模块..."), this);
     // In the gap between the two, as the monitor takes the space below.
     m_searchButton->setGeometry(leftColumn + 179, 180, 90, 28);
     for (QPushButton* button : {m_openButton, m_closeButton, m_searchButton}) {
@@ -75,7 +79,7 @@ CPropCom::CPropCom(QWidget* parent) : QWidget(parent) {
     UpdateEchoState();
 
     // The traffic on the line fills the rest of the page.
-    auto* monitorGroup = new QGroupBox(QString::fromUtf8("通信监视"), this);
+    auto* monitorGroup = new QGroupBox(tr("通信监视"), this);
     monitorGroup->setObjectName(QStringLiteral("wireMonitorGroup"));
     monitorGroup->setGeometry(8, 222, 454, 242);
     m_monitor = new WireMonitor(monitorGroup);
@@ -89,27 +93,27 @@ CPropCom::CPropCom(QWidget* parent) : QWidget(parent) {
 }
 
 void CPropCom::UpdateEchoState() {
-    QString state = QString::fromUtf8("未知");
+    QString state = tr("未知");
     QString advice;
     if (m_serial == nullptr || !m_serial->IsOpen()) {
         state = QString::fromUtf8("—");
     } else if (m_serial->WritesRefused()) {
-        state = QString::fromUtf8("有");
-        advice = QString::fromUtf8(
-            "线路有回显，但 config.ini 的 [com] echo=1（从不）：写入会被它自己的回显确认，"
-            "因此不再发送。请把 echo 改为 0（自动）或 2（总是），再重新打开串口。");
+        state = tr("有");
+        advice =
+            tr("线路有回显，但 config.ini 的 [com] echo=1（从不）：写入会被它自己的回显确认，"
+               "因此不再发送。请把 echo 改为 0（自动）或 2（总是），再重新打开串口。");
     } else if (m_serial->GetEchoState() == CSerialPort::EchoState::Present) {
-        state = QString::fromUtf8("有");
+        state = tr("有");
     } else if (m_serial->GetEchoState() == CSerialPort::EchoState::Absent) {
-        state = QString::fromUtf8("无");
+        state = tr("无");
     }
     QString mode;
     if (m_serial != nullptr && m_serial->GetEchoMode() == CSerialPort::EchoMode::Never)
-        mode = QString::fromUtf8("（设置: 从不）");
+        mode = tr("（设置: 从不）");
     else if (m_serial != nullptr && m_serial->GetEchoMode() == CSerialPort::EchoMode::Always)
-        mode = QString::fromUtf8("（设置: 总是）");
-    QString text = QString::fromUtf8("本地回显: ") + state + mode;
-    if (!advice.isEmpty()) text += QString::fromUtf8(" 写入已停止");
+        mode = tr("（设置: 总是）");
+    QString text = tr("本地回显: ") + state + mode;
+    if (!advice.isEmpty()) text += tr(" 写入已停止");
     if (m_echoLabel->text() != text) m_echoLabel->setText(text);
     if (m_echoLabel->toolTip() != advice) m_echoLabel->setToolTip(advice);
 }
@@ -142,8 +146,8 @@ void CPropCom::Initialise() {
     SetBaudRateItems(m_baud);
     SetItems(m_dataBits, kDataBitItems);
     SetItems(m_stopBits, kStopBitItems);
-    SetItems(m_flow, kFlowItems);
-    SetItems(m_parity, kParityItems);
+    SetItems(m_flow, kFlowItems, "CPropCom");
+    SetItems(m_parity, kParityItems, "CPropCom");
 
     m_closeButton->setEnabled(false);
     m_openButton->setEnabled(true);
@@ -179,8 +183,8 @@ void CPropCom::OnOpen() {
                                             m_parity->currentIndex(), m_flow->currentIndex())
                            : static_cast<int>(kSerialOpenFailed);
     if (status != kSerialOk) {
-        ShowMessage(this, m_serial ? OpenPortFailedMessage(m_serial->LastFailure())
-                                   : QString::fromUtf8("打开串口失败!"));
+        ShowMessage(
+            this, m_serial ? OpenPortFailedMessage(m_serial->LastFailure()) : tr("打开串口失败!"));
     } else {
         m_closeButton->setEnabled(true);
         m_openButton->setEnabled(false);
@@ -199,7 +203,7 @@ void CPropCom::OnClose() {
         m_closeButton->setEnabled(false);
         UpdateEchoState();
     } else {
-        ShowMessage(this, QString::fromUtf8("关闭串口失败!"));
+        ShowMessage(this, tr("关闭串口失败!"));
     }
 }
 
@@ -216,7 +220,7 @@ void CPropCom::OnSearchModule() {
     const std::vector<ScanPort> ports =
         PortsToSearch(SelectedNumber(m_port), m_settings, m_port->discoveryRoots());
     if (ports.empty()) {
-        ShowMessage(this, QString::fromUtf8("没有可搜索的串口设备。"));
+        ShowMessage(this, tr("没有可搜索的串口设备。"));
         return;
     }
     if (m_worker == nullptr) return;
@@ -234,7 +238,7 @@ void CPropCom::OnSearchModule() {
         // The parity list's positions are the codes the search uses.
         m_parity->setCurrentIndex(outcome.settings.parity);
         ShowMessage(this, ModuleSearchResultText(outcome, ports) +
-                              QString::fromUtf8("\n已选中这些设置, 按\"打开\"连接模块。"));
+                              tr("\n已选中这些设置, 按\"打开\"连接模块。"));
         return;
     }
     ShowMessage(this, ModuleSearchResultText(outcome, ports));

@@ -21,10 +21,8 @@ namespace {
 
 constexpr int kDefaultValuePosition = 2;  // "默认值" in the offline and idle lists
 
-QStringList Items(std::initializer_list<const char*> texts) {
-    QStringList items;
-    for (const char* text : texts) items << QString::fromUtf8(text);
-    return items;
+QStringList Items(std::initializer_list<QString> texts) {
+    return QStringList(texts);
 }
 
 std::string BoxText(const QLineEdit* box) {
@@ -74,8 +72,8 @@ CPropGeneral::~CPropGeneral() {
 
 void CPropGeneral::CreateControls() {
     Controls& ui = *m_ui;
-    auto label = [this](const char* text, int x, int y, int w) {
-        auto* l = new QLabel(QString::fromUtf8(text), this);
+    auto label = [this](const QString& text, int x, int y, int w) {
+        auto* l = new QLabel(text, this);
         l->setGeometry(x, y, w, 22);
         return l;
     };
@@ -91,33 +89,33 @@ void CPropGeneral::CreateControls() {
         e->setGeometry(x, y, w, 22);
         return e;
     };
-    auto group = [this](const char* title, int x, int y, int w, int h) {
-        auto* g = new QGroupBox(QString::fromUtf8(title), this);
+    auto group = [this](const QString& title, int x, int y, int w, int h) {
+        auto* g = new QGroupBox(title, this);
         g->setGeometry(x, y, w, h);
         return g;
     };
-    auto radio = [this](const char* text, const char* name, int x, int y) {
-        auto* r = new QRadioButton(QString::fromUtf8(text), this);
+    auto radio = [this](const QString& text, const char* name, int x, int y) {
+        auto* r = new QRadioButton(text, this);
         r->setObjectName(QString::fromUtf8(name));
         r->setGeometry(x, y, 80, 20);
         return r;
     };
 
-    label("模块类型:", 15, 12, 80);
+    label(tr("模块类型:"), 15, 12, 80);
     ui.moduleType = list("moduleType", 100, 12, 120);
-    label("现场总线类型:", 245, 12, 90);
+    label(tr("现场总线类型:"), 245, 12, 90);
     ui.fieldbusType = list("fieldbusType", 340, 12, 115);
-    label("APP喂狗时间:", 15, 42, 85);
+    label(tr("APP喂狗时间:"), 15, 42, 85);
     ui.watchdog = edit("watchdog", 100, 42, 80);
     label("(dec)", 185, 42, 40);
-    label("开关编码:", 245, 42, 90);
+    label(tr("开关编码:"), 245, 42, 90);
     ui.switchCoding = list("switchCoding", 340, 42, 115);
 
     // The group frames the lamp row; created first so that the lamps lie on it.
-    group("中断配置", 10, 76, 450, 50);
+    group(tr("中断配置"), 10, 76, 450, 50);
     m_row = new InterruptIndicatorRow(this, 20, 98, true);
 
-    group("通讯接口配置", 10, 132, 450, 42);
+    group(tr("通讯接口配置"), 10, 132, 450, 42);
     ui.spi = radio("SPI", "spiRadio", 40, 150);
     ui.uart = radio("UART", "uartRadio", 160, 150);
     auto* interfaceGroup = new QButtonGroup(this);
@@ -129,37 +127,37 @@ void CPropGeneral::CreateControls() {
     ui.cpha = list("cpha", 115, 200, 100);
     label("CPOL:", 20, 230, 90);
     ui.cpol = list("cpol", 115, 230, 100);
-    label("帧间隔(50us):", 20, 260, 95);
+    label(tr("帧间隔(50us):"), 20, 260, 95);
     ui.frameInterval = edit("frameInterval", 115, 260, 65);
     label("(dec)", 185, 260, 40);
 
     group("UART", 240, 180, 220, 140);
-    label("波特率:", 250, 200, 60);
+    label(tr("波特率:"), 250, 200, 60);
     ui.uartBaud = list("uartBaud", 315, 200, 135);
-    label("数据位:", 250, 228, 60);
+    label(tr("数据位:"), 250, 228, 60);
     ui.uartDataBits = list("uartDataBits", 315, 228, 135);
-    label("停止位:", 250, 256, 60);
+    label(tr("停止位:"), 250, 256, 60);
     ui.uartStopBits = list("uartStopBits", 315, 256, 135);
-    label("校验位:", 250, 284, 60);
+    label(tr("校验位:"), 250, 284, 60);
     ui.uartParity = list("uartParity", 315, 284, 135);
 
     group("Modbus CRC", 10, 298, 220, 46);
-    ui.crcEnabled = radio("使能", "crcEnabledRadio", 30, 318);
-    ui.crcDisabled = radio("禁止", "crcDisabledRadio", 130, 318);
+    ui.crcEnabled = radio(tr("使能"), "crcEnabledRadio", 30, 318);
+    ui.crcDisabled = radio(tr("禁止"), "crcDisabledRadio", 130, 318);
     auto* crcGroup = new QButtonGroup(this);
     crcGroup->addButton(ui.crcEnabled);
     crcGroup->addButton(ui.crcDisabled);
     ui.crcEnabled->setEnabled(false);
     ui.crcDisabled->setEnabled(false);
 
-    label("Modbus地址:", 250, 330, 80);
+    label(tr("Modbus地址:"), 250, 330, 80);
     ui.modbusAddress = edit("modbusAddress", 335, 330, 80);
     ui.modbusAddress->setEnabled(false);
 
-    group("设备异常配置(I/O)", 10, 358, 450, 56);
-    label("下线:", 25, 380, 40);
+    group(tr("设备异常配置(I/O)"), 10, 358, 450, 56);
+    label(tr("下线:"), 25, 380, 40);
     ui.offline = list("offline", 70, 380, 120);
-    label("空闲:", 245, 380, 40);
+    label(tr("空闲:"), 245, 380, 40);
     ui.idle = list("idle", 290, 380, 120);
 
     // The module's UART rate may also be typed; only a picked item counts, so
@@ -187,17 +185,17 @@ void CPropGeneral::CreateControls() {
 
 void CPropGeneral::FillLists() {
     Controls& ui = *m_ui;
-    ui.moduleType->addItems(Items({"Tavel模块", "其他"}));
+    ui.moduleType->addItems(Items({tr("Tavel模块"), tr("其他")}));
     ui.fieldbusType->addItems(Items({"CANOpen", "DeviceNet", "JAE 1939", "Profibus DP"}));
-    ui.switchCoding->addItems(Items({"BCD", "二进制"}));
+    ui.switchCoding->addItems(Items({"BCD", tr("二进制")}));
     ui.cpha->addItems(Items({"0", "1"}));
     ui.cpol->addItems(Items({"0", "1"}));
     SetBaudRateItems(ui.uartBaud);
     ui.uartDataBits->addItems(Items({"8"}));
-    ui.uartStopBits->addItems(Items({"1位", "2位"}));
-    ui.uartParity->addItems(Items({"无校验", "奇校验", "偶校验"}));
-    ui.offline->addItems(Items({"清除", "冻结", "默认值"}));
-    ui.idle->addItems(Items({"清除", "冻结", "默认值"}));
+    ui.uartStopBits->addItems(Items({tr("1位"), tr("2位")}));
+    ui.uartParity->addItems(Items({tr("无校验"), tr("奇校验"), tr("偶校验")}));
+    ui.offline->addItems(Items({tr("清除"), tr("冻结"), tr("默认值")}));
+    ui.idle->addItems(Items({tr("清除"), tr("冻结"), tr("默认值")}));
     ui.moduleType->setEnabled(false);
     ui.fieldbusType->setEnabled(false);
 }
@@ -336,7 +334,7 @@ bool CPropGeneral::BuildBlock(uint8_t* block) {
         f.frameInterval = FrameIntervalUnderUart(BoxText(ui.frameInterval), HeldWord(block, 24));
     }
     if (!CheckModbusAddressEntry(BoxText(ui.modbusAddress), &f.modbusAddress)) {
-        ShowMessage(this, QStringLiteral("修改通用配置参数失败!"));
+        ShowMessage(this, tr("修改通用配置参数失败!"));
         return false;
     }
 

@@ -31,10 +31,10 @@ namespace {
 constexpr int kAreaSize = static_cast<int>(kIoAreaSize);
 constexpr int kShortestPeriodMs = 10;
 
-const char* const kEventFailedText = "获取中断事件失败!";
-const char* const kChangeFieldFailedText = "读取输入数据改变域失败!";
-const char* const kReadFailedText = "读取输出数据失败!";
-const char* const kWriteFailedText = "写入输入数据失败!";
+const char* const kEventFailedText = QT_TRANSLATE_NOOP("CPropIo", "获取中断事件失败!");
+const char* const kChangeFieldFailedText = QT_TRANSLATE_NOOP("CPropIo", "读取输入数据改变域失败!");
+const char* const kReadFailedText = QT_TRANSLATE_NOOP("CPropIo", "读取输出数据失败!");
+const char* const kWriteFailedText = QT_TRANSLATE_NOOP("CPropIo", "写入输入数据失败!");
 
 // Lengths the data operations use: a block may report more than the areas
 // hold, but nothing is ever read or written beyond them.
@@ -160,13 +160,13 @@ void CPropIo::BuildControls() {
     int y = 8;
 
     if (full) {
-        MakeLabel("输入I/O长度:", this, 15, y + 2, 85, 20);
+        MakeLabel(tr("输入I/O长度:"), this, 15, y + 2, 85, 20);
         d.inputLengthBox = new QLineEdit(this);
         d.inputLengthBox->setObjectName("inputLengthBox");
         d.inputLengthBox->setGeometry(100, y, 60, 22);
         MakeLabel("(dec)", this, 165, y + 2, 40, 20);
         y += 26;
-        MakeLabel("输出I/O长度:", this, 15, y + 2, 85, 20);
+        MakeLabel(tr("输出I/O长度:"), this, 15, y + 2, 85, 20);
         d.outputLengthBox = new QLineEdit(this);
         d.outputLengthBox->setObjectName("outputLengthBox");
         d.outputLengthBox->setGeometry(100, y, 60, 22);
@@ -176,12 +176,12 @@ void CPropIo::BuildControls() {
         y = 14;
     }
 
-    MakeLabel("中断事件:", this, 15, y + 2, 70, 20);
+    MakeLabel(tr("中断事件:"), this, 15, y + 2, 70, 20);
     d.eventIntervalBox = new QLineEdit(this);
     d.eventIntervalBox->setObjectName("eventIntervalBox");
     d.eventIntervalBox->setGeometry(85, y, 60, 22);
     MakeLabel("ms", this, 150, y + 2, 25, 20);
-    d.pollButton = MakeButton("周期读取", this);
+    d.pollButton = MakeButton(tr("周期读取"), this);
     d.pollButton->setObjectName("pollButton");
     d.pollButton->setGeometry(185, y - 1, 90, 24);
 
@@ -189,8 +189,8 @@ void CPropIo::BuildControls() {
     m_row = new InterruptIndicatorRow(this, 15, rowTop, false);
     y = rowTop + 18 + 6;
 
-    d.changeLabel = MakeLabel(full ? "I/O变化指示区(每个位反映输入数据区的8个字节):"
-                                   : "I/O变化指示区(每个位反映输出数据区的8个字节):",
+    d.changeLabel = MakeLabel(full ? tr("I/O变化指示区(每个位反映输入数据区的8个字节):")
+                                   : tr("I/O变化指示区(每个位反映输出数据区的8个字节):"),
                               this, 15, y, 440, 18);
     d.changeLabel->setObjectName("changeLabel");
     y += 20;
@@ -200,8 +200,8 @@ void CPropIo::BuildControls() {
     d.changedBox->setGeometry(15, y, 440, 22);
     y += 28;
 
-    MakeLabel("输入:", this, 15, y, 60, 18);
-    MakeLabel("输出:", this, 240, y, 60, 18);
+    MakeLabel(tr("输入:"), this, 15, y, 60, 18);
+    MakeLabel(tr("输出:"), this, 240, y, 60, 18);
     y += 20;
 
     // Two frames of equal size, side by side, down to the button rows.
@@ -215,30 +215,30 @@ void CPropIo::BuildControls() {
     d.outputGrid->setReadOnly(true);
     d.outputGrid->setGeometry(240, y, 215, gridBottom - y);
 
-    d.asSetRadio = new QRadioButton("自设", this);
+    d.asSetRadio = new QRadioButton(tr("自设"), this);
     d.asSetRadio->setObjectName("asSetRadio");
     d.asSetRadio->setGeometry(15, 408, 55, 22);
-    d.incrementRadio = new QRadioButton("加一", this);
+    d.incrementRadio = new QRadioButton(tr("加一"), this);
     d.incrementRadio->setObjectName("incrementRadio");
     d.incrementRadio->setGeometry(72, 408, 55, 22);
     auto* modeGroup = new QButtonGroup(this);
     modeGroup->addButton(d.asSetRadio);
     modeGroup->addButton(d.incrementRadio);
     d.asSetRadio->setChecked(true);
-    d.writeButton = MakeButton("写数据", this);
+    d.writeButton = MakeButton(tr("写数据"), this);
     d.writeButton->setObjectName("writeButton");
     d.writeButton->setGeometry(140, 407, 90, 24);
-    d.timedWriteCheck = new QCheckBox("定时写入(ms)", this);
+    d.timedWriteCheck = new QCheckBox(tr("定时写入(ms)"), this);
     d.timedWriteCheck->setObjectName("timedWriteCheck");
     d.timedWriteCheck->setGeometry(15, 438, 110, 22);
     d.inIntervalBox = new QLineEdit(this);
     d.inIntervalBox->setObjectName("inIntervalBox");
     d.inIntervalBox->setGeometry(130, 438, 60, 22);
 
-    d.readButton = MakeButton("读数据", this);
+    d.readButton = MakeButton(tr("读数据"), this);
     d.readButton->setObjectName("readButton");
     d.readButton->setGeometry(365, 407, 90, 24);
-    d.timedReadCheck = new QCheckBox("定时读取(ms)", this);
+    d.timedReadCheck = new QCheckBox(tr("定时读取(ms)"), this);
     d.timedReadCheck->setObjectName("timedReadCheck");
     d.timedReadCheck->setGeometry(240, 438, 110, 22);
     d.outIntervalBox = new QLineEdit(this);
@@ -483,7 +483,7 @@ void CPropIo::ShowEvents(const IoPoller::EventPoll& poll) {
     State& d = *m_d;
     if (poll.outcome == IoPoller::kGaveUp) {
         StopPolling();
-        Message(kEventFailedText);
+        Message(tr(kEventFailedText));
         return;
     }
     if (poll.outcome != IoPoller::kDone) return;
@@ -491,7 +491,7 @@ void CPropIo::ShowEvents(const IoPoller::EventPoll& poll) {
     m_row->ShowInterruptMask(poll.word);
     if (!poll.changeFieldAsked) return;
     if (poll.changeFieldStatus != kModuleOk) {
-        Message(kChangeFieldFailedText);
+        Message(tr(kChangeFieldFailedText));
         return;
     }
     // Bit k of the field (byte 0 first, least significant bit first) stands
@@ -510,11 +510,11 @@ void CPropIo::ShowOutput(const IoPoller::OutputRead& read, bool timed) {
     State& d = *m_d;
     if (read.outcome == IoPoller::kGaveUp) {
         StopTimed(TimedReading);
-        Message(kReadFailedText);
+        Message(tr(kReadFailedText));
         return;
     }
     if (read.outcome != IoPoller::kDone) {
-        if (!timed) Message(kReadFailedText);
+        if (!timed) Message(tr(kReadFailedText));
         return;
     }
     d.outputLength = read.length;
@@ -527,11 +527,11 @@ void CPropIo::ShowInput(const IoPoller::InputWrite& write, bool timed) {
     std::memcpy(d.inputArea, write.area, sizeof d.inputArea);
     if (write.outcome == IoPoller::kGaveUp) {
         StopTimed(TimedWriting);
-        Message(kWriteFailedText);
+        Message(tr(kWriteFailedText));
         return;
     }
     if (write.outcome != IoPoller::kDone) {
-        if (!timed) Message(kWriteFailedText);
+        if (!timed) Message(tr(kWriteFailedText));
         return;
     }
     ShowOnGrid(d.inputGrid, d.inputArea, write.length);
@@ -546,7 +546,7 @@ void CPropIo::OnPollingClicked() {
         if (!TakeBoxes()) return;
         d.polling = true;
         d.eventTimer->start(TimerPeriod(d.eventInterval));
-        d.pollButton->setText("停止读取");
+        d.pollButton->setText(tr("停止读取"));
     } else {
         // Stopping never depends on what the boxes hold.
         TakeBoxes();
@@ -558,7 +558,7 @@ void CPropIo::StopPolling() {
     State& d = *m_d;
     d.polling = false;
     d.eventTimer->stop();
-    d.pollButton->setText("周期读取");
+    d.pollButton->setText(tr("周期读取"));
 }
 
 void CPropIo::OnTimedClicked(TimedKind kind, bool checked) {

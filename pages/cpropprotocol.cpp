@@ -75,8 +75,8 @@ CPropProtocol::CPropProtocol(QWidget* parent) : QWidget(parent), m_ui(new Contro
     setObjectName(QStringLiteral("CPropProtocol"));
     resize(470, 470);
     CreateControls();
-    for (const char* text : kFieldbusStatusTexts)
-        m_ui->fieldbusStatus->addItem(QString::fromUtf8(text));
+    for (CoreText text : kFieldbusStatusTexts)
+        m_ui->fieldbusStatus->addItem(QString::fromUtf8(CoreString(text)));
     for (const char* text : kModuleStateTexts) m_ui->moduleState->addItem(QString::fromUtf8(text));
     m_ui->bitRateConfigured->setText(QStringLiteral("0"));
     m_ui->bitRateActual->setText(QStringLiteral("0"));
@@ -93,8 +93,8 @@ CMyCUGErrorMsg* CPropProtocol::errorGrid() const {
 
 void CPropProtocol::CreateControls() {
     Controls& ui = *m_ui;
-    auto label = [this](const char* text, int x, int y, int w) {
-        auto* l = new QLabel(QString::fromUtf8(text), this);
+    auto label = [this](const QString& text, int x, int y, int w) {
+        auto* l = new QLabel(text, this);
         l->setGeometry(x, y, w, 22);
         return l;
     };
@@ -110,74 +110,74 @@ void CPropProtocol::CreateControls() {
         c->setGeometry(x, y, w, 22);
         return c;
     };
-    auto button = [this](const char* text, const char* name, int x, int y) {
-        auto* b = new QPushButton(QString::fromUtf8(text), this);
+    auto button = [this](const QString& text, const char* name, int x, int y) {
+        auto* b = new QPushButton(text, this);
         b->setObjectName(QString::fromUtf8(name));
         b->setGeometry(x, y, 60, 24);
         b->setAutoDefault(false);
         b->setDefault(false);
         return b;
     };
-    auto group = [this](const char* title, int x, int y, int w, int h) {
-        auto* g = new QGroupBox(QString::fromUtf8(title), this);
+    auto group = [this](const QString& title, int x, int y, int w, int h) {
+        auto* g = new QGroupBox(title, this);
         g->setGeometry(x, y, w, h);
         return g;
     };
 
-    label("模块状态:", 15, 8, 70);
+    label(tr("模块状态:"), 15, 8, 70);
     ui.moduleState = list("moduleState", 85, 8, 120);
-    label("现场总线状态:", 220, 8, 90);
+    label(tr("现场总线状态:"), 220, 8, 90);
     ui.fieldbusStatus = list("fieldbusStatus", 310, 8, 150);
 
-    group("通信参数", 10, 36, 450, 76);
+    group(tr("通信参数"), 10, 36, 450, 76);
     // Narrow enough for five digits each, so that the meaning of the bit-rate
     // code fits beside its box.
-    label("节点地址(配置):", 20, 56, 92);
+    label(tr("节点地址(配置):"), 20, 56, 92);
     ui.nodeAddressConfigured = edit("nodeAddressConfigured", 112, 56, 45);
     label("(dec)", 160, 56, 32);
-    label("节点波特率(配置):", 197, 56, 106);
+    label(tr("节点波特率(配置):"), 197, 56, 106);
     ui.bitRateConfigured = edit("bitRateConfigured", 303, 56, 45);
     label("(dec)", 351, 56, 32);
     ui.bitRateConfiguredMeaning = label("", 388, 56, 72);
-    label("节点地址(实际):", 20, 84, 92);
+    label(tr("节点地址(实际):"), 20, 84, 92);
     ui.nodeAddressActual = edit("nodeAddressActual", 112, 84, 45);
     label("(dec)", 160, 84, 32);
-    label("节点波特率(实际):", 197, 84, 106);
+    label(tr("节点波特率(实际):"), 197, 84, 106);
     ui.bitRateActual = edit("bitRateActual", 303, 84, 45);
     label("(dec)", 351, 84, 32);
     ui.bitRateActualMeaning = label("", 388, 84, 72);
 
-    group("设备信息", 10, 116, 450, 106);
-    label("密码保护:", 20, 136, 70);
+    group(tr("设备信息"), 10, 116, 450, 106);
+    label(tr("密码保护:"), 20, 136, 70);
     ui.password = edit("password", 90, 136, 110);
     ui.password->setEchoMode(QLineEdit::Password);
-    label("(输入密码后改变密码保护信息)", 210, 136, 240);
-    label("厂商ID:", 20, 164, 70);
+    label(tr("(输入密码后改变密码保护信息)"), 210, 136, 240);
+    label(tr("厂商ID:"), 20, 164, 70);
     ui.vendorId = edit("vendorId", 90, 164, 110);
-    label("设备序列号:", 235, 164, 80);
+    label(tr("设备序列号:"), 235, 164, 80);
     ui.serialNumber = edit("serialNumber", 315, 164, 135);
-    label("产品代码:", 20, 192, 70);
+    label(tr("产品代码:"), 20, 192, 70);
     ui.productCode = edit("productCode", 90, 192, 110);
-    label("产品名称:", 235, 192, 80);
+    label(tr("产品名称:"), 235, 192, 80);
     ui.productName = edit("productName", 315, 192, 135);
 
-    group("紧急报文", 10, 226, 450, 50);
-    label("标准错误码:", 20, 246, 75);
+    group(tr("紧急报文"), 10, 226, 450, 50);
+    label(tr("标准错误码:"), 20, 246, 75);
     ui.emergencyStandard = edit("emergencyStandard", 95, 246, 95);
-    label("自定义:", 205, 246, 55);
+    label(tr("自定义:"), 205, 246, 55);
     ui.emergencyCustom = edit("emergencyCustom", 260, 246, 110);
-    ui.sendEmergency = button("发送", "sendEmergency", 385, 245);
+    ui.sendEmergency = button(tr("发送"), "sendEmergency", 385, 245);
 
-    label("错误消息:", 15, 282, 70);
-    ui.getErrorMessage = button("获取", "getErrorMessage", 90, 281);
+    label(tr("错误消息:"), 15, 282, 70);
+    ui.getErrorMessage = button(tr("获取"), "getErrorMessage", 90, 281);
     ui.errorGrid = new CMyCUGErrorMsg(this);
     ui.errorGrid->setObjectName(QStringLiteral("errorGrid"));
     ui.errorGrid->setGeometry(15, 310, 390, 120);
 
-    label("网络时间标识:", 15, 440, 90);
+    label(tr("网络时间标识:"), 15, 440, 90);
     ui.networkTime = edit("networkTime", 105, 440, 270);
     ui.networkTime->setReadOnly(true);
-    ui.getNetworkTime = button("获取", "getNetworkTime", 385, 439);
+    ui.getNetworkTime = button(tr("获取"), "getNetworkTime", 385, 439);
 
     for (QWidget* fixed : std::initializer_list<QWidget*>{ui.moduleState, ui.fieldbusStatus,
                                                           ui.nodeAddressActual, ui.bitRateActual})
@@ -310,14 +310,14 @@ CPropProtocol::BuildResult CPropProtocol::BuildBlock(uint8_t* block) {
     const NodeAddressEntry entry = CheckNodeAddressEntry(
         ui.nodeAddressConfigured->text().toStdString(), SwitchCodingMode(), &address);
     if (entry == NodeAddressEntry::NotANumber) {
-        ShowMessage(this, QStringLiteral("节点地址输入错误，请重新输入!"));
+        ShowMessage(this, tr("节点地址输入错误，请重新输入!"));
         ui.nodeAddressConfigured->setFocus(Qt::OtherFocusReason);
         return BuildRefused;
     }
     if (entry == NodeAddressEntry::OutOfRange) {
         // The bounds speak the notation the address was typed in.
         const QString high = FromUtf8(FormatNodeAddress(0xFFFF, SwitchCodingMode()));
-        ShowMessage(this, QStringLiteral("请输入一个介于 0 和 %1 之间的整数。").arg(high));
+        ShowMessage(this, tr("请输入一个介于 0 和 %1 之间的整数。").arg(high));
         ui.nodeAddressConfigured->setFocus(Qt::OtherFocusReason);
         return BuildRefused;
     }
@@ -366,7 +366,7 @@ void CPropProtocol::OnSendEmergency() {
     bool good = false;
     if (!RunOnModule([&] { good = m_session->SendEmergency(data) == kModuleOk; })) return;
     ShowMessage(this,
-                good ? QStringLiteral("发送紧急代码成功!") : QStringLiteral("发送紧急代码失败!"));
+                good ? tr("发送紧急代码成功!") : tr("发送紧急代码失败!"));
 }
 
 void CPropProtocol::OnGetErrorMessage() {
@@ -375,7 +375,7 @@ void CPropProtocol::OnGetErrorMessage() {
     int status = kModuleFailed;
     if (!RunOnModule([&] { status = m_session->ReadErrorMessages(bytes, &count); })) return;
     if (status != kModuleOk) {
-        ShowMessage(this, QStringLiteral("获取错误消息失败!"));
+        ShowMessage(this, tr("获取错误消息失败!"));
         return;
     }
     m_ui->errorGrid->SetBytes(bytes, count);
@@ -387,7 +387,7 @@ void CPropProtocol::OnGetNetworkTime() {
     int status = kModuleFailed;
     if (!RunOnModule([&] { status = m_session->ReadNetworkTime(&ms, &days); })) return;
     if (status != kModuleOk) {
-        ShowMessage(this, QStringLiteral("获取网络时间标识失败!"));
+        ShowMessage(this, tr("获取网络时间标识失败!"));
         return;
     }
     m_ui->networkTime->setText(FromUtf8(FormatNetworkTime(ms, days)));

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The test command: every check, on two builds of the tree.
+# The test command: the translation check, then every other check, on two
+# builds of the tree.
 #   build-sanitize  clang with AddressSanitizer and UndefinedBehaviorSanitizer:
 #                   the whole test suite, then a short run of each fuzz target
 #   build-package   Release with Debian's hardening flags: the package and its
@@ -76,6 +77,7 @@ summary() {
     soak) lines=$(grep -E '^soak' "$2") ;;
     bench) lines=$(grep -E '^bench_[a-z]+: ' "$2") ;;
     package-test) lines=$(grep -E '^Package test passed' "$2") ;;
+    translations) lines=$(grep -E '^translations' "$2") ;;
   esac
   [ -z "$lines" ] || printf '\n%s' "$(sed 's/^/         /' <<<"$lines")"
 }
@@ -123,6 +125,8 @@ release_path() {
 }
 
 echo "== Stages (whole output of each in build-logs/)"
+stage translations "Translations (all translated, .ts up to date)" scripts/check-translations.sh ||
+  { echo "== FAILED (see the stage above)"; exit 1; }
 sanitizer_path &
 sanitizer_pid=$!
 release_path &

@@ -87,76 +87,76 @@ QLabel* CPropCfg::MakeLabel(const QString& text, int x, int y, int w, int h) {
 void CPropCfg::BuildControls() {
     constexpr int kRowHeight = 22;
 
-    MakeLabel(QStringLiteral("串口号:"), 10, 12, 50, kRowHeight);
+    MakeLabel(tr("串口号:"), 10, 12, 50, kRowHeight);
     m_portList = new PortComboBox(this);
     m_portList->setGeometry(60, 12, 50, kRowHeight);
     m_portList->setMaxVisibleItems(20);
     // Beside the port list there is room for an icon only; the caption is
     // the button's text and tooltip.
     m_searchModule = new QToolButton(this);
-    m_searchModule->setText(QStringLiteral("搜索模块..."));
-    m_searchModule->setToolTip(QStringLiteral("搜索模块..."));
+    m_searchModule->setText(tr("搜索模块..."));
+    m_searchModule->setToolTip(tr("搜索模块..."));
     m_searchModule->setIcon(SearchIcon());
     m_searchModule->setToolButtonStyle(Qt::ToolButtonIconOnly);
     m_searchModule->setGeometry(112, 12, 22, kRowHeight);
-    MakeLabel(QStringLiteral("波特率:"), 136, 12, 50, kRowHeight);
+    MakeLabel(tr("波特率:"), 136, 12, 50, kRowHeight);
     m_bitRateList = new QComboBox(this);
     m_bitRateList->setGeometry(186, 12, 86, kRowHeight);
-    m_changeBaud = MakeButton(QStringLiteral("改变波特率"), 282, 11, 86, 24);
+    m_changeBaud = MakeButton(tr("改变波特率"), 282, 11, 86, 24);
     m_changeBaud->setEnabled(false);
-    m_openPort = MakeButton(QStringLiteral("打开串口"), 378, 11, 82, 24);
+    m_openPort = MakeButton(tr("打开串口"), 378, 11, 82, 24);
 
-    MakeLabel(QStringLiteral("输入I/O长度:"), 10, 46, 86, kRowHeight);
+    MakeLabel(tr("输入I/O长度:"), 10, 46, 86, kRowHeight);
     m_inputLengthBox = new QLineEdit(this);
     m_inputLengthBox->setGeometry(96, 46, 56, kRowHeight);
     MakeLabel(QStringLiteral("(dec)"), 156, 46, 40, kRowHeight);
-    MakeLabel(QStringLiteral("输出I/O长度:"), 240, 46, 86, kRowHeight);
+    MakeLabel(tr("输出I/O长度:"), 240, 46, 86, kRowHeight);
     m_outputLengthBox = new QLineEdit(this);
     m_outputLengthBox->setGeometry(326, 46, 56, kRowHeight);
     MakeLabel(QStringLiteral("(dec)"), 386, 46, 40, kRowHeight);
 
     // The group must exist before the lamps so that they lie on top of it.
-    m_interruptGroup = new QGroupBox(QStringLiteral("中断配置"), this);
+    m_interruptGroup = new QGroupBox(tr("中断配置"), this);
     m_interruptGroup->setGeometry(10, 76, 450, 50);
     m_row = new InterruptIndicatorRow(this, 20, 98, true);
 
-    auto* commGroup = new QGroupBox(QStringLiteral("通信参数"), this);
+    auto* commGroup = new QGroupBox(tr("通信参数"), this);
     commGroup->setGeometry(10, 136, 450, 58);
-    MakeLabel(QStringLiteral("节点地址:"), 20, 160, 70, kRowHeight);
+    MakeLabel(tr("节点地址:"), 20, 160, 70, kRowHeight);
     m_nodeAddressBox = new QLineEdit(this);
     m_nodeAddressBox->setGeometry(90, 160, 70, kRowHeight);
     MakeLabel(QStringLiteral("(dec)"), 164, 160, 40, kRowHeight);
-    MakeLabel(QStringLiteral("CAN波特率:"), 226, 160, 80, kRowHeight);
+    MakeLabel(tr("CAN波特率:"), 226, 160, 80, kRowHeight);
     m_canBitRateList = new QComboBox(this);
     m_canBitRateList->setGeometry(306, 160, 140, kRowHeight);
 
-    auto* emergencyGroup = new QGroupBox(QStringLiteral("紧急报文"), this);
+    auto* emergencyGroup = new QGroupBox(tr("紧急报文"), this);
     emergencyGroup->setGeometry(10, 204, 450, 58);
-    MakeLabel(QStringLiteral("标准错误码:"), 20, 228, 80, kRowHeight);
+    MakeLabel(tr("标准错误码:"), 20, 228, 80, kRowHeight);
     m_emergencyCodeBox = new QLineEdit(this);
     m_emergencyCodeBox->setGeometry(100, 228, 90, kRowHeight);
-    MakeLabel(QStringLiteral("自定义:"), 204, 228, 56, kRowHeight);
+    MakeLabel(tr("自定义:"), 204, 228, 56, kRowHeight);
     m_emergencyCustomBox = new QLineEdit(this);
     m_emergencyCustomBox->setGeometry(260, 228, 90, kRowHeight);
-    m_sendEmergency = MakeButton(QStringLiteral("发送"), 370, 227, 76, 24);
+    m_sendEmergency = MakeButton(tr("发送"), 370, 227, 76, 24);
 
-    MakeLabel(QStringLiteral("网络时间标识:"), 10, 280, 96, kRowHeight);
+    MakeLabel(tr("网络时间标识:"), 10, 280, 96, kRowHeight);
     m_networkTimeBox = new QLineEdit(this);
     m_networkTimeBox->setGeometry(106, 280, 254, kRowHeight);
     m_networkTimeBox->setReadOnly(true);
-    m_getNetworkTime = MakeButton(QStringLiteral("获取"), 370, 279, 76, 24);
+    m_getNetworkTime = MakeButton(tr("获取"), 370, 279, 76, 24);
 
-    MakeLabel(QStringLiteral("模块状态:"), 10, 318, 96, kRowHeight);
+    MakeLabel(tr("模块状态:"), 10, 318, 96, kRowHeight);
     m_moduleStateList = new QComboBox(this);
     m_moduleStateList->setGeometry(106, 318, 150, kRowHeight);
 
-    MakeLabel(QStringLiteral("设备模式:"), 10, 356, 96, kRowHeight);
+    MakeLabel(tr("设备模式:"), 10, 356, 96, kRowHeight);
     m_deviceModeList = new QComboBox(this);
     m_deviceModeList->setGeometry(106, 356, 150, kRowHeight);
-    m_sendDeviceMode = MakeButton(QStringLiteral("发送"), 270, 355, 76, 24);
+    m_sendDeviceMode = MakeButton(tr("发送"), 270, 355, 76, 24);
 
-    m_readConfig = MakeButton(QStringLiteral("读取配置"), 106, 408, 110, 30);
-    m_modifyConfig = MakeButton(QStringLiteral("修改配置"), 250, 408, 110, 30);
+    m_readConfig = MakeButton(tr("读取配置"), 106, 408, 110, 30);
+    m_modifyConfig = MakeButton(tr("修改配置"), 250, 408, 110, 30);
     m_modifyConfig->setEnabled(false);
 
     connect(m_openPort, &QPushButton::clicked, this, &CPropCfg::OnOpenPort);
@@ -237,7 +237,7 @@ void CPropCfg::OnOpenPort() {
     if (!m_port) return;
     if (m_port->IsOpen()) {
         m_port->Close();
-        m_openPort->setText(QStringLiteral("打开串口"));
+        m_openPort->setText(tr("打开串口"));
         return;
     }
     const int portNumber = SelectedNumber(m_portList);
@@ -252,7 +252,7 @@ void CPropCfg::OnOpenPort() {
         failure = m_port->LastFailure();
     }
     if (status == kSerialOk) {
-        m_openPort->setText(QStringLiteral("关闭串口"));
+        m_openPort->setText(tr("关闭串口"));
     } else {
         ShowMessage(this, OpenPortFailedMessage(failure));
     }
@@ -266,7 +266,7 @@ void CPropCfg::OnSearchModule() {
     const std::vector<ScanPort> ports =
         PortsToSearch(SelectedNumber(m_portList), m_settings, m_portList->discoveryRoots());
     if (ports.empty()) {
-        ShowMessage(this, QStringLiteral("没有可搜索的串口设备。"));
+        ShowMessage(this, tr("没有可搜索的串口设备。"));
         return;
     }
     if (m_worker == nullptr) return;
@@ -281,15 +281,15 @@ void CPropCfg::OnSearchModule() {
         if (rate >= 0) m_bitRateList->setCurrentIndex(rate);
         // This edition opens its port with no parity only.
         text += outcome.settings.parity == 0
-                    ? QStringLiteral("\n已选中这些设置, 按\"打开串口\"连接模块。")
-                    : QStringLiteral("\n简化版只能以无校验打开串口, 请用完整版连接此模块。");
+                    ? tr("\n已选中这些设置, 按\"打开串口\"连接模块。")
+                    : tr("\n简化版只能以无校验打开串口, 请用完整版连接此模块。");
     }
     ShowMessage(this, text);
 }
 
 void CPropCfg::OnReadConfig() {
     if (!m_port || !m_port->IsOpen()) {
-        ShowMessage(this, QStringLiteral("串口未打开!"));
+        ShowMessage(this, tr("串口未打开!"));
         return;
     }
     // Blocks read before a failure keep what came; the controls change only
@@ -346,11 +346,11 @@ void CPropCfg::OnModifyConfig() {
         case NodeAddressEntry::Ok:
             break;
         case NodeAddressEntry::NotANumber:
-            ShowMessage(this, QStringLiteral("节点地址输入错误，请重新输入!"));
+            ShowMessage(this, tr("节点地址输入错误，请重新输入!"));
             m_nodeAddressBox->setFocus();
             return;
         case NodeAddressEntry::OutOfRange:
-            ShowMessage(this, QStringLiteral("请输入一个介于 0 和 %1 之间的整数。")
+            ShowMessage(this, tr("请输入一个介于 0 和 %1 之间的整数。")
                                   .arg(QString::fromStdString(
                                       FormatNodeAddress(kRegisterEntry.high, kHexNotation))));
             m_nodeAddressBox->setFocus();
@@ -378,7 +378,7 @@ void CPropCfg::OnModifyConfig() {
     }
     PushLengths();
     SaveSettings();
-    ShowMessage(this, QStringLiteral("修改配置成功!"));
+    ShowMessage(this, tr("修改配置成功!"));
 }
 
 void CPropCfg::OnChangeBaudRate() {
@@ -397,7 +397,7 @@ void CPropCfg::OnChangeBaudRate() {
         return;
     }
     // The PC port keeps the rate it was opened with until it is reopened.
-    ShowMessage(this, QStringLiteral("修改波特率成功!"));
+    ShowMessage(this, tr("修改波特率成功!"));
     if (m_settings) WriteIntSetting(m_settings, kComBaudRate, m_bitRateList->currentIndex());
 }
 
@@ -408,9 +408,9 @@ void CPropCfg::OnSendDeviceMode() {
         !RunOnModule([&](ProcedureHook*) { status = SendDeviceMode(m_session, position); }))
         return;
     if (status == kModuleOk) {
-        ShowMessage(this, QStringLiteral("修改设备模式成功!"));
+        ShowMessage(this, tr("修改设备模式成功!"));
     } else {
-        ShowMessage(this, QStringLiteral("修改设备模式失败!"));
+        ShowMessage(this, tr("修改设备模式失败!"));
     }
 }
 
@@ -425,7 +425,7 @@ void CPropCfg::OnSendEmergency() {
         !RunOnModule([&](ProcedureHook*) { status = m_session->SendEmergency(data); }))
         return;
     if (status != kModuleOk) {
-        ShowMessage(this, QStringLiteral("发送紧急代码失败!"));
+        ShowMessage(this, tr("发送紧急代码失败!"));
         return;
     }
     if (m_settings) {
@@ -434,7 +434,7 @@ void CPropCfg::OnSendEmergency() {
         values.SetText(kFieldbusEmergencyCustom, custom);
         WriteSettings(m_settings, kEmergencySettings, values);
     }
-    ShowMessage(this, QStringLiteral("发送紧急代码成功!"));
+    ShowMessage(this, tr("发送紧急代码成功!"));
 }
 
 void CPropCfg::OnGetNetworkTime() {
@@ -445,7 +445,7 @@ void CPropCfg::OnGetNetworkTime() {
         !RunOnModule([&](ProcedureHook*) { status = m_session->ReadNetworkTime(&ms, &days); }))
         return;
     if (status != kModuleOk) {
-        ShowMessage(this, QStringLiteral("获取网络时间标识失败!"));
+        ShowMessage(this, tr("获取网络时间标识失败!"));
         return;
     }
     m_networkTimeBox->setText(QString::fromStdString(FormatNetworkTime(ms, days)));

@@ -40,7 +40,7 @@ CQuillonDlg::CQuillonDlg(const std::string& programFolder, QWidget* parent) : QD
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setWindowTitle(QStringLiteral("Tavel VX31 简化版 V1.02"));
+    setWindowTitle(tr("Tavel VX31 简化版 V1.02"));
 
     m_tabSheet = new CTabSheet(this);
     m_cfgPage = new CPropCfg;
@@ -82,9 +82,9 @@ void CQuillonDlg::OnInitDialog() {
     m_monitor->Attach(&m_session);
     m_monitor->SetSettings(&m_settings);
 
-    m_tabSheet->AddPage(QStringLiteral("配置"), m_cfgPage);
+    m_tabSheet->AddPage(tr("配置"), m_cfgPage);
     m_tabSheet->AddPage(QStringLiteral("I/O"), m_ioPage);
-    m_tabSheet->AddPage(QStringLiteral("通信"), m_monitor);
+    m_tabSheet->AddPage(tr("通信"), m_monitor);
     m_cfgPage->Initialise();
     m_ioPage->Initialise();
     m_tabSheet->setCurrentIndex(0);

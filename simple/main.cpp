@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "cquillonapp.h"
+#include "program_language.h"
 #include "quit_after.h"
 #include "trace_option.h"
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.quillon.QuillonSimple"));
 
+    ApplyProgramLanguage(options.language);
     StartQuitAfter(quitAfterMs);
     CQuillonApp app;
     app.SetTracePath(options.tracePath.toStdString());

@@ -1,6 +1,7 @@
 #include "cmycugerrormsg.h"
 
 #include <QAbstractTableModel>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QPainter>
 #include <algorithm>
@@ -80,8 +81,9 @@ public:
         if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
         if (role != Qt::DisplayRole) return {};
         if (orientation == Qt::Vertical) return QString::asprintf("%ld", static_cast<long>(section));
-        if (section == 0) return QStringLiteral("索引");
-        if (section == kFirstErrorCodeColumn) return QStringLiteral("错误码");
+        if (section == 0) return QCoreApplication::translate("CMyCugErrorMsg", "索引");
+        if (section == kFirstErrorCodeColumn)
+            return QCoreApplication::translate("CMyCugErrorMsg", "错误码");
         return QString();
     }
 

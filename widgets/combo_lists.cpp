@@ -1,6 +1,7 @@
 #include "combo_lists.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 
 #include "baud_rates.h"
 #include "hexbytes.h"
@@ -15,9 +16,11 @@ int SelectedNumber(const QComboBox* list) {
     return ParseLeadingInt(list->currentText().toStdString());
 }
 
-void SetItems(QComboBox* list, const char* const* items, size_t count) {
+void SetItems(QComboBox* list, const char* const* items, size_t count, const char* context) {
     list->clear();
-    for (size_t i = 0; i < count; ++i) list->addItem(QString::fromUtf8(items[i]));
+    for (size_t i = 0; i < count; ++i)
+        list->addItem(context != nullptr ? QCoreApplication::translate(context, items[i])
+                                         : QString::fromUtf8(items[i]));
 }
 
 void SetBaudRateItems(QComboBox* list) {
@@ -26,5 +29,6 @@ void SetBaudRateItems(QComboBox* list) {
 }
 
 void SetDeviceModeItems(QComboBox* list) {
-    SetItems(list, kDeviceModeItems);
+    list->clear();
+    for (CoreText item : kDeviceModeItems) list->addItem(QString::fromUtf8(CoreString(item)));
 }

@@ -16,11 +16,13 @@ void SelectOrClear(QComboBox* list, int position);
 // ("614400 " is 614400); no selection gives 0.
 int SelectedNumber(const QComboBox* list);
 
-// Replaces the items with UTF-8 texts.
-void SetItems(QComboBox* list, const char* const* items, size_t count);
+// Replaces the items with UTF-8 texts; with a context, with their
+// translations in it (texts marked QT_TRANSLATE_NOOP(context, ...)).
+void SetItems(QComboBox* list, const char* const* items, size_t count,
+              const char* context = nullptr);
 template <size_t N>
-void SetItems(QComboBox* list, const char* const (&items)[N]) {
-    SetItems(list, items, N);
+void SetItems(QComboBox* list, const char* const (&items)[N], const char* context = nullptr) {
+    SetItems(list, items, N, context);
 }
 
 // The rate list (baud_rates.h) and the device-mode list.

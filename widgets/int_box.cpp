@@ -1,5 +1,6 @@
 #include "int_box.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 
 #include "entry_rules.h"
@@ -12,12 +13,15 @@ bool CheckAndReport(QWidget* parent, const QString& text, int low, int high, int
         case IntEntry::Ok:
             return true;
         case IntEntry::NotAnInteger:
-            ShowMessage(parent, QStringLiteral("请输入一个整数。"));
+            ShowMessage(parent, QCoreApplication::translate("IntBox", "请输入一个整数。"));
             return false;
         case IntEntry::OutOfRange:
             break;
     }
-    ShowMessage(parent, QStringLiteral("请输入一个介于 %1 和 %2 之间的整数。").arg(low).arg(high));
+    ShowMessage(parent,
+                QCoreApplication::translate("IntBox", "请输入一个介于 %1 和 %2 之间的整数。")
+                    .arg(low)
+                    .arg(high));
     return false;
 }
 

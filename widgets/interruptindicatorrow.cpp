@@ -37,7 +37,7 @@ InterruptIndicatorRow::InterruptIndicatorRow(QWidget* parent, int left, int top,
         button->setObjectName(QString::number(id));
         button->setProperty("controlId", id);
         button->setGeometry(left + kLampWidth * k, top, kLampWidth, kLampHeight);
-        button->setToolTip(QString::fromUtf8(bit.description));
+        button->setToolTip(QString::fromUtf8(CoreString(bit.description)));
         button->setFont(LampFont());
         button->setVisible(true);
         connect(button, &QAbstractButton::clicked, this, [this, k] {

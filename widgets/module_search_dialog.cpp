@@ -1,6 +1,7 @@
 #include "module_search_dialog.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressDialog>
@@ -18,7 +19,7 @@ QString PortText(const ScanPort& port) {
 
 // What the progress line says of a try.
 QString TryText(const ScanProgress& scanTry) {
-    return QStringLiteral("正在搜索模块: %1, %2, %3")
+    return QCoreApplication::translate("ModuleSearch", "正在搜索模块: %1, %2, %3")
         .arg(PortText(*scanTry.port))
         .arg(scanTry.settings.baud)
         .arg(QString::fromStdString(ScanFormatName(scanTry.settings)));
@@ -45,20 +46,20 @@ QIcon SearchIcon() {
 QString ParityItemText(int parity) {
     switch (parity) {
         case 1:
-            return QStringLiteral("奇校验");
+            return QCoreApplication::translate("ModuleSearch", "奇校验");
         case 2:
-            return QStringLiteral("偶校验");
+            return QCoreApplication::translate("ModuleSearch", "偶校验");
         default:
-            return QStringLiteral("无校验");
+            return QCoreApplication::translate("ModuleSearch", "无校验");
     }
 }
 
 ScanOutcome SearchWithProgress(QWidget* parent, const std::vector<ScanPort>& ports, int echoMode,
                                ModuleWorker* worker,
                                const std::vector<ExchangeObserver*>& observers) {
-    QProgressDialog dialog(QStringLiteral("正在搜索模块..."), QStringLiteral("取消"), 0,
+    QProgressDialog dialog(QCoreApplication::translate("ModuleSearch", "正在搜索模块..."), QCoreApplication::translate("ModuleSearch", "取消"), 0,
                            static_cast<int>(ports.size() * ScanOrder().size()), parent);
-    dialog.setWindowTitle(QStringLiteral("搜索模块"));
+    dialog.setWindowTitle(QCoreApplication::translate("ModuleSearch", "搜索模块"));
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setMinimumDuration(0);
     dialog.setAutoReset(false);
@@ -94,11 +95,13 @@ ScanOutcome SearchWithProgress(QWidget* parent, const std::vector<ScanPort>& por
 QString ModuleSearchResultText(const ScanOutcome& outcome, const std::vector<ScanPort>& ports) {
     if (outcome.cancelled) return QString();
     if (outcome.found && outcome.settingsFromServer) {
-        return QStringLiteral("找到模块: 串口 %1。线路设置由服务器决定, 不由本程序设置。")
+        return QCoreApplication::translate(
+                   "ModuleSearch", "找到模块: 串口 %1。线路设置由服务器决定, 不由本程序设置。")
             .arg(PortText(outcome.port));
     }
     if (outcome.found) {
-        return QStringLiteral("找到模块: 串口 %1, 波特率 %2, 数据位 8, %3, 停止位 1。")
+        return QCoreApplication::translate("ModuleSearch",
+                                           "找到模块: 串口 %1, 波特率 %2, 数据位 8, %3, 停止位 1。")
             .arg(PortText(outcome.port))
             .arg(outcome.settings.baud)
             .arg(ParityItemText(outcome.settings.parity));
@@ -106,10 +109,12 @@ QString ModuleSearchResultText(const ScanOutcome& outcome, const std::vector<Sca
     QStringList where;
     for (const ScanPort& port : ports) {
         where << (ScanSettingsFixedByServer(port)
-                      ? PortText(port) + QStringLiteral(" (线路设置由服务器决定, 只尝试一次)")
+                      ? PortText(port) + QCoreApplication::translate(
+                                             "ModuleSearch", " (线路设置由服务器决定, 只尝试一次)")
                       : PortText(port));
     }
-    QString text = QStringLiteral(
+    QString text = QCoreApplication::translate(
+                       "ModuleSearch",
                        "未找到模块。已尝试: %1; 波特率 2400 至 614400, 无校验、偶校验和奇校验, "
                        "数据位 8, 停止位 1 (共 %2 次)。")
                        .arg(where.join(QStringLiteral(", ")))

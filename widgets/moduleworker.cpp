@@ -172,7 +172,7 @@ void ModuleWorker::OnSlow() {
     if (m_progressDialog == nullptr) {
         m_progressDialog = new QProgressDialog(m_window);
         m_progressDialog->setObjectName(QStringLiteral("moduleProgress"));
-        m_progressDialog->setCancelButtonText(QString::fromUtf8("取消"));
+        m_progressDialog->setCancelButtonText(tr("取消"));
         m_progressDialog->setAutoClose(false);
         m_progressDialog->setAutoReset(false);
         m_progressDialog->setMinimumDuration(0);
@@ -182,7 +182,7 @@ void ModuleWorker::OnSlow() {
         connect(m_progressDialog, &QProgressDialog::canceled, this, [this] {
             RequestCancel();
             m_progressDialog->setLabelText(m_progress.title + '\n' +
-                                           QString::fromUtf8("正在取消..."));
+                                           tr("正在取消..."));
         });
     }
     m_progressDialog->setLabelText(m_progress.title);

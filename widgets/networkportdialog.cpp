@@ -20,17 +20,20 @@ const struct {
     const char* item;
     int usualPort;
 } kKinds[] = {
-    {LineKind::Rfc2217, "RFC 2217 串口服务器（rfc2217://）", 4001},
-    {LineKind::RawTcp, "TCP 透传（socket://）", 4001},
-    {LineKind::ModbusTcp, "Modbus TCP 网关（modbus-tcp://）", kModbusTcpDefaultPort},
+    {LineKind::Rfc2217, QT_TRANSLATE_NOOP("NetworkPortDialog", "RFC 2217 串口服务器（rfc2217://）"),
+     4001},
+    {LineKind::RawTcp, QT_TRANSLATE_NOOP("NetworkPortDialog", "TCP 透传（socket://）"), 4001},
+    {LineKind::ModbusTcp,
+     QT_TRANSLATE_NOOP("NetworkPortDialog", "Modbus TCP 网关（modbus-tcp://）"),
+     kModbusTcpDefaultPort},
 };
 
 }  // namespace
 
 NetworkPortDialog::NetworkPortDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8("添加网络端口"));
+    setWindowTitle(tr("添加网络端口"));
     m_kind = new QComboBox(this);
-    for (const auto& kind : kKinds) m_kind->addItem(QString::fromUtf8(kind.item));
+    for (const auto& kind : kKinds) m_kind->addItem(tr(kind.item));
     m_host = new QLineEdit(this);
     m_host->setPlaceholderText(QStringLiteral("10.0.0.20"));
     m_port = new QSpinBox(this);
@@ -40,18 +43,17 @@ NetworkPortDialog::NetworkPortDialog(QWidget* parent) : QDialog(parent) {
     m_preview->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* form = new QFormLayout;
-    form->addRow(QString::fromUtf8("类型:"), m_kind);
-    form->addRow(QString::fromUtf8("主机:"), m_host);
-    form->addRow(QString::fromUtf8("端口:"), m_port);
-    form->addRow(QString::fromUtf8("地址:"), m_preview);
+    form->addRow(tr("类型:"), m_kind);
+    form->addRow(tr("主机:"), m_host);
+    form->addRow(tr("端口:"), m_port);
+    form->addRow(tr("地址:"), m_preview);
 
-    auto* note = new QLabel(
-        QString::fromUtf8("网络连接不加密：跨越不可信的网络时，请通过 SSH 隧道连接。"), this);
+    auto* note = new QLabel(tr("网络连接不加密：跨越不可信的网络时，请通过 SSH 隧道连接。"), this);
     note->setWordWrap(true);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QString::fromUtf8("确定"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QString::fromUtf8("取消"));
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("确定"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("取消"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -92,7 +94,7 @@ void NetworkPortDialog::UpdatePreview() {
 
 void NetworkPortDialog::accept() {
     if (Url().isEmpty()) {
-        ShowMessage(this, QString::fromUtf8("请输入服务器的主机名或 IP 地址。"));
+        ShowMessage(this, tr("请输入服务器的主机名或 IP 地址。"));
         m_host->setFocus();
         return;
     }

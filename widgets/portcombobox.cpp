@@ -28,7 +28,7 @@ void PortComboBox::Fill() {
     const QSignalBlocker block(this);
     clear();
     for (int n = 1; n <= kPortNumberCount; ++n) addItem(QString::number(n));
-    addItem(QString::fromUtf8("添加网络端口..."));
+    addItem(tr("添加网络端口..."));
     m_lastIndex = currentIndex();
     Refresh();
 }
@@ -50,12 +50,12 @@ int PortComboBox::AddNetworkPort() {
     if (dialog.exec() != QDialog::Accepted) return 0;
     const int number = StoreNetworkPort(m_settings, dialog.Url().toStdString(), m_roots);
     if (number < 0) {
-        ShowMessage(this, QString::fromUtf8("无法写入 config.ini：网络端口没有保存。"));
+        ShowMessage(this, tr("无法写入 config.ini：网络端口没有保存。"));
         return 0;
     }
     if (number == 0) {
-        ShowMessage(this, QString::fromUtf8("串口号 1 至 255 都已有设备：请先在 config.ini 的 "
-                                            "[ports] 中删除不再使用的条目。"));
+        ShowMessage(this, tr("串口号 1 至 255 都已有设备：请先在 config.ini 的 "
+                             "[ports] 中删除不再使用的条目。"));
         return 0;
     }
     Refresh();

@@ -1,45 +1,49 @@
 #include "procedure_messages.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 QString ReadFailedText(ConfigBlock block) {
     switch (block) {
         case ConfigBlock::General:
-            return QStringLiteral("获取通用参数失败!");
+            return QCoreApplication::translate("ProcedureMessages", "获取通用参数失败!");
         case ConfigBlock::Io:
-            return QStringLiteral("获取 I/O 参数失败!");
+            return QCoreApplication::translate("ProcedureMessages", "获取 I/O 参数失败!");
         case ConfigBlock::Fieldbus:
             break;
     }
-    return QStringLiteral("获取现场总线参数失败!");
+    return QCoreApplication::translate("ProcedureMessages", "获取现场总线参数失败!");
 }
 
 QString GroupFailedText(ConfigGroup group, bool passwordRefused) {
-    if (passwordRefused) return QStringLiteral("现场总线输入密码错误!");
+    if (passwordRefused)
+        return QCoreApplication::translate("ProcedureMessages", "现场总线输入密码错误!");
     switch (group) {
         case kGroupSwitchCoding:
         case kGroupInterface:
         case kGroupWatchdog:
-            return QStringLiteral("修改通用配置参数失败!");
+            return QCoreApplication::translate("ProcedureMessages", "修改通用配置参数失败!");
         case kGroupIoLengths:
-            return QStringLiteral("修改 I/O 配置参数失败!");
+            return QCoreApplication::translate("ProcedureMessages", "修改 I/O 配置参数失败!");
         case kGroupNodeAddress:
-            return QStringLiteral("修改现场总线节点地址配置参数失败!");
+            return QCoreApplication::translate("ProcedureMessages",
+                                               "修改现场总线节点地址配置参数失败!");
         case kGroupBitRate:
-            return QStringLiteral("修改现场总线波特率配置参数失败!");
+            return QCoreApplication::translate("ProcedureMessages",
+                                               "修改现场总线波特率配置参数失败!");
         case kGroupDeviceInfo:
         case kConfigGroupCount:
             break;
     }
-    return QStringLiteral("修改现场总线配置参数失败!");
+    return QCoreApplication::translate("ProcedureMessages", "修改现场总线配置参数失败!");
 }
 
 QString SimpleStepFailedText(SimpleStep write) {
     switch (write) {
         case kStepInterruptMask:
-            return QStringLiteral("修改中断配置参数失败!");
+            return QCoreApplication::translate("ProcedureMessages", "修改中断配置参数失败!");
         case kStepUartSettings:
-            return QStringLiteral("修改波特率失败!");
+            return QCoreApplication::translate("ProcedureMessages", "修改波特率失败!");
         case kStepIoLengths:
             return GroupFailedText(kGroupIoLengths, false);
         case kStepNodeAddress:
@@ -53,25 +57,26 @@ QString SimpleStepFailedText(SimpleStep write) {
 QString BlockCaption(ConfigBlock block) {
     switch (block) {
         case ConfigBlock::General:
-            return QStringLiteral("通用参数");
+            return QCoreApplication::translate("ProcedureMessages", "通用参数");
         case ConfigBlock::Io:
-            return QStringLiteral("I/O 参数");
+            return QCoreApplication::translate("ProcedureMessages", "I/O 参数");
         case ConfigBlock::Fieldbus:
             break;
     }
-    return QStringLiteral("现场总线参数");
+    return QCoreApplication::translate("ProcedureMessages", "现场总线参数");
 }
 
 QString ReadCancelledText(int blocksRead) {
     QStringList read;
     for (int b = 0; b < blocksRead && b <= static_cast<int>(ConfigBlock::Fieldbus); ++b)
         read << BlockCaption(static_cast<ConfigBlock>(b));
-    return QStringLiteral("读取配置已取消。\n已读取: ") +
-           (read.isEmpty() ? QStringLiteral("无") : read.join(QStringLiteral("、")));
+    return QCoreApplication::translate("ProcedureMessages", "读取配置已取消。\n已读取: ") +
+           (read.isEmpty() ? QCoreApplication::translate("ProcedureMessages", "无")
+                           : read.join(QCoreApplication::translate("ProcedureMessages", "、")));
 }
 
 QString ReadProgressTitle() {
-    return QStringLiteral("正在读取配置...");
+    return QCoreApplication::translate("ProcedureMessages", "正在读取配置...");
 }
 
 QString ReadStepCaption(ConfigBlock block, size_t done, size_t total) {

@@ -16,29 +16,30 @@ namespace {
 const char* KindText(FileKind kind) {
     switch (kind) {
         case FileKind::Directory:
-            return "它是文件夹";
+            return QT_TRANSLATE_NOOP("TraceOption", "它是文件夹");
         case FileKind::Fifo:
-            return "它是命名管道 (FIFO)";
+            return QT_TRANSLATE_NOOP("TraceOption", "它是命名管道 (FIFO)");
         case FileKind::CharDevice:
-            return "它是字符设备（例如串口）";
+            return QT_TRANSLATE_NOOP("TraceOption", "它是字符设备（例如串口）");
         case FileKind::BlockDevice:
-            return "它是块设备";
+            return QT_TRANSLATE_NOOP("TraceOption", "它是块设备");
         case FileKind::Socket:
-            return "它是套接字";
+            return QT_TRANSLATE_NOOP("TraceOption", "它是套接字");
         case FileKind::Other:
         case FileKind::Missing:
         case FileKind::Regular:
             break;
     }
-    return "它不是普通文件";
+    return QT_TRANSLATE_NOOP("TraceOption", "它不是普通文件");
 }
 
 QString CannotWrite(const QString& path, int error, FileKind kind = FileKind::Missing) {
-    const QString reason =
-        kind == FileKind::Missing || kind == FileKind::Regular
-            ? QString::fromLocal8Bit(std::strerror(error))
-            : QString::fromUtf8(KindText(kind)) + QString::fromUtf8("，不是普通文件");
-    return QString::fromUtf8("无法写入跟踪文件 %1：%2。\n程序继续运行，不记录跟踪。")
+    const QString reason = kind == FileKind::Missing || kind == FileKind::Regular
+                               ? QString::fromLocal8Bit(std::strerror(error))
+                               : QCoreApplication::translate("TraceOption", KindText(kind)) +
+                                     QCoreApplication::translate("TraceOption", "，不是普通文件");
+    return QCoreApplication::translate("TraceOption",
+                                       "无法写入跟踪文件 %1：%2。\n程序继续运行，不记录跟踪。")
         .arg(path, reason);
 }
 
@@ -58,6 +59,10 @@ ProgramOptions ParseProgramOptions(const QStringList& arguments) {
     parser.addOption(trace);
     const QCommandLineOption version(QStringLiteral("version"));
     parser.addOption(version);
+    const QCommandLineOption lang(QStringLiteral("lang"),
+                                  QStringLiteral("Language of the window: zh or en."),
+                                  QStringLiteral("zh|en"));
+    parser.addOption(lang);
     // Read by ParseQuitAfter; known here so that it is not taken as a mistake.
     parser.addOption(QCommandLineOption(QStringLiteral("quit-after"), QString(),
                                         QStringLiteral("ms")));
@@ -65,6 +70,11 @@ ProgramOptions ParseProgramOptions(const QStringList& arguments) {
     if (!parser.parse(arguments)) options.error = parser.errorText();
     options.tracePath = parser.value(trace);
     options.version = parser.isSet(version);
+    options.language = LanguageFromEnvironment();
+    if (parser.isSet(lang) &&
+        !ParseLanguageOption(parser.value(lang).toStdString(), &options.language) &&
+        options.error.isEmpty())
+        options.error = QStringLiteral("--lang takes zh or en, not '%1'").arg(parser.value(lang));
     return options;
 }
 

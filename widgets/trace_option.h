@@ -3,14 +3,18 @@
 #include <QString>
 #include <QStringList>
 
+#include "text_language.h"
+
 class WireTrace;
 
 // The programs' command-line options: --trace FILE (or --trace=FILE), append
-// every exchange to FILE; --version, print the name and version and end.
+// every exchange to FILE; --version, print the name and version and end;
+// --lang zh|en, the language of the window instead of the locale's.
 // --quit-after is read elsewhere (quit_after.h); toolkit options are not read.
 struct ProgramOptions {
     QString tracePath;     // empty: no trace
     bool version = false;  // --version given
+    TextLanguage language = TextLanguage::Chinese;  // --lang, else the locale's
     QString error;         // what was wrong with the command line, if anything
 };
 

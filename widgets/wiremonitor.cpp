@@ -19,6 +19,7 @@
 #include <algorithm>
 
 #include "ccontrolini.h"
+#include "core_texts.h"
 #include "messages.h"
 #include "wiremonitormodel.h"
 #include "wirerowdelegate.h"
@@ -29,21 +30,38 @@ QString Text(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
-QPushButton* MakeButton(const char* caption, QWidget* parent) {
-    auto* button = new QPushButton(Text(caption), parent);
+QPushButton* MakeButton(const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
     // Enter must never press a button of the window.
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
 }
 
-// Text each column is sized for. The verdict must be read at a glance; the
-// bytes get what is left and more when widened or scrolled to (their whole
-// text is in the tooltip as well).
-const char* const kSizingText[kWireColumnCount] = {
-    "00:00:00.000", "接收", "255", "999.9 ms", "异常响应 02 非法数据地址", nullptr};
+// Text each column is sized for, in the language shown. The verdict must be
+// read at a glance; the bytes get what is left and more when widened or
+// scrolled to (their whole text is in the tooltip as well).
+std::string SizingText(int column) {
+    switch (column) {
+        case kWireTime:
+            return "00:00:00.000";
+        case kWireDirection:
+            return CoreString(kTextWireReceived);
+        case kWireCount:
+            return "255";
+        case kWireElapsed:
+            return "999.9 ms";
+        case kWireNote:
+            return WireVerdictText(ExchangeVerdict::Exception, 0x02, 0);
+        default:
+            return std::string();
+    }
+}
 // The longest request note, which the note column must hold as well.
-const char* const kLongestNote = "读 0x7001×66 现场总线参数";
+std::string LongestNote() {
+    const uint8_t frame[] = {0x01, 0x03, 0x70, 0x01, 0x00, 0x42, 0x00, 0x00};
+    return WireRequestName(frame, sizeof frame);
+}
 constexpr int kBytesWidth = 420;
 constexpr int kCellPadding = 12;
 
@@ -73,10 +91,11 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     const QFontMetrics metrics = m_view->fontMetrics();
     for (int c = 0; c < kWireColumnCount; ++c) {
-        if (kSizingText[c] == nullptr) continue;
-        int text = std::max(metrics.horizontalAdvance(Text(kSizingText[c])),
-                            metrics.horizontalAdvance(Text(kWireColumnTitles[c])));
-        if (c == kWireNote) text = std::max(text, metrics.horizontalAdvance(Text(kLongestNote)));
+        if (c == kWireBytes) continue;
+        int text = std::max(metrics.horizontalAdvance(Text(SizingText(c).c_str())),
+                                  metrics.horizontalAdvance(Text(WireColumnTitle(c))));
+        if (c == kWireNote)
+            text = std::max(text, metrics.horizontalAdvance(Text(LongestNote().c_str())));
         m_view->setColumnWidth(c, text + kCellPadding);
     }
     m_view->setColumnWidth(kWireBytes, kBytesWidth);
@@ -93,10 +112,10 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
     m_timingLine->setWordWrap(false);
     m_timingLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 
-    m_pauseButton = MakeButton("暂停", this);
-    m_clearButton = MakeButton("清除", this);
-    m_copyButton = MakeButton("复制", this);
-    m_saveButton = MakeButton("保存...", this);
+    m_pauseButton = MakeButton(tr("暂停"), this);
+    m_clearButton = MakeButton(tr("清除"), this);
+    m_copyButton = MakeButton(tr("复制"), this);
+    m_saveButton = MakeButton(tr("保存..."), this);
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(6);
@@ -104,7 +123,7 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
         buttons->addWidget(button);
     buttons->addStretch(1);
 
-    m_detachButton = MakeButton("分离窗口", this);
+    m_detachButton = MakeButton(tr("分离窗口"), this);
     m_detachButton->setObjectName(QStringLiteral("wireDetach"));
     buttons->addWidget(m_detachButton);
 
@@ -125,9 +144,9 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
     m_placeholder = new QWidget(this);
     auto* placeLayout = new QVBoxLayout(m_placeholder);
     placeLayout->addStretch(1);
-    placeLayout->addWidget(new QLabel(Text("通信监视在独立窗口中。"), m_placeholder), 0,
+    placeLayout->addWidget(new QLabel(tr("通信监视在独立窗口中。"), m_placeholder), 0,
                            Qt::AlignCenter);
-    QPushButton* putBack = MakeButton("放回", m_placeholder);
+    QPushButton* putBack = MakeButton(tr("放回"), m_placeholder);
     placeLayout->addWidget(putBack, 0, Qt::AlignCenter);
     placeLayout->addStretch(1);
     m_placeholder->hide();
@@ -159,7 +178,7 @@ WireMonitor::~WireMonitor() {
 class WireMonitor::Window : public QWidget {
 public:
     explicit Window(WireMonitor* monitor) : QWidget(monitor, Qt::Window), m_monitor(monitor) {
-        setWindowTitle(Text("通信监视"));
+        setWindowTitle(tr("通信监视"));
         setObjectName(QStringLiteral("wireMonitorWindow"));
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(8, 8, 8, 8);
@@ -194,7 +213,7 @@ void WireMonitor::SetDetached(bool detached) {
         m_window->layout()->addWidget(m_panel);
         m_panel->show();
         m_placeholder->show();
-        m_detachButton->setText(Text("放回"));
+        m_detachButton->setText(tr("放回"));
         // In the large window the bytes take all the width left.
         m_view->horizontalHeader()->setStretchLastSection(true);
         RestoreWindowGeometry();
@@ -211,7 +230,7 @@ void WireMonitor::SetDetached(bool detached) {
     m_window->hide();
     m_view->horizontalHeader()->setStretchLastSection(false);
     m_view->setColumnWidth(kWireBytes, kBytesWidth);
-    m_detachButton->setText(Text("分离窗口"));
+    m_detachButton->setText(tr("分离窗口"));
 }
 
 void WireMonitor::RestoreWindowGeometry() {
@@ -291,7 +310,7 @@ void WireMonitor::Flush() {
 void WireMonitor::SetPaused(bool paused) {
     if (paused) Flush();
     m_paused = paused;
-    m_pauseButton->setText(Text(paused ? "继续" : "暂停"));
+    m_pauseButton->setText(paused ? tr("继续") : tr("暂停"));
 }
 
 void WireMonitor::Clear() {
@@ -333,8 +352,8 @@ QString WireMonitor::CopyRows() {
 }
 
 void WireMonitor::OnSave() {
-    const QString path = QFileDialog::getSaveFileName(this, Text("保存通信记录"), QString(),
-                                                      Text("文本文件 (*.txt);;所有文件 (*)"));
+    const QString path = QFileDialog::getSaveFileName(this, tr("保存通信记录"), QString(),
+                                                      tr("文本文件 (*.txt);;所有文件 (*)"));
     if (!path.isEmpty()) SaveTo(path);
 }
 
@@ -348,7 +367,7 @@ bool WireMonitor::SaveTo(const QString& path) {
         file.close();
         ok = ok && file.error() == QFileDevice::NoError;
     }
-    if (!ok) ShowMessage(this, Text("保存通信记录失败: ") + path + Text("\n") + file.errorString());
+    if (!ok) ShowMessage(this, tr("保存通信记录失败: ") + path + Text("\n") + file.errorString());
     return ok;
 }
 

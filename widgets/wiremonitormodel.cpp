@@ -73,7 +73,7 @@ QVariant WireMonitorModel::headerData(int section, Qt::Orientation orientation, 
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= kWireColumnCount)
         return QVariant();
-    return QString::fromUtf8(kWireColumnTitles[section]);
+    return QString::fromUtf8(WireColumnTitle(section));
 }
 
 int WireMonitorModel::Append(const ExchangeRing& pending) {

@@ -2,9 +2,9 @@
 
 #include <time.h>
 
-#include <cinttypes>
 #include <cstdio>
 
+#include "core_texts.h"
 #include "modbus_rtu.h"
 #include "register_map.h"
 
@@ -20,57 +20,56 @@ struct NamedRequest {
     uint8_t function;
     uint16_t start;
     uint16_t quantity;  // 0: any quantity
-    const char* name;
+    CoreText name;
 };
 
 const NamedRequest kNamedRequests[] = {
-    {kReadHolding, reg::kGeneralBlock, reg::kGeneralBlockCount, "通用参数"},
-    {kReadHolding, reg::kModuleType, reg::kModuleTypeCount, "模块类型"},
-    {kReadHolding, reg::kInterruptEvents, 1, "中断事件"},
-    {kReadHolding, reg::kIoBlock, reg::kIoBlockCount, "I/O 参数"},
-    {kReadHolding, reg::kChangeField, reg::kChangeFieldCount, "输入数据变化"},
-    {kReadHolding, reg::kFieldbusBlock, reg::kFieldbusBlockCount, "现场总线参数"},
-    {kReadHolding, reg::kErrorMessage, reg::kErrorMessageCount, "错误信息"},
-    {kReadHolding, reg::kNetworkTime, reg::kNetworkTimeCount, "网络时间"},
-    {kWriteSingle, reg::kDeviceMode, 0, "设备模式"},
-    {kWriteSingle, reg::kInterruptMask, 0, "中断屏蔽"},
-    {kWriteSingle, reg::kUartSettings, 0, "UART 设置"},
-    {kWriteSingle, reg::kPassword, 0, "现场总线密码"},
-    {kWriteSingle, reg::kNodeAddress, 0, "节点地址"},
-    {kWriteSingle, reg::kNodeBaudRate, 0, "节点波特率"},
-    {kWriteMultiple, reg::kSwitchCoding, reg::kSwitchCodingCount,
-     "编码方式、离线与空闲动作、中断屏蔽"},
-    {kWriteMultiple, reg::kInterface, reg::kInterfaceCount, "应用接口、SPI、UART 与 Modbus 地址"},
-    {kWriteMultiple, reg::kWatchdog, reg::kWatchdogCount, "看门狗时间与故障值"},
-    {kWriteMultiple, reg::kIoLengths, reg::kIoLengthsCount, "I/O 长度"},
-    {kWriteMultiple, reg::kDeviceInfo, reg::kDeviceInfoCount, "设备信息"},
-    {kWriteMultiple, reg::kEmergency, reg::kEmergencyCount, "紧急报文"},
+    {kReadHolding, reg::kGeneralBlock, reg::kGeneralBlockCount, kTextAreaGeneral},
+    {kReadHolding, reg::kModuleType, reg::kModuleTypeCount, kTextAreaModuleType},
+    {kReadHolding, reg::kInterruptEvents, 1, kTextAreaInterruptEvents},
+    {kReadHolding, reg::kIoBlock, reg::kIoBlockCount, kTextAreaIo},
+    {kReadHolding, reg::kChangeField, reg::kChangeFieldCount, kTextAreaInputChange},
+    {kReadHolding, reg::kFieldbusBlock, reg::kFieldbusBlockCount, kTextAreaFieldbus},
+    {kReadHolding, reg::kErrorMessage, reg::kErrorMessageCount, kTextAreaErrorMessage},
+    {kReadHolding, reg::kNetworkTime, reg::kNetworkTimeCount, kTextAreaNetworkTime},
+    {kWriteSingle, reg::kDeviceMode, 0, kTextAreaDeviceMode},
+    {kWriteSingle, reg::kInterruptMask, 0, kTextAreaInterruptMask},
+    {kWriteSingle, reg::kUartSettings, 0, kTextAreaUart},
+    {kWriteSingle, reg::kPassword, 0, kTextAreaPassword},
+    {kWriteSingle, reg::kNodeAddress, 0, kTextAreaNodeAddress},
+    {kWriteSingle, reg::kNodeBaudRate, 0, kTextAreaNodeBaud},
+    {kWriteMultiple, reg::kSwitchCoding, reg::kSwitchCodingCount, kTextAreaSwitchCoding},
+    {kWriteMultiple, reg::kInterface, reg::kInterfaceCount, kTextAreaInterface},
+    {kWriteMultiple, reg::kWatchdog, reg::kWatchdogCount, kTextAreaWatchdog},
+    {kWriteMultiple, reg::kIoLengths, reg::kIoLengthsCount, kTextAreaIoLengths},
+    {kWriteMultiple, reg::kDeviceInfo, reg::kDeviceInfoCount, kTextAreaDeviceInfo},
+    {kWriteMultiple, reg::kEmergency, reg::kEmergencyCount, kTextAreaEmergency},
 };
 
 // Any other request is named after the area its first register lies in.
 struct RegisterArea {
     uint16_t first;
     uint16_t last;
-    const char* name;
+    CoreText name;
 };
 
 const RegisterArea kAreas[] = {
-    {reg::kInputData, reg::kInputData + kIoAreaSize / 2 - 1, "输入数据"},
-    {reg::kOutputData, reg::kOutputData + kIoAreaSize / 2 - 1, "输出数据"},
-    {reg::kGeneralBlock, reg::kGeneralBlock + reg::kGeneralBlockCount - 1, "通用参数"},
-    {reg::kIoBlock, reg::kIoBlock + reg::kIoBlockCount - 1, "I/O 参数"},
-    {reg::kFieldbusBlock, reg::kFieldbusBlock + reg::kFieldbusBlockCount - 1, "现场总线参数"},
-    {reg::kNetworkTime, reg::kNetworkTime + reg::kNetworkTimeCount - 1, "网络时间"},
+    {reg::kInputData, reg::kInputData + kIoAreaSize / 2 - 1, kTextAreaInputData},
+    {reg::kOutputData, reg::kOutputData + kIoAreaSize / 2 - 1, kTextAreaOutputData},
+    {reg::kGeneralBlock, reg::kGeneralBlock + reg::kGeneralBlockCount - 1, kTextAreaGeneral},
+    {reg::kIoBlock, reg::kIoBlock + reg::kIoBlockCount - 1, kTextAreaIo},
+    {reg::kFieldbusBlock, reg::kFieldbusBlock + reg::kFieldbusBlockCount - 1, kTextAreaFieldbus},
+    {reg::kNetworkTime, reg::kNetworkTime + reg::kNetworkTimeCount - 1, kTextAreaNetworkTime},
 };
 
 const char* RegisterName(uint8_t function, uint16_t start, uint16_t quantity) {
     for (const NamedRequest& r : kNamedRequests) {
         if (r.function == function && r.start == start &&
             (r.quantity == 0 || r.quantity == quantity))
-            return r.name;
+            return CoreString(r.name);
     }
     for (const RegisterArea& a : kAreas) {
-        if (start >= a.first && start <= a.last) return a.name;
+        if (start >= a.first && start <= a.last) return CoreString(a.name);
     }
     return nullptr;
 }
@@ -123,7 +122,7 @@ std::string RequestField(const ExchangeRecord& record, int column) {
         case kWireTime:
             return ClockText(record.startWallNs);
         case kWireDirection:
-            return "发送";
+            return CoreString(kTextWireSent);
         case kWireCount:
             return std::to_string(OnNetwork(record) ? record.wireRequestLength
                                                     : record.requestLength);
@@ -148,13 +147,13 @@ std::string EchoField(const ExchangeRecord& record, int column) {
         case kWireTime:
             return ClockText(record.startWallNs);
         case kWireDirection:
-            return "回显";
+            return CoreString(kTextWireEcho);
         case kWireCount:
             return std::to_string(record.echoLength);
         case kWireNote:
             if (record.verdict == ExchangeVerdict::EchoUndecided)
-                return "回显或模块的回答（无法区分）";
-            return "本地回显（已滤除）";
+                return CoreString(kTextEchoUndecided);
+            return CoreString(kTextEchoFiltered);
         case kWireBytes:
             if (record.echo != nullptr) return HexBytes(record.echo, record.echoLength);
             return HexBytes(record.request, record.echoLength < record.requestLength
@@ -171,7 +170,7 @@ std::string AnswerField(const ExchangeRecord& record, int column) {
         case kWireTime:
             return ClockText(record.startWallNs + record.durationNs);
         case kWireDirection:
-            return "接收";
+            return CoreString(kTextWireReceived);
         case kWireCount:
             return std::to_string(OnNetwork(record) ? record.wireAnswerLength
                                                     : record.answerLength);
@@ -189,8 +188,12 @@ std::string AnswerField(const ExchangeRecord& record, int column) {
 
 }  // namespace
 
-const char* const kWireColumnTitles[kWireColumnCount] = {"时间", "方向", "字节",
-                                                         "耗时", "说明", "数据"};
+const char* WireColumnTitle(int column) {
+    static const CoreText kTitles[kWireColumnCount] = {kTextColumnTime,  kTextColumnDirection,
+                                                       kTextColumnBytes, kTextColumnElapsed,
+                                                       kTextColumnNote,  kTextColumnData};
+    return column >= 0 && column < kWireColumnCount ? CoreString(kTitles[column]) : "";
+}
 
 int WireRowCount(const ExchangeRecord& record) {
     if (Refused(record)) return 1;
@@ -255,31 +258,31 @@ void AppendWireLines(const ExchangeRecord& record, std::string* out) {
 std::string WireRequestName(const uint8_t* frame, size_t length) {
     if (frame == nullptr || length < 2) return std::string();
     const uint8_t function = frame[1];
-    char text[64];
-    if (length < 6) {
-        std::snprintf(text, sizeof text, "功能 %u", function);
-        return text;
-    }
+    const std::string functionNumber = std::to_string(function);
+    if (length < 6) return FillCoreText(kTextRequestFunction, {{"function", functionNumber}});
     const uint16_t start = WordAt(frame + 2);
     const uint16_t quantity = WordAt(frame + 4);
+    char address[8];
+    std::snprintf(address, sizeof address, "0x%04X", start);
+    CoreText pattern;
     switch (function) {
         case kReadHolding:
-            std::snprintf(text, sizeof text, "读 0x%04X×%u", start, quantity);
+            pattern = kTextRequestRead;
             break;
         case kReadInput:
-            std::snprintf(text, sizeof text, "读输入 0x%04X×%u", start, quantity);
+            pattern = kTextRequestReadInput;
             break;
         case kWriteSingle:
-            std::snprintf(text, sizeof text, "写 0x%04X", start);
+            pattern = kTextRequestWrite;
             break;
         case kWriteMultiple:
-            std::snprintf(text, sizeof text, "写 0x%04X×%u", start, quantity);
+            pattern = kTextRequestWriteMany;
             break;
         default:
-            std::snprintf(text, sizeof text, "功能 %u", function);
-            return text;
+            return FillCoreText(kTextRequestFunction, {{"function", functionNumber}});
     }
-    std::string name = text;
+    std::string name =
+        FillCoreText(pattern, {{"start", address}, {"count", std::to_string(quantity)}});
     if (const char* registers = RegisterName(function, start, quantity)) {
         name += ' ';
         name += registers;
@@ -290,55 +293,55 @@ std::string WireRequestName(const uint8_t* frame, size_t length) {
 const char* ModbusExceptionName(uint8_t code) {
     switch (code) {
         case 0x01:
-            return "非法功能";
+            return CoreString(kTextExceptionFunction);
         case 0x02:
-            return "非法数据地址";
+            return CoreString(kTextExceptionAddress);
         case 0x03:
-            return "非法数据值";
+            return CoreString(kTextExceptionValue);
         case 0x04:
-            return "从站设备故障";
+            return CoreString(kTextExceptionFailure);
         case 0x05:
-            return "确认";
+            return CoreString(kTextExceptionAcknowledge);
         case 0x06:
-            return "从站设备忙";
+            return CoreString(kTextExceptionBusy);
         case 0x08:
-            return "存储奇偶性差错";
+            return CoreString(kTextExceptionParity);
         case 0x0A:
-            return "不可用网关路径";
+            return CoreString(kTextExceptionGatewayPath);
         case 0x0B:
-            return "网关目标设备响应失败";
+            return CoreString(kTextExceptionGatewayTarget);
         default:
-            return "未知异常";
+            return CoreString(kTextExceptionUnknown);
     }
 }
 
 std::string WireVerdictText(ExchangeVerdict verdict, uint8_t exceptionCode, int status) {
     switch (verdict) {
         case ExchangeVerdict::Ok:
-            return "正常";
+            return CoreString(kTextVerdictOk);
         case ExchangeVerdict::Timeout:
-            return "超时";
+            return CoreString(kTextVerdictTimeout);
         case ExchangeVerdict::Short:
-            return "不完整";
+            return CoreString(kTextVerdictShort);
         case ExchangeVerdict::CrcError:
-            return "CRC 错误";
+            return CoreString(kTextVerdictCrc);
         case ExchangeVerdict::Inconsistent:
-            return "数据不一致";
+            return CoreString(kTextVerdictInconsistent);
         case ExchangeVerdict::Exception: {
-            char text[80];
-            std::snprintf(text, sizeof text, "异常响应 %02X %s", exceptionCode,
-                          ModbusExceptionName(exceptionCode));
-            return text;
+            char code[4];
+            std::snprintf(code, sizeof code, "%02X", exceptionCode);
+            return FillCoreText(kTextVerdictException,
+                                {{"code", code}, {"name", ModbusExceptionName(exceptionCode)}});
         }
         case ExchangeVerdict::EchoUndecided:
-            return "无法与回显区分";
+            return CoreString(kTextVerdictUndecided);
         case ExchangeVerdict::Refused:
             break;
     }
-    if (status == kModbusPortClosed) return "未发送：串口未打开";
-    if (status == kModbusWritesRefused) return "未发送：线路有回显，但回显设置为“从不”";
-    if (status == kModbusRequestTooLarge) return "未发送：请求过长";
-    return "未发送";
+    if (status == kModbusPortClosed) return CoreString(kTextNotSentClosed);
+    if (status == kModbusWritesRefused) return CoreString(kTextNotSentEcho);
+    if (status == kModbusRequestTooLarge) return CoreString(kTextNotSentTooLarge);
+    return CoreString(kTextNotSent);
 }
 
 void CountExchange(WireCounters* counters, const ExchangeRecord& record) {
@@ -385,20 +388,25 @@ void CountExchange(WireCounters* counters, const ExchangeRecord& record) {
     }
 }
 
+// One decimal, as the monitor shows milliseconds elsewhere.
+static std::string OneDecimal(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
 std::string FormatWireTimes(const WireCounters& c) {
     if (c.sent == 0) return std::string();
-    char text[128];
     std::string line;
     if (c.answered > 0) {
-        std::snprintf(text, sizeof text, "往返 最短 %.1f / 平均 %.1f / 最长 %.1f ms，",
-                      static_cast<double>(c.roundTripMinNs) / 1e6,
-                      static_cast<double>(c.roundTripSumNs) / 1e6 / static_cast<double>(c.answered),
-                      static_cast<double>(c.roundTripMaxNs) / 1e6);
-        line = text;
+        const double answered = static_cast<double>(c.answered);
+        line = FillCoreText(kTextWireRoundTrips,
+                            {{"min", OneDecimal(static_cast<double>(c.roundTripMinNs) / 1e6)},
+                             {"mean", OneDecimal(static_cast<double>(c.roundTripSumNs) / 1e6 / answered)},
+                             {"max", OneDecimal(static_cast<double>(c.roundTripMaxNs) / 1e6)}});
     }
-    std::snprintf(text, sizeof text, "错误率 %.1f%%",
-                  100.0 * static_cast<double>(c.sent - c.ok) / static_cast<double>(c.sent));
-    return line + text;
+    const double failed = static_cast<double>(c.sent - c.ok) / static_cast<double>(c.sent);
+    return line + FillCoreText(kTextWireErrorRate, {{"rate", OneDecimal(100.0 * failed)}});
 }
 
 uint64_t WireFailureCount(const WireCounters& c) {
@@ -407,24 +415,21 @@ uint64_t WireFailureCount(const WireCounters& c) {
 }
 
 std::string FormatWireCounters(const WireCounters& c) {
-    char text[64];
-    std::snprintf(text, sizeof text, "发送 %" PRIu64 " 帧，正常 %" PRIu64, c.sent, c.ok);
-    std::string line = text;
+    std::string line = FillCoreText(
+        kTextCountSent, {{"sent", std::to_string(c.sent)}, {"ok", std::to_string(c.ok)}});
     const struct {
-        const char* name;
+        CoreText name;
         uint64_t count;
-    } kinds[] = {{"超时", c.timeout},       {"不完整", c.shortAnswer},
-                 {"CRC 错误", c.crcError},  {"数据不一致", c.inconsistent},
-                 {"异常响应", c.exception}, {"无法区分", c.undecided},
-                 {"未发送", c.refused},     {"回显", c.echoes}};
+    } kinds[] = {{kTextVerdictTimeout, c.timeout},   {kTextVerdictShort, c.shortAnswer},
+                 {kTextVerdictCrc, c.crcError},      {kTextVerdictInconsistent, c.inconsistent},
+                 {kTextCountException, c.exception}, {kTextCountUndecided, c.undecided},
+                 {kTextNotSent, c.refused},          {kTextWireEcho, c.echoes}};
     for (const auto& kind : kinds) {
         if (kind.count == 0) continue;
-        std::snprintf(text, sizeof text, "，%s %" PRIu64, kind.name, kind.count);
-        line += text;
+        line += FillCoreText(kTextCountKind, {{"kind", CoreString(kind.name)},
+                                              {"count", std::to_string(kind.count)}});
     }
-    if (c.silentRun >= kSilentRunHint) {
-        std::snprintf(text, sizeof text, "\n连续 %" PRIu64 " 次", c.silentRun);
-        line += std::string(text) + "超时或不完整：请检查线路设置，或按\"搜索模块...\"";
-    }
+    if (c.silentRun >= kSilentRunHint)
+        line += FillCoreText(kTextCountSilentRun, {{"count", std::to_string(c.silentRun)}});
     return line;
 }

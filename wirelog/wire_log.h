@@ -23,8 +23,8 @@ enum WireColumn : int {
     kWireColumnCount
 };
 
-// Column headings, indexed by WireColumn.
-extern const char* const kWireColumnTitles[kWireColumnCount];
+// The heading of a column (a WireColumn), in CurrentTextLanguage().
+const char* WireColumnTitle(int column);
 
 struct WireRow {
     WireRowKind kind = WireRowKind::Request;

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "core_texts.h"
 #include "regular_file.h"
 #include "wire_log.h"
 
@@ -34,7 +35,7 @@ int WireTrace::Open(const std::string& path, const std::string& program, FileKin
     // A device that takes the open but not the data (a full disk) is found
     // here, at start, rather than at the first exchange.
     errno = 0;
-    if (!WriteText("# " + program + " 开始跟踪 " + stamp + "\n")) {
+    if (!WriteText("# " + program + " " + CoreString(kTextTraceStart) + " " + stamp + "\n")) {
         const int error = errno != 0 ? errno : EIO;
         Close();
         return error;

@@ -4,11 +4,13 @@
 
 # Debian packages, one list per purpose; each script installs the lists it
 # needs, so a new dependency goes into exactly one list here.
-#   BUILD    the programs and the command-line tool (any build of the tree)
+#   BUILD    the programs and the command-line tool (any build of the tree),
+#            with the translations built in and Qt's own loaded
 #   TEST     the test suite, the clang sanitizer tree and the fuzz targets
 #   PACKAGE  the .deb and the .tar.gz, and their checks
 #   BENCH    the benchmarks' reference master
-QUILLON_PACKAGES_BUILD=(cmake ninja-build g++ pkg-config qt6-base-dev libcli11-dev nlohmann-json3-dev)
+QUILLON_PACKAGES_BUILD=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools
+  qt6-translations-l10n libcli11-dev nlohmann-json3-dev)
 QUILLON_PACKAGES_TEST=(libgtest-dev libgmock-dev mbpoll ser2net clang lld llvm libclang-rt-14-dev)
 QUILLON_PACKAGES_PACKAGE=(dpkg-dev file lintian desktop-file-utils appstream)
 QUILLON_PACKAGES_BENCH=(libmodbus-dev ser2net)

@@ -5,7 +5,8 @@
 // differences dialog of a load from a configuration file, and the port list
 // dropped down over a fake tree of serial devices.
 // Run under a display (xvfb-run) with the CJK fonts installed:
-//   quillon-full-screenshots <output folder>
+//   quillon-full-screenshots <output folder> [en]
+// With "en", the English window, into quillon-en-*.png.
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -28,6 +29,8 @@
 #include "messages.h"
 #include "modulesimulator.h"
 #include "networkportdialog.h"
+#include "procedure_messages.h"
+#include "program_language.h"
 #include "tempdir.h"
 #include "wiremonitor.h"
 
@@ -165,11 +168,14 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon"));
     if (argc < 2) {
-        std::fprintf(stderr, "usage: quillon-full-screenshots <output folder>\n");
+        std::fprintf(stderr, "usage: quillon-full-screenshots <output folder> [en]\n");
         return 2;
     }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
+    const bool english = argc > 2 && std::string(argv[2]) == "en";
+    ApplyProgramLanguage(english ? TextLanguage::English : TextLanguage::Chinese);
+    const QString out = QString::fromLocal8Bit(argv[1]) +
+                        (english ? QStringLiteral("/quillon-en-") : QStringLiteral("/quillon-"));
+    QDir().mkpath(QString::fromLocal8Bit(argv[1]));
 
     // Any message but the one expected would be a fault here: print it
     // instead of blocking.
@@ -207,47 +213,45 @@ int main(int argc, char** argv) {
     QTest::mouseClick(window.readButton(), Qt::LeftButton);
 
     bool ok = !messageShown && window.port().IsOpen();
-    ok = Save(&window, out + "/quillon-full.png") && ok;
+    ok = Save(&window, out + "full.png") && ok;
     const char* names[CQuillonDlg::kThemeCount] = {"default", "luna", "royale", "vista",
                                                    "office2007"};
     for (int theme = 0; theme < CQuillonDlg::kThemeCount; ++theme) {
         QTest::mouseClick(window.themeRadio(theme), Qt::LeftButton);
-        ok = Save(&window, out + "/quillon-full-" + names[theme] + ".png") && ok;
+        ok = Save(&window, out + "full-" + names[theme] + ".png") && ok;
     }
     // The other pages after the read, in the plain look.
     QTest::mouseClick(window.themeRadio(0), Qt::LeftButton);
     const char* pages[] = {"general", "io", "fieldbus"};
     for (int tab = 1; tab <= 3; ++tab) {
         window.tabSheet()->setCurrentIndex(tab);
-        ok = Save(&window, out + "/quillon-full-" + pages[tab - 1] + ".png") && ok;
+        ok = Save(&window, out + "full-" + pages[tab - 1] + ".png") && ok;
     }
     window.tabSheet()->setCurrentIndex(0);
-    ok = Save(&window, out + "/quillon-full-monitor.png") && ok;
+    ok = Save(&window, out + "full-monitor.png") && ok;
 
     // A read the module refuses: exception 02 for the general block.
     sim.InjectFault(ModuleSimulator::Fault::Exception, 1, 2);
-    expectedMessage = QString::fromUtf8("获取通用参数失败!");
+    expectedMessage = ReadFailedText(ConfigBlock::General);
     QTest::mouseClick(window.readButton(), Qt::LeftButton);
     ok = expectedMessage.isEmpty() && ok;
-    ok = Save(&window, out + "/quillon-full-monitor-exception.png") && ok;
+    ok = Save(&window, out + "full-monitor-exception.png") && ok;
     // The monitor in a window of its own, large enough for every column.
     WireMonitor* monitor = window.comPage()->monitor();
     monitor->SetDetached(true);
     monitor->detachedWindow()->resize(1200, 700);
     Pump();
-    ok = Save(monitor->detachedWindow(), out + "/quillon-monitor-detached.png") && ok;
+    ok = Save(monitor->detachedWindow(), out + "monitor-detached.png") && ok;
     monitor->SetDetached(false);
     ok = SaveDiffDialog(&window, &sim, QString::fromStdString(folder.path()),
-                        out + "/quillon-config-diff.png") &&
+                        out + "config-diff.png") &&
          ok;
     // Leave the plain look selected so that the window closes as it started.
     QTest::mouseClick(window.themeRadio(0), Qt::LeftButton);
     window.port().Close();
     window.hide();
-    ok = SavePortList(out + "/quillon-port-list.png") && ok;
-    ok = SaveNetworkPorts(out + "/quillon-network-ports.png",
-                          out + "/quillon-network-port-dialog.png") &&
-         ok;
+    ok = SavePortList(out + "port-list.png") && ok;
+    ok = SaveNetworkPorts(out + "network-ports.png", out + "network-port-dialog.png") && ok;
     SetMessageSink({});
     return ok && !messageShown ? 0 : 1;
 }

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "program_language.h"
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // The port lists must not depend on the serial devices of the machine
@@ -15,6 +17,9 @@ int main(int argc, char** argv) {
     qputenv("XDG_DATA_DIRS", "/nonexistent/quillon-tests");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quillon");
+    // The language the programs would take from this environment: Chinese
+    // under C, POSIX, zh_CN and an unset locale.
+    ApplyProgramLanguage(LanguageFromEnvironment());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,71 @@
+// Screenshots of the simple edition for the documentation: each tab after
+// the configuration was read from the simulator.
+// Run under a display (xvfb-run) with the CJK fonts installed:
+//   quillon-simple-screenshots <output folder> [en]
+// With "en", the English window, into quillon-en-simple-*.png.
+
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QTest>
+#include <cstdio>
+#include <cstdlib>
+
+#include "ccontrolini.h"
+#include "cpropcfg.h"
+#include "cquillondlg.h"
+#include "ctabsheet.h"
+#include "messages.h"
+#include "modulesimulator.h"
+#include "program_language.h"
+#include "tempdir.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillon"));
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: quillon-simple-screenshots <output folder> [en]\n");
+        return 2;
+    }
+    const bool english = argc > 2 && std::string(argv[2]) == "en";
+    ApplyProgramLanguage(english ? TextLanguage::English : TextLanguage::Chinese);
+    QDir().mkpath(QString::fromLocal8Bit(argv[1]));
+    const QString out =
+        QString::fromLocal8Bit(argv[1]) +
+        (english ? QStringLiteral("/quillon-en-simple") : QStringLiteral("/quillon-simple"));
+    bool messageShown = false;
+    SetMessageSink([&](QWidget*, const QString& text) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        messageShown = true;
+    });
+    setenv("QUILLON_DEV_ROOT", "/nonexistent/dev", 1);
+    setenv("QUILLON_SYSFS_ROOT", "/nonexistent/sys", 1);
+
+    ModuleSimulator sim;
+    if (!sim.Start()) return 1;
+    TempDir folder;
+    const std::string copy = "cp -r '" QUILLON_STYLES_DIR "' '" + folder.path() + "/'";
+    if (std::system(copy.c_str()) != 0) std::fprintf(stderr, "no skins: the plain look only\n");
+    {
+        CControlIni ini;
+        ini.SetPath(folder.file("config.ini"));
+        ini.WriteString("ports", "com1", sim.DevicePath());
+        ini.WriteInt("com", "baudrate", 6);
+    }
+    CQuillonDlg window(folder.path());
+    window.show();
+    QTest::qWait(200);
+    QTest::mouseClick(window.cfgPage()->readConfigButton(), Qt::LeftButton);
+    bool ok = !messageShown;
+    const char* tabs[] = {"", "-io", "-monitor"};
+    for (int tab = 0; tab < 3; ++tab) {
+        window.tabSheet()->setCurrentIndex(tab);
+        QTest::qWait(200);
+        const QString path = out + tabs[tab] + ".png";
+        const bool saved = window.grab().save(path);
+        std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+        ok = ok && saved;
+    }
+    SetMessageSink({});
+    return ok && !messageShown ? 0 : 1;
+}
