@@ -26,6 +26,7 @@
 #include "cserialport.h"
 #include "modulesession.h"
 #include "modulesimulator.h"
+#include "moduleworker.h"
 #include "wiremonitor.h"
 #include "wiremonitormodel.h"
 
@@ -208,8 +209,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     ModuleSession session(&port);
+    // The page's exchanges run on a worker thread, as in the programs.
+    ModuleWorker worker(nullptr);
     CPropIo page(CPropIo::FullEdition);
-    page.SetPointers(nullptr, &session);
+    page.SetPointers(nullptr, &session, &worker);
     page.Initialise();
 
     // Event polling at 10 ms. The word reads 0 (no I/O bit), so every tick is
