@@ -10,20 +10,9 @@
 #include <QVBoxLayout>
 
 #include "hexbytes.h"
+#include "plain_button.h"
 
 namespace {
-
-QString Text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-QPushButton* MakeButton(const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    // Enter in the password box must not start the writes.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
 
 QTableWidgetItem* Cell(const QString& text) {
     auto* item = new QTableWidgetItem(text);
@@ -182,7 +171,7 @@ void CDlgConfigDiff::SetDiff(const QString& file, const ConfigDiff& diff) {
     QString text =
         tr("文件: ") + file + "\n" + tr("模块与文件有 %1 处不同。").arg(diff.rows.size());
     if (m_mode == Load) {
-        text += tr("写入模块将发送这些参数组: ") + GroupList(diff.groups) + Text("。");
+        text += tr("写入模块将发送这些参数组: ") + GroupList(diff.groups) + QString::fromUtf8("。");
     }
     m_summary->setText(text);
     m_askPassword = m_mode == Load && (diff.groups & GroupBit(kGroupDeviceInfo)) != 0;

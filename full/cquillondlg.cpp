@@ -37,6 +37,7 @@
 #include "program_paths.h"
 #include "skinmanager.h"
 #include "wiremonitor.h"
+#include "plain_button.h"
 
 namespace {
 
@@ -53,14 +54,6 @@ const char* const kStartScheme = "NormalBlack2.ini";
 
 QString Text(const char* utf8) {
     return QString::fromUtf8(utf8);
-}
-
-QPushButton* MakeButton(const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    // Enter must never press a button of this window.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
 }
 
 }  // namespace

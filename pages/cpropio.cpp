@@ -25,6 +25,7 @@
 #include "mycug.h"
 #include "page_settings.h"
 #include "register_map.h"
+#include "plain_button.h"
 
 namespace {
 
@@ -40,13 +41,6 @@ const char* const kWriteFailedText = QT_TRANSLATE_NOOP("CPropIo", "写入输入�
 // hold, but nothing is ever read or written beyond them.
 int AreaLength(int length) {
     return std::clamp(length, 0, kAreaSize);
-}
-
-QPushButton* MakeButton(const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
 }
 
 QLabel* MakeLabel(const QString& text, QWidget* parent, int x, int y, int w, int h) {

@@ -24,6 +24,7 @@ echo "== Build (Release, in $build)"
 # the Release type adds only NDEBUG.
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG -DCMAKE_C_FLAGS_RELEASE=-DNDEBUG \
+  -DQUILLON_UNITY_BUILD=ON \
   -DQUILLON_BUILD_TESTS=OFF -DQUILLON_BUILD_BENCH=OFF -DQUILLON_BUILD_FUZZ=OFF -DQUILLON_SANITIZE=OFF \
   -DCMAKE_CXX_FLAGS="$cppflags $cxxflags" -DCMAKE_C_FLAGS="$cppflags $cflags" \
   -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null

@@ -9,7 +9,7 @@
 # is done, so that the cores stay busy while tests wait on pseudo-terminals.
 # Each stage prints one line with its wall and CPU time when it ends; its
 # whole output is in build-logs/<stage>.log.
-#   QUILLON_FUZZ_SECONDS  seconds per fuzz target (default 10)
+#   QUILLON_FUZZ_SECONDS  seconds per fuzz target (default 5)
 #   QUILLON_SOAK_SECONDS  length of the soak run (default 60)
 # On a fresh Debian 12 machine it installs what it needs when run as root.
 set -euo pipefail
@@ -25,7 +25,7 @@ jobs=$(nproc)
 sanitize="$root/build-sanitize"
 release="$root/build-package"
 logs="$root/build-logs"
-fuzz_seconds=${QUILLON_FUZZ_SECONDS:-10}
+fuzz_seconds=${QUILLON_FUZZ_SECONDS:-5}
 soak_seconds=${QUILLON_SOAK_SECONDS:-60}
 rm -rf "$logs"
 mkdir -p "$logs"

@@ -17,7 +17,7 @@ constexpr int kColumns = static_cast<int>(kErrorIndexBytes + kErrorCodeBytes);
 constexpr int kBytes = kRows * kColumns;
 constexpr int kColumnWidth = 60;
 constexpr int kRowHeight = 23;
-constexpr int kRowHeadingWidth = 23;
+constexpr int kIndexColumnWidth = 23;
 constexpr int kFirstErrorCodeColumn = static_cast<int>(kErrorIndexBytes);
 
 const QColor kSeparatorColor(255, 0, 0);
@@ -98,7 +98,7 @@ CMyCUGErrorMsg::CMyCUGErrorMsg(QWidget* parent) : QTableView(parent), m_model(nu
     m_model = new ErrorMsgModel(this);
     setModel(m_model);
 
-    SetUpByteGridView(this, kColumnWidth, kRowHeight, kRowHeadingWidth, kRowHeight);
+    SetUpByteGridView(this, kColumnWidth, kRowHeight, kIndexColumnWidth, kRowHeight);
 }
 
 CMyCUGErrorMsg::~CMyCUGErrorMsg() = default;

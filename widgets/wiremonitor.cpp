@@ -23,19 +23,12 @@
 #include "messages.h"
 #include "wiremonitormodel.h"
 #include "wirerowdelegate.h"
+#include "plain_button.h"
 
 namespace {
 
 QString Text(const char* utf8) {
     return QString::fromUtf8(utf8);
-}
-
-QPushButton* MakeButton(const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    // Enter must never press a button of the window.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
 }
 
 // Text each column is sized for, in the language shown. The verdict must be

@@ -40,13 +40,14 @@ ensure_packages() {
 # time, and the suite waits on lines far more than it computes. Line tables
 # give file:line in sanitizer reports at a fraction of full debug
 # information's compile and link time; lld links the large test programs
-# fastest; the tests' own sources build quickly (tests/CMakeLists.txt says how).
+# fastest; the libraries build in batches and the tests' own sources
+# quickly (CMakeLists.txt and tests/CMakeLists.txt say how).
 configure_sanitizer_tree() {
   local root=$1 build=$2
   CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_C_FLAGS_DEBUG="-O0 -gline-tables-only" -DCMAKE_CXX_FLAGS_DEBUG="-O0 -gline-tables-only" \
     -DCMAKE_EXE_LINKER_FLAGS="-fuse-ld=lld" -DQUILLON_SANITIZE=ON -DQUILLON_BUILD_FUZZ=ON \
-    -DQUILLON_QUICK_TESTS=ON -DQUILLON_BUILD_BENCH=OFF >/dev/null
+    -DQUILLON_QUICK_TESTS=ON -DQUILLON_UNITY_BUILD=ON -DQUILLON_BUILD_BENCH=OFF >/dev/null
 }
 
 has_display() {
