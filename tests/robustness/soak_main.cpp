@@ -142,6 +142,9 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(nested), startKb, endKb, endKb - startKb);
     std::fflush(stdout);
     SetMessageSink({});
+    // An exchange may still be on the line: the port closes after it, as
+    // the window closes it.
+    worker.Shutdown(2000);
     port.Close();
     simulator.Stop();
     const bool grew = startKb > 0 && endKb - startKb > 2048;
