@@ -18,7 +18,7 @@ ModuleSession* IoPoller::Begin() {
     return m_session;
 }
 
-void IoPoller::Failed(bool timed, int* counter) {
+void IoPoller::Failed(bool timed, std::atomic<int>* counter) {
     ++m_failures;
     if (timed) ++*counter;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -82,12 +83,14 @@ private:
     // Counts the exchange about to start; null while there is no session.
     ModuleSession* Begin();
     // Counts a failed exchange; for a timed one also in its counter.
-    void Failed(bool timed, int* counter);
+    void Failed(bool timed, std::atomic<int>* counter);
 
     ModuleSession* m_session = nullptr;
-    int m_eventFailures = 0;
-    int m_readFailures = 0;
-    int m_writeFailures = 0;
-    uint64_t m_exchanges = 0;
-    uint64_t m_failures = 0;
+    // The exchanges run on one thread while a window may read the counts on
+    // another.
+    std::atomic<int> m_eventFailures{0};
+    std::atomic<int> m_readFailures{0};
+    std::atomic<int> m_writeFailures{0};
+    std::atomic<uint64_t> m_exchanges{0};
+    std::atomic<uint64_t> m_failures{0};
 };

@@ -65,7 +65,11 @@ public:
     QString RowsText(const QList<int>& rows) const;
     QString AllText() const;
 
-    const WireCounters& counters() const { return m_counters; }
+    // A copy: the worker's exchanges count on while the window reads.
+    WireCounters counters() const {
+        std::lock_guard<std::mutex> lock(m_pendingMutex);
+        return m_counters;
+    }
     WireMonitorModel* model() const { return m_model; }
     QTableView* view() const { return m_view; }
     QLabel* counterLine() const { return m_counterLine; }
@@ -91,7 +95,7 @@ private:
     WireMonitorModel* m_model = nullptr;
     // The exchanges run on the module's thread: what they leave here is
     // guarded, and only the flush, on the window's thread, touches the table.
-    std::mutex m_pendingMutex;
+    mutable std::mutex m_pendingMutex;
     // Exchanges seen since the last flush; bounded like the table itself.
     ExchangeRing m_pending;
     WireCounters m_counters;
