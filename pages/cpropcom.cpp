@@ -230,13 +230,17 @@ void CPropCom::OnSearchModule() {
     if (outcome.cancelled) return;
     if (outcome.found) {
         if (outcome.port.number > 0) m_port->setCurrentIndex(outcome.port.number - 1);
-        const int rate = BaudRatePosition(outcome.settings.baud);
-        if (rate >= 0) m_baud->setCurrentIndex(rate);
-        m_dataBits->setCurrentIndex(m_dataBits->findText(QString::number(kScanDataBits)));
-        m_stopBits->setCurrentIndex(kScanStopBits);
-        m_flow->setCurrentIndex(0);
-        // The parity list's positions are the codes the search uses.
-        m_parity->setCurrentIndex(outcome.settings.parity);
+        // Behind a server the line's settings are the server's: what the
+        // try used says nothing about them, so the lists stay as chosen.
+        if (!outcome.settingsFromServer) {
+            const int rate = BaudRatePosition(outcome.settings.baud);
+            if (rate >= 0) m_baud->setCurrentIndex(rate);
+            m_dataBits->setCurrentIndex(m_dataBits->findText(QString::number(kScanDataBits)));
+            m_stopBits->setCurrentIndex(kScanStopBits);
+            m_flow->setCurrentIndex(0);
+            // The parity list's positions are the codes the search uses.
+            m_parity->setCurrentIndex(outcome.settings.parity);
+        }
         ShowMessage(this, ModuleSearchResultText(outcome, ports) +
                               tr("\n已选中这些设置, 按\"打开\"连接模块。"));
         return;

@@ -277,10 +277,12 @@ void CPropCfg::OnSearchModule() {
     QString text = ModuleSearchResultText(outcome, ports);
     if (outcome.found) {
         if (outcome.port.number > 0) m_portList->setCurrentIndex(outcome.port.number - 1);
-        const int rate = BaudRatePosition(outcome.settings.baud);
+        // Behind a server the line's settings are the server's.
+        const int rate =
+            outcome.settingsFromServer ? -1 : BaudRatePosition(outcome.settings.baud);
         if (rate >= 0) m_bitRateList->setCurrentIndex(rate);
         // This edition opens its port with no parity only.
-        text += outcome.settings.parity == 0
+        text += outcome.settingsFromServer || outcome.settings.parity == 0
                     ? tr("\n已选中这些设置, 按\"打开串口\"连接模块。")
                     : tr("\n简化版只能以无校验打开串口, 请用完整版连接此模块。");
     }

@@ -20,6 +20,7 @@
 #include "full_harness.h"
 #include "messagerecorder.h"
 #include "modulesession.h"
+#include "modbustcpgateway.h"
 #include "modulesimulator.h"
 #include "networkportdialog.h"
 #include "ser2netserver.h"
@@ -63,6 +64,28 @@ TEST(FullNetwork, ReadConfigurationThroughSer2netRawAndRfc2217) {
                   U("VX31-CANopen"));
         dlg->port().Close();
     }
+}
+
+// Behind a Modbus TCP gateway the line's settings are the gateway's: the
+// search selects the port and leaves the rate and framing lists as chosen.
+TEST(FullNetwork, SearchBehindAGatewayKeepsTheChosenLineSettings) {
+    ModuleSimulator sim;
+    ASSERT_TRUE(sim.Start());
+    ModbusTcpGateway gateway;
+    ASSERT_TRUE(gateway.Start(sim.DevicePath(), 0));
+    ProgramFolder folder;
+    MessageRecorder messages;
+    auto dlg = WindowOn(folder, "modbus-tcp://127.0.0.1:" + std::to_string(gateway.Port()));
+    CPropCom* page = dlg->comPage();
+    page->baudList()->setCurrentIndex(2);
+    page->parityList()->setCurrentIndex(2);
+    QTest::mouseClick(page->searchButton(), Qt::LeftButton);
+    ASSERT_EQ(messages.messages().size(), 1);
+    EXPECT_TRUE(messages.messages()[0].startsWith(U("找到模块: 串口 7")))
+        << messages.messages()[0].toStdString();
+    EXPECT_EQ(page->baudList()->currentIndex(), 2);
+    EXPECT_EQ(page->parityList()->currentIndex(), 2);
+    EXPECT_FALSE(gateway.Requests().empty());
 }
 
 TEST(FullNetwork, RefusedConnectionIsTheSecondLineOfTheMessage) {
