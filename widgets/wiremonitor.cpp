@@ -50,11 +50,13 @@ std::string SizingText(int column) {
             return std::string();
     }
 }
+
 // The longest request note, which the note column must hold as well.
 std::string LongestNote() {
     const uint8_t frame[] = {0x01, 0x03, 0x70, 0x01, 0x00, 0x42, 0x00, 0x00};
     return WireRequestName(frame, sizeof frame);
 }
+
 constexpr int kBytesWidth = 420;
 constexpr int kCellPadding = 12;
 
@@ -86,7 +88,7 @@ WireMonitor::WireMonitor(QWidget* parent, size_t capacity)
     for (int c = 0; c < kWireColumnCount; ++c) {
         if (c == kWireBytes) continue;
         int text = std::max(metrics.horizontalAdvance(Text(SizingText(c).c_str())),
-                                  metrics.horizontalAdvance(Text(WireColumnTitle(c))));
+                            metrics.horizontalAdvance(Text(WireColumnTitle(c))));
         if (c == kWireNote)
             text = std::max(text, metrics.horizontalAdvance(Text(LongestNote().c_str())));
         m_view->setColumnWidth(c, text + kCellPadding);

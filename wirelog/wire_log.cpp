@@ -400,10 +400,11 @@ std::string FormatWireTimes(const WireCounters& c) {
     std::string line;
     if (c.answered > 0) {
         const double answered = static_cast<double>(c.answered);
-        line = FillCoreText(kTextWireRoundTrips,
-                            {{"min", OneDecimal(static_cast<double>(c.roundTripMinNs) / 1e6)},
-                             {"mean", OneDecimal(static_cast<double>(c.roundTripSumNs) / 1e6 / answered)},
-                             {"max", OneDecimal(static_cast<double>(c.roundTripMaxNs) / 1e6)}});
+        line = FillCoreText(
+            kTextWireRoundTrips,
+            {{"min", OneDecimal(static_cast<double>(c.roundTripMinNs) / 1e6)},
+             {"mean", OneDecimal(static_cast<double>(c.roundTripSumNs) / 1e6 / answered)},
+             {"max", OneDecimal(static_cast<double>(c.roundTripMaxNs) / 1e6)}});
     }
     const double failed = static_cast<double>(c.sent - c.ok) / static_cast<double>(c.sent);
     return line + FillCoreText(kTextWireErrorRate, {{"rate", OneDecimal(100.0 * failed)}});
