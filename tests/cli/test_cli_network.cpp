@@ -101,7 +101,7 @@ TEST(CliPorts, ListsEveryPortsEntryBesideThePresentDevices) {
     ASSERT_TRUE(sim.Start());
     ProgramFolder folder;
     folder.WriteIni("[ports]\r\ncom3=" + sim.DevicePath() +
-                    "\r\ncom7=rfc2217://10.0.0.20:4001\r\ncom9=/dev/quillon-unplugged\r\n");
+                    "\r\ncom7=rfc2217://127.0.0.1:4001\r\ncom9=/dev/quillon-unplugged\r\n");
     TempDir noDevices;
     setenv("QUILLON_SYSFS_ROOT", noDevices.path().c_str(), 1);
     const ProgramRun json =
@@ -118,7 +118,7 @@ TEST(CliPorts, ListsEveryPortsEntryBesideThePresentDevices) {
     EXPECT_EQ(7, list[1]["port"]);
     EXPECT_EQ("rfc2217", list[1]["kind"]);
     EXPECT_EQ(false, list[2]["present"]);
-    EXPECT_NE(std::string::npos, text.out.find("7   rfc2217://10.0.0.20:4001\n")) << text.out;
+    EXPECT_NE(std::string::npos, text.out.find("7   rfc2217://127.0.0.1:4001\n")) << text.out;
     EXPECT_NE(std::string::npos, text.out.find("9   /dev/quillon-unplugged  (not present)\n"))
         << text.out;
 }

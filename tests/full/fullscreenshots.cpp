@@ -96,9 +96,9 @@ bool SaveNetworkPorts(const QString& listPath, const QString& dialogPath) {
     {
         CControlIni ini;
         ini.SetPath(folder.file("config.ini"));
-        ini.WriteString("ports", "com7", "rfc2217://10.0.0.20:4001");
-        ini.WriteString("ports", "com8", "socket://10.0.0.20:4002");
-        ini.WriteString("ports", "com9", "modbus-tcp://10.0.0.21");
+        ini.WriteString("ports", "com7", "rfc2217://127.0.0.1:4001");
+        ini.WriteString("ports", "com8", "socket://127.0.0.1:4002");
+        ini.WriteString("ports", "com9", "modbus-tcp://127.0.0.1");
     }
     CQuillonDlg window(folder.path());
     window.move(0, 0);
@@ -120,7 +120,7 @@ bool SaveNetworkPorts(const QString& listPath, const QString& dialogPath) {
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(listPath));
 
     NetworkPortDialog dialog(&window);
-    dialog.hostEdit()->setText(QStringLiteral("10.0.0.20"));
+    dialog.hostEdit()->setText(QStringLiteral("127.0.0.1"));
     dialog.show();
     ok = Save(&dialog, dialogPath) && ok;
     dialog.hide();

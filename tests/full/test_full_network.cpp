@@ -104,7 +104,7 @@ TEST(FullNetwork, RefusedConnectionIsTheSecondLineOfTheMessage) {
 TEST(FullNetwork, PortListNamesNetworkEntriesAndAddsOneUnderTheNextFreeNumber) {
     ProgramFolder folder;
     folder.WriteIni(
-        "[ports]\r\ncom1=/nonexistent/quillon-tty\r\ncom7=rfc2217://10.0.0.20:4001\r\n");
+        "[ports]\r\ncom1=/nonexistent/quillon-tty\r\ncom7=rfc2217://127.0.0.1:4001\r\n");
     MessageRecorder messages;
     CPropCom page;
     CSerialPort port;
@@ -112,7 +112,7 @@ TEST(FullNetwork, PortListNamesNetworkEntriesAndAddsOneUnderTheNextFreeNumber) {
     page.Initialise();
     PortComboBox* list = page.portList();
     ASSERT_EQ(list->count(), 256);
-    EXPECT_EQ(list->itemText(6), U("7 — rfc2217://10.0.0.20:4001"));
+    EXPECT_EQ(list->itemText(6), U("7 — rfc2217://127.0.0.1:4001"));
     EXPECT_EQ(list->itemText(PortComboBox::kAddNetworkIndex), U("添加网络端口..."));
 
     // The item is an action: it never stays selected, what is stored is a number.
@@ -131,15 +131,15 @@ TEST(FullNetwork, PortListNamesNetworkEntriesAndAddsOneUnderTheNextFreeNumber) {
         auto* dialog = qobject_cast<NetworkPortDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         dialog->kindList()->setCurrentIndex(2);
-        dialog->hostEdit()->setText("10.0.0.21");
+        dialog->hostEdit()->setText("127.0.0.1");
         EXPECT_EQ(dialog->portBox()->value(), 502);
         dialog->accept();
     });
     emit list->activated(PortComboBox::kAddNetworkIndex);
-    EXPECT_EQ(folder.IniText("ports", "com2"), "modbus-tcp://10.0.0.21");
+    EXPECT_EQ(folder.IniText("ports", "com2"), "modbus-tcp://127.0.0.1");
     EXPECT_EQ(list->currentIndex(), 1);
-    EXPECT_EQ(list->itemText(1), U("2 — modbus-tcp://10.0.0.21"));
-    EXPECT_EQ(list->toolTip(), U("modbus-tcp://10.0.0.21"));
+    EXPECT_EQ(list->itemText(1), U("2 — modbus-tcp://127.0.0.1"));
+    EXPECT_EQ(list->toolTip(), U("modbus-tcp://127.0.0.1"));
     EXPECT_TRUE(messages.messages().isEmpty());
 }
 

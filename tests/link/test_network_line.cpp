@@ -116,14 +116,14 @@ TEST(LineAddressTest, ThreeKindsAndTheirMistakes) {
         int port;
     } cases[] = {
         {"/dev/ttyUSB0", true, LineKind::Device, "", 0},
-        {"socket://10.0.0.20:4001", true, LineKind::RawTcp, "10.0.0.20", 4001},
+        {"socket://127.0.0.1:4001", true, LineKind::RawTcp, "127.0.0.1", 4001},
         {"rfc2217://plc-gw.local:4001", true, LineKind::Rfc2217, "plc-gw.local", 4001},
-        {"modbus-tcp://10.0.0.21", true, LineKind::ModbusTcp, "10.0.0.21", 502},
+        {"modbus-tcp://127.0.0.1", true, LineKind::ModbusTcp, "127.0.0.1", 502},
         {"modbus-tcp://[fe80::1]:1502", true, LineKind::ModbusTcp, "fe80::1", 1502},
-        {"rfc2217://10.0.0.20", false, LineKind::Rfc2217, "", 0},
+        {"rfc2217://127.0.0.1", false, LineKind::Rfc2217, "", 0},
         {"socket://:4001", false, LineKind::RawTcp, "", 0},
-        {"socket://10.0.0.20:65536", false, LineKind::RawTcp, "", 0},
-        {"socket://10.0.0.20:4001?logging=debug", false, LineKind::RawTcp, "", 0},
+        {"socket://127.0.0.1:65536", false, LineKind::RawTcp, "", 0},
+        {"socket://127.0.0.1:4001?logging=debug", false, LineKind::RawTcp, "", 0},
         {"rfc2217://[fe80::1", false, LineKind::Rfc2217, "", 0},
     };
     for (const auto& c : cases) {
@@ -165,9 +165,9 @@ TEST(NetworkOpenFailure, UnknownHostRefusedPortAndMalformedUrl) {
     }
     EXPECT_EQ(3u, looked.size());
 
-    EXPECT_EQ(kSerialOpenFailed, port.OpenDevice("rfc2217://10.0.0.20", 19200, 8, 0, 0, 0));
+    EXPECT_EQ(kSerialOpenFailed, port.OpenDevice("rfc2217://127.0.0.1", 19200, 8, 0, 0, 0));
     EXPECT_EQ(Reason(port),
-              "网络端口地址 rfc2217://10.0.0.20 无效：应为 socket://主机:端口、rfc2217://主机:端口 "
+              "网络端口地址 rfc2217://127.0.0.1 无效：应为 socket://主机:端口、rfc2217://主机:端口 "
               "或 modbus-tcp://主机[:端口]。");
 }
 
@@ -252,8 +252,8 @@ TEST(NetworkOpenFailure, ConnectThatIsNeverAnsweredTimesOut) {
     for (const auto& [error, reason] : errors) EXPECT_EQ(reason, NetworkReasonForError(error));
     SerialOpenFailure unreachable;
     unreachable.reason = kOpenHostUnreachable;
-    unreachable.path = "rfc2217://10.0.0.20:4001";
-    EXPECT_EQ(OpenFailureReasonText(unreachable), "无法到达主机 10.0.0.20：请检查网络连接和地址。");
+    unreachable.path = "rfc2217://127.0.0.1:4001";
+    EXPECT_EQ(OpenFailureReasonText(unreachable), "无法到达主机 127.0.0.1：请检查网络连接和地址。");
 }
 
 // A busy server says so and hangs up; what it said is kept for the message.
