@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -206,10 +207,11 @@ private:
     void LearnEcho(const uint8_t* request, size_t sent, const uint8_t* bytes, size_t got,
                    size_t echo, const uint8_t* answer, size_t length);
 
-    bool m_open = false;
+    // What the window looks at while the worker's exchange or open runs.
+    std::atomic<bool> m_open{false};
     std::unique_ptr<LineTransport> m_line;
     LineKind m_kind = LineKind::Device;
-    int m_timeoutMs = 0;
+    std::atomic<int> m_timeoutMs{0};
     std::string m_path;
     const PortDirectory* m_directory = nullptr;
     SerialOpenFailure m_failure;
@@ -225,11 +227,11 @@ private:
     int64_t m_lastSentNs = 0;
     int64_t m_lastSilenceWaitNs = 0;
 
-    EchoMode m_echoMode = EchoMode::Automatic;
-    EchoState m_echoState = EchoState::Unknown;
+    std::atomic<EchoMode> m_echoMode{EchoMode::Automatic};
+    std::atomic<EchoState> m_echoState{EchoState::Unknown};
     size_t m_lastEchoLength = 0;
     uint8_t m_lastEcho[255] = {};
     bool m_lastCopyUndecided = false;
     bool m_readSinceOpen = false;
-    bool m_writesRefused = false;
+    std::atomic<bool> m_writesRefused{false};
 };

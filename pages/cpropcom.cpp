@@ -177,11 +177,22 @@ void CPropCom::SaveSettings() {
 void CPropCom::OnOpen() {
     // The port never changes under an exchange.
     if (m_worker != nullptr && !m_worker->Drain()) return;
-    const int status = m_serial
-                           ? m_serial->Open(SelectedNumber(m_port), SelectedNumber(m_baud),
-                                            SelectedNumber(m_dataBits), m_stopBits->currentIndex(),
-                                            m_parity->currentIndex(), m_flow->currentIndex())
-                           : static_cast<int>(kSerialOpenFailed);
+    int status = kSerialOpenFailed;
+    if (m_serial) {
+        const int number = SelectedNumber(m_port);
+        const int baud = SelectedNumber(m_baud);
+        const int dataBits = SelectedNumber(m_dataBits);
+        const int stopBits = m_stopBits->currentIndex();
+        const int parity = m_parity->currentIndex();
+        const int flow = m_flow->currentIndex();
+        CSerialPort* serial = m_serial;
+        const auto open = [&](ProcedureHook*) {
+            status = serial->Open(number, baud, dataBits, stopBits, parity, flow);
+        };
+        // A network line may take its whole connect time-out: the window
+        // stays live meanwhile. The window closed: nothing to show.
+        if (!ModuleWorker::RunOrCall(m_worker, open)) return;
+    }
     if (status != kSerialOk) {
         ShowMessage(
             this, m_serial ? OpenPortFailedMessage(m_serial->LastFailure()) : tr("打开串口失败!"));

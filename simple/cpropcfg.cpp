@@ -248,7 +248,11 @@ void CPropCfg::OnOpenPort() {
     failure.reason = portNumber > 0 ? kOpenLineRefused : kOpenNoPort;
     int status = kSerialOpenFailed;
     if (portNumber > 0 && baud > 0) {
-        status = m_port->Open(portNumber, baud);
+        CSerialPort* port = m_port;
+        const auto open = [&](ProcedureHook*) { status = port->Open(portNumber, baud); };
+        // A network line may take its whole connect time-out: the window
+        // stays live meanwhile. The window closed: nothing to show.
+        if (!ModuleWorker::RunOrCall(m_worker, open)) return;
         failure = m_port->LastFailure();
     }
     if (status == kSerialOk) {

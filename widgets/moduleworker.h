@@ -30,9 +30,10 @@ class QWidget;
 // after a tick's exchange waits for it and goes next; otherwise either
 // refuses a job while another runs.
 //
-// Opening and closing the port stay on the window's thread and happen only
-// while the worker is idle: the controls that open or close it are guarded
-// like the others, and the window closes it after Shutdown().
+// Opening the port is a job like the others, since a network line may take
+// its whole connect time-out. Closing it stays on the window's thread and
+// happens only while the worker is idle: the controls that close it are
+// guarded like the others, and the window closes it after Shutdown().
 class ModuleWorker : public QObject {
     Q_OBJECT
 public:
@@ -57,6 +58,12 @@ public:
     // effects are visible here. False when nothing ran (busy) or the window
     // closed meanwhile (Shutdown): the caller then shows nothing.
     bool Run(const Job& job, const Progress& progress = Progress());
+    // Run on `worker`, or right here when a page has none.
+    static bool RunOrCall(ModuleWorker* worker, const Job& job) {
+        if (worker != nullptr) return worker->Run(job);
+        job(nullptr);
+        return true;
+    }
     // Starts `job` and returns; `done` runs here afterwards unless the window
     // closed. False when busy.
     bool Start(std::function<void()> job, std::function<void()> done);

@@ -22,7 +22,9 @@
 #include "modulesession.h"
 #include "modbustcpgateway.h"
 #include "modulesimulator.h"
+#include "moduleworker.h"
 #include "networkportdialog.h"
+#include "scriptedtcpserver.h"
 #include "ser2netserver.h"
 
 namespace {
@@ -99,6 +101,34 @@ TEST(FullNetwork, RefusedConnectionIsTheSecondLineOfTheMessage) {
               QStringList{QString::fromStdString(
                   "打开串口失败!\n127.0.0.1 拒绝了端口 " + std::to_string(closed) +
                   " 的连接：该端口上没有服务在监听，请检查端口号和服务器的设置。")});
+}
+
+TEST(FullNetwork, WindowStaysLiveWhileAServerKeepsTheOpenWaiting) {
+    // Accepts and never says a word of the Telnet negotiation.
+    ScriptedTcpServer server;
+    ASSERT_TRUE(server.Start([](int fd, ScriptedTcpServer& s) {
+        while (s.Running() && !s.Receive(fd, 1).empty()) {
+        }
+    }));
+    ProgramFolder folder;
+    MessageRecorder messages;
+    auto dlg = WindowOn(folder, "rfc2217://127.0.0.1:" + std::to_string(server.Port()));
+    dlg->port().SetConnectTimeoutMs(400);
+    bool turned = false, openLocked = false, busy = false;
+    QTimer::singleShot(0, dlg.get(), [&] {
+        turned = true;
+        openLocked = !dlg->comPage()->openButton()->isEnabled();
+        busy = dlg->worker()->busy();
+    });
+    QTest::mouseClick(dlg->comPage()->openButton(), Qt::LeftButton);
+    EXPECT_TRUE(turned);
+    EXPECT_TRUE(openLocked);
+    EXPECT_TRUE(busy);
+    EXPECT_FALSE(dlg->port().IsOpen());
+    ASSERT_EQ(messages.messages().size(), 1);
+    EXPECT_TRUE(messages.messages()[0].contains(QString::fromUtf8("没有确认 RFC 2217 协商")))
+        << messages.messages()[0].toStdString();
+    EXPECT_TRUE(dlg->comPage()->openButton()->isEnabled());
 }
 
 TEST(FullNetwork, PortListNamesNetworkEntriesAndAddsOneUnderTheNextFreeNumber) {
