@@ -208,37 +208,26 @@ void CPropCom::OnOpen() {
 void CPropCom::OnClose() {
     // The port never changes under an exchange.
     if (m_worker != nullptr && !m_worker->Drain()) return;
-    if (m_serial && m_serial->IsOpen()) {
-        m_serial->Close();
-        m_openButton->setEnabled(true);
-        m_closeButton->setEnabled(false);
-        UpdateEchoState();
-    } else {
-        ShowMessage(this, tr("关闭串口失败!"));
-    }
+    if (!ClosePort()) ShowMessage(this, tr("关闭串口失败!"));
+}
+
+bool CPropCom::ClosePort() {
+    if (!m_serial || !m_serial->IsOpen()) return false;
+    m_serial->Close();
+    m_openButton->setEnabled(true);
+    m_closeButton->setEnabled(false);
+    UpdateEchoState();
+    return true;
 }
 
 void CPropCom::OnSearchModule() {
     // The port never changes under an exchange.
     if (m_worker != nullptr && !m_worker->Drain()) return;
     // The search needs the line to itself.
-    if (m_serial && m_serial->IsOpen()) {
-        m_serial->Close();
-        m_openButton->setEnabled(true);
-        m_closeButton->setEnabled(false);
-        UpdateEchoState();
-    }
-    const std::vector<ScanPort> ports =
-        PortsToSearch(SelectedNumber(m_port), m_settings, m_port->discoveryRoots());
-    if (ports.empty()) {
-        ShowMessage(this, tr("没有可搜索的串口设备。"));
-        return;
-    }
-    if (m_worker == nullptr) return;
-    const ScanOutcome outcome = SearchWithProgress(
-        this, ports, EchoModeSetting(m_settings), m_worker,
-        m_session != nullptr ? m_session->observers() : std::vector<ExchangeObserver*>());
-    if (outcome.cancelled) return;
+    ClosePort();
+    ScanOutcome outcome;
+    QString text;
+    if (!SearchFromPortList(this, m_port, m_settings, m_worker, m_session, &outcome, &text)) return;
     if (outcome.found) {
         if (outcome.port.number > 0) m_port->setCurrentIndex(outcome.port.number - 1);
         // Behind a server the line's settings are the server's: what the
@@ -252,9 +241,7 @@ void CPropCom::OnSearchModule() {
             // The parity list's positions are the codes the search uses.
             m_parity->setCurrentIndex(outcome.settings.parity);
         }
-        ShowMessage(this, ModuleSearchResultText(outcome, ports) +
-                              tr("\n已选中这些设置, 按\"打开\"连接模块。"));
-        return;
+        text += tr("\n已选中这些设置, 按\"打开\"连接模块。");
     }
-    ShowMessage(this, ModuleSearchResultText(outcome, ports));
+    ShowMessage(this, text);
 }

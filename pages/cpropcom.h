@@ -63,6 +63,8 @@ protected:
 private:
     // The lists config.ini keeps, with their keys.
     std::vector<ListSetting> Lists() const;
+    // Closes the port and sets the buttons to match; false when it was not open.
+    bool ClosePort();
 
     CSerialPort* m_serial = nullptr;
     CControlIni* m_settings = nullptr;

@@ -267,18 +267,10 @@ void CPropCfg::OnSearchModule() {
     if (m_worker != nullptr && !m_worker->Drain()) return;
     // The search needs the line to itself.
     if (m_port && m_port->IsOpen()) OnOpenPort();
-    const std::vector<ScanPort> ports =
-        PortsToSearch(SelectedNumber(m_portList), m_settings, m_portList->discoveryRoots());
-    if (ports.empty()) {
-        ShowMessage(this, tr("没有可搜索的串口设备。"));
+    ScanOutcome outcome;
+    QString text;
+    if (!SearchFromPortList(this, m_portList, m_settings, m_worker, m_session, &outcome, &text))
         return;
-    }
-    if (m_worker == nullptr) return;
-    const ScanOutcome outcome = SearchWithProgress(
-        this, ports, EchoModeSetting(m_settings), m_worker,
-        m_session != nullptr ? m_session->observers() : std::vector<ExchangeObserver*>());
-    if (outcome.cancelled) return;
-    QString text = ModuleSearchResultText(outcome, ports);
     if (outcome.found) {
         if (outcome.port.number > 0) m_portList->setCurrentIndex(outcome.port.number - 1);
         // Behind a server the line's settings are the server's.

@@ -289,10 +289,6 @@
         <translation>Close</translation>
     </message>
     <message>
-        <source>没有可搜索的串口设备。</source>
-        <translation>There is no serial device to search.</translation>
-    </message>
-    <message>
         <source>
 已选中这些设置, 按&quot;打开串口&quot;连接模块。</source>
         <translation>
@@ -446,10 +442,6 @@ The simple edition opens ports without parity only; connect to this module with 
     <message>
         <source>关闭串口失败!</source>
         <translation>Closing the port failed.</translation>
-    </message>
-    <message>
-        <source>没有可搜索的串口设备。</source>
-        <translation>There is no serial device to search.</translation>
     </message>
     <message>
         <source>
@@ -1003,6 +995,10 @@ Reading the configuration again: </translation>
     <message>
         <source>未找到模块。已尝试: %1; 波特率 2400 至 614400, 无校验、偶校验和奇校验, 数据位 8, 停止位 1 (共 %2 次)。</source>
         <translation>No module found. Tried: %1; 2400 to 614400 baud, no, even and odd parity, 8 data bits, 1 stop bit (%2 tries).</translation>
+    </message>
+    <message>
+        <source>没有可搜索的串口设备。</source>
+        <translation>There is no serial device to search.</translation>
     </message>
 </context>
 <context>

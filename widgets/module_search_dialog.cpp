@@ -6,8 +6,13 @@
 #include <QPixmap>
 #include <QProgressDialog>
 
+#include "combo_lists.h"
+#include "iniportdirectory.h"
+#include "messages.h"
+#include "modulesession.h"
 #include "moduleworker.h"
 #include "port_numbers.h"
+#include "portcombobox.h"
 #include "search_ports.h"
 
 namespace {
@@ -123,4 +128,22 @@ QString ModuleSearchResultText(const ScanOutcome& outcome, const std::vector<Sca
         text += QStringLiteral("\n%1: %2")
                     .arg(PortText(unusable.first), QString::fromStdString(unusable.second));
     return text;
+}
+
+bool SearchFromPortList(QWidget* page, const PortComboBox* list, CControlIni* settings,
+                        ModuleWorker* worker, const ModuleSession* session, ScanOutcome* outcome,
+                        QString* text) {
+    const std::vector<ScanPort> ports =
+        PortsToSearch(SelectedNumber(list), settings, list->discoveryRoots());
+    if (ports.empty()) {
+        ShowMessage(page, QCoreApplication::translate("ModuleSearch", "没有可搜索的串口设备。"));
+        return false;
+    }
+    if (worker == nullptr) return false;
+    *outcome = SearchWithProgress(
+        page, ports, EchoModeSetting(settings), worker,
+        session != nullptr ? session->observers() : std::vector<ExchangeObserver*>());
+    if (outcome->cancelled) return false;
+    *text = ModuleSearchResultText(*outcome, ports);
+    return true;
 }

@@ -9,7 +9,9 @@
 #include "port_discovery.h"
 
 class CControlIni;
+class ModuleSession;
 class ModuleWorker;
+class PortComboBox;
 class QWidget;
 
 // What a search started beside a port list tries (SearchPortsFor), after the
@@ -23,6 +25,14 @@ std::vector<ScanPort> PortsToSearch(int selectedNumber, CControlIni* settings,
 ScanOutcome SearchWithProgress(QWidget* parent, const std::vector<ScanPort>& ports, int echoMode,
                                ModuleWorker* worker,
                                const std::vector<ExchangeObserver*>& observers);
+
+// The search behind a page's search button: the ports beside `list` (a
+// message when there is none to search), searched on the worker with the
+// session's observers watching. False when nothing was searched or the
+// search was cancelled; else the outcome and the text that reports it.
+bool SearchFromPortList(QWidget* page, const PortComboBox* list, CControlIni* settings,
+                        ModuleWorker* worker, const ModuleSession* session, ScanOutcome* outcome,
+                        QString* text);
 
 // A small magnifying glass, drawn here, for a search button with no room
 // for its caption.
