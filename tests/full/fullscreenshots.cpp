@@ -31,6 +31,7 @@
 #include "networkportdialog.h"
 #include "procedure_messages.h"
 #include "program_language.h"
+#include "screenshot_folder.h"
 #include "tempdir.h"
 #include "wiremonitor.h"
 
@@ -50,8 +51,29 @@ bool Save(QWidget* window, const QString& path) {
     return ok;
 }
 
-// The dropped-down list is a window of its own, so the screen is grabbed
-// and cut to the page's window and the list.
+// The window's port list dropped down with the pointer on item `row`. The
+// dropped-down list is a window of its own, so the screen is grabbed and cut
+// to the page's window and the list.
+bool SaveDroppedPortList(CQuillonDlg* window, int row, const QString& path) {
+    PortComboBox* list = window->comPage()->portList();
+    // Number 1 selected, so that the list opens at its top.
+    list->setCurrentIndex(0);
+    Pump();
+    list->showPopup();
+    list->view()->setCurrentIndex(list->model()->index(row, 0));
+    Pump();
+    const QRect popup = list->view()->window()->frameGeometry();
+    QRect shot = window->frameGeometry();
+    shot.setRight(qMax(shot.right(), popup.right()));
+    shot = shot.intersected(window->screen()->geometry());
+    const bool ok =
+        window->screen()->grabWindow(0, shot.x(), shot.y(), shot.width(), shot.height()).save(path);
+    list->hidePopup();
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+// The port list of a machine with a UART and three USB adapters.
 bool SavePortList(const QString& path) {
     FakeSerialTree tree;
     tree.AddUart("ttyS0", 4);
@@ -70,23 +92,8 @@ bool SavePortList(const QString& path) {
     CQuillonDlg window(folder.path());
     window.move(0, 0);
     window.show();
-    PortComboBox* list = window.comPage()->portList();
-    // Number 1 selected, so that the list opens at its top; the pointer
-    // rests on the FTDI adapter.
-    list->setCurrentIndex(0);
-    Pump();
-    list->showPopup();
-    list->view()->setCurrentIndex(list->model()->index(2, 0));
-    Pump();
-    const QRect popup = list->view()->window()->frameGeometry();
-    QRect shot = window.frameGeometry();
-    shot.setRight(qMax(shot.right(), popup.right()));
-    shot = shot.intersected(window.screen()->geometry());
-    const bool ok =
-        window.screen()->grabWindow(0, shot.x(), shot.y(), shot.width(), shot.height()).save(path);
-    list->hidePopup();
-    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
-    return ok;
+    // The pointer rests on the FTDI adapter.
+    return SaveDroppedPortList(&window, 2, path);
 }
 
 // The port list with network entries, dropped down with the pointer on
@@ -103,21 +110,7 @@ bool SaveNetworkPorts(const QString& listPath, const QString& dialogPath) {
     CQuillonDlg window(folder.path());
     window.move(0, 0);
     window.show();
-    PortComboBox* list = window.comPage()->portList();
-    list->setCurrentIndex(0);
-    Pump();
-    list->showPopup();
-    list->view()->setCurrentIndex(list->model()->index(6, 0));
-    Pump();
-    const QRect popup = list->view()->window()->frameGeometry();
-    QRect shot = window.frameGeometry();
-    shot.setRight(qMax(shot.right(), popup.right()));
-    shot = shot.intersected(window.screen()->geometry());
-    bool ok = window.screen()
-                  ->grabWindow(0, shot.x(), shot.y(), shot.width(), shot.height())
-                  .save(listPath);
-    list->hidePopup();
-    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(listPath));
+    bool ok = SaveDroppedPortList(&window, 6, listPath);
 
     NetworkPortDialog dialog(&window);
     dialog.hostEdit()->setText(QStringLiteral("127.0.0.1"));
@@ -190,21 +183,10 @@ int main(int argc, char** argv) {
         messageShown = true;
     });
 
-    // The machine's own serial devices stay out of the pictures.
-    setenv("QUILLON_DEV_ROOT", "/nonexistent/dev", 1);
-    setenv("QUILLON_SYSFS_ROOT", "/nonexistent/sys", 1);
-
     ModuleSimulator sim;
     if (!sim.Start()) return 1;
     TempDir folder;
-    const std::string copy = "cp -r '" QUILLON_STYLES_DIR "' '" + folder.path() + "/'";
-    if (std::system(copy.c_str()) != 0) std::fprintf(stderr, "no skins: the plain look only\n");
-    {
-        CControlIni ini;
-        ini.SetPath(folder.file("config.ini"));
-        ini.WriteString("ports", "com1", sim.DevicePath());
-        ini.WriteInt("com", "baudrate", 6);
-    }
+    PrepareScreenshotFolder(folder, sim);
 
     CQuillonDlg window(folder.path());
     window.show();

@@ -11,14 +11,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "ccontrolini.h"
 #include "cpropcfg.h"
 #include "cquillondlg.h"
 #include "ctabsheet.h"
 #include "messages.h"
 #include "modulesimulator.h"
 #include "program_language.h"
-#include "tempdir.h"
+#include "screenshot_folder.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -38,20 +37,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         messageShown = true;
     });
-    setenv("QUILLON_DEV_ROOT", "/nonexistent/dev", 1);
-    setenv("QUILLON_SYSFS_ROOT", "/nonexistent/sys", 1);
-
     ModuleSimulator sim;
     if (!sim.Start()) return 1;
     TempDir folder;
-    const std::string copy = "cp -r '" QUILLON_STYLES_DIR "' '" + folder.path() + "/'";
-    if (std::system(copy.c_str()) != 0) std::fprintf(stderr, "no skins: the plain look only\n");
-    {
-        CControlIni ini;
-        ini.SetPath(folder.file("config.ini"));
-        ini.WriteString("ports", "com1", sim.DevicePath());
-        ini.WriteInt("com", "baudrate", 6);
-    }
+    PrepareScreenshotFolder(folder, sim);
     CQuillonDlg window(folder.path());
     window.show();
     QTest::qWait(200);
