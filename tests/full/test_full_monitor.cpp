@@ -43,14 +43,10 @@ std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-TEST(FullMonitor, SerialPageShowsTheTrafficOfReadConfiguration) {
-    ModuleSimulator sim;
-    ASSERT_TRUE(sim.Start());
-    ProgramFolder folder;
-    folder.WritePorts(sim.DevicePath(), "[com]\r\nbaudrate=6\r\n");
-    MessageRecorder messages;
-    CQuillonDlg dlg(folder.path());
-    dlg.show();
+class FullMonitor : public FullOnSimulator {};
+
+TEST_F(FullMonitor, SerialPageShowsTheTrafficOfReadConfiguration) {
+    CQuillonDlg& dlg = OpenWindow();
     CPropCom* page = dlg.comPage();
 
     // Below the port controls, filling the rest of the page.
@@ -64,7 +60,7 @@ TEST(FullMonitor, SerialPageShowsTheTrafficOfReadConfiguration) {
 
     QTest::mouseClick(page->openButton(), Qt::LeftButton);
     QTest::mouseClick(dlg.readButton(), Qt::LeftButton);
-    ASSERT_TRUE(messages.messages().isEmpty()) << messages.messages().join(',').toStdString();
+    ASSERT_TRUE(m_messages.messages().isEmpty()) << m_messages.messages().join(',').toStdString();
     WireMonitor* monitor = page->monitor();
     monitor->Flush();
     ASSERT_EQ(monitor->model()->rowCount(), 6);
@@ -76,9 +72,9 @@ TEST(FullMonitor, SerialPageShowsTheTrafficOfReadConfiguration) {
     EXPECT_EQ(Cell(monitor, 4, kWireNote), U("读 0x7001×66 现场总线参数"));
 
     // The message says only that the read failed; the monitor says why.
-    sim.InjectFault(ModuleSimulator::Fault::Exception, 1, 2);
+    m_sim.InjectFault(ModuleSimulator::Fault::Exception, 1, 2);
     QTest::mouseClick(dlg.readButton(), Qt::LeftButton);
-    EXPECT_EQ(messages.messages(), QStringList{U("获取通用参数失败!")});
+    EXPECT_EQ(m_messages.messages(), QStringList{U("获取通用参数失败!")});
     monitor->Flush();
     ASSERT_EQ(monitor->model()->rowCount(), 8);
     EXPECT_EQ(Cell(monitor, 7, kWireNote), U("异常响应 02 非法数据地址"));
@@ -90,14 +86,8 @@ TEST(FullMonitor, SerialPageShowsTheTrafficOfReadConfiguration) {
 // Detached, the monitor is a window of its own that keeps showing the
 // traffic; closing it puts the panel back, and config.ini keeps its size and
 // place for the next time.
-TEST(FullMonitor, DetachesIntoAWindowThatRemembersItsSizeAndGoesBack) {
-    ModuleSimulator sim;
-    ASSERT_TRUE(sim.Start());
-    ProgramFolder folder;
-    folder.WritePorts(sim.DevicePath(), "[com]\r\nbaudrate=6\r\n");
-    MessageRecorder messages;
-    CQuillonDlg dlg(folder.path());
-    dlg.show();
+TEST_F(FullMonitor, DetachesIntoAWindowThatRemembersItsSizeAndGoesBack) {
+    CQuillonDlg& dlg = OpenWindow();
     WireMonitor* monitor = dlg.comPage()->monitor();
     EXPECT_EQ(monitor->detachButton()->text(), U("分离窗口"));
     QTest::mouseClick(monitor->detachButton(), Qt::LeftButton);
@@ -122,36 +112,30 @@ TEST(FullMonitor, DetachesIntoAWindowThatRemembersItsSizeAndGoesBack) {
     EXPECT_FALSE(monitor->IsDetached());
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(monitor->isAncestorOf(monitor->view()));
-    EXPECT_EQ(folder.IniInt("monitor", "width"), 1300);
-    EXPECT_EQ(folder.IniInt("monitor", "height"), 650);
+    EXPECT_EQ(m_folder.IniInt("monitor", "width"), 1300);
+    EXPECT_EQ(m_folder.IniInt("monitor", "height"), 650);
 
     monitor->SetDetached(true);
     EXPECT_EQ(window->size(), QSize(1300, 650));
     QTest::mouseClick(monitor->detachButton(), Qt::LeftButton);
     EXPECT_FALSE(monitor->IsDetached());
-    EXPECT_TRUE(messages.messages().isEmpty());
+    EXPECT_TRUE(m_messages.messages().isEmpty());
     dlg.port().Close();
 }
 
 // The module search runs on a port of its own, but the monitor sees its tries.
-TEST(FullMonitor, ShowsTheTriesOfTheModuleSearch) {
-    ModuleSimulator sim;
-    ASSERT_TRUE(sim.Start());
-    ProgramFolder folder;
-    folder.WritePorts(sim.DevicePath(), "[com]\r\nbaudrate=6\r\n");
-    MessageRecorder messages;
-    CQuillonDlg dlg(folder.path());
-    dlg.show();
+TEST_F(FullMonitor, ShowsTheTriesOfTheModuleSearch) {
+    CQuillonDlg& dlg = OpenWindow();
     QTest::mouseClick(dlg.comPage()->searchButton(), Qt::LeftButton);
-    ASSERT_EQ(messages.messages().size(), 1);
-    EXPECT_TRUE(messages.messages()[0].startsWith(U("找到模块: 串口 1 ")))
-        << messages.messages()[0].toStdString();
+    ASSERT_EQ(m_messages.messages().size(), 1);
+    EXPECT_TRUE(m_messages.messages()[0].startsWith(U("找到模块: 串口 1 ")))
+        << m_messages.messages()[0].toStdString();
     WireMonitor* monitor = dlg.comPage()->monitor();
     monitor->Flush();
     ASSERT_EQ(monitor->model()->rowCount(), 2);
     EXPECT_EQ(Cell(monitor, 0, kWireDirection), U("发送"));
     EXPECT_EQ(Cell(monitor, 1, kWireNote), U("正常"));
-    EXPECT_EQ(monitor->counters().sent, sim.RequestCount());
+    EXPECT_EQ(monitor->counters().sent, m_sim.RequestCount());
 }
 
 // Runs the application with --trace `path`: opens port 1 (the simulator),
@@ -188,14 +172,10 @@ TracedRun RunWithTrace(const ProgramFolder& folder, const std::string& path) {
     return run;
 }
 
-TEST(FullMonitor, TraceFileHoldsTheFramesOfReadConfiguration) {
-    ModuleSimulator sim;
-    ASSERT_TRUE(sim.Start());
-    ProgramFolder folder;
-    folder.WritePorts(sim.DevicePath(), "[com]\r\nbaudrate=6\r\n");
-    const std::string path = folder.path() + "/trace.txt";
+TEST_F(FullMonitor, TraceFileHoldsTheFramesOfReadConfiguration) {
+    const std::string path = m_folder.path() + "/trace.txt";
 
-    const TracedRun run = RunWithTrace(folder, path);
+    const TracedRun run = RunWithTrace(m_folder, path);
     EXPECT_EQ(run.messages, QStringList{U("请先阅读提供的用户手册及相关文档，再使用本模块！")});
     EXPECT_EQ(run.monitorRows, 6);
 
@@ -214,17 +194,12 @@ TEST(FullMonitor, TraceFileHoldsTheFramesOfReadConfiguration) {
     EXPECT_TRUE(lines[7].isEmpty());
 
     // A second run appends.
-    RunWithTrace(folder, path);
+    RunWithTrace(m_folder, path);
     EXPECT_EQ(QString::fromStdString(ReadFile(path)).count(U("开始跟踪")), 2);
 }
 
-TEST(FullMonitor, UnwritableTraceIsToldOnceAndTheProgramStillWorks) {
-    ModuleSimulator sim;
-    ASSERT_TRUE(sim.Start());
-    ProgramFolder folder;
-    folder.WritePorts(sim.DevicePath(), "[com]\r\nbaudrate=6\r\n");
-
-    const TracedRun run = RunWithTrace(folder, "/nonexistent-quillon-dir/trace.txt");
+TEST_F(FullMonitor, UnwritableTraceIsToldOnceAndTheProgramStillWorks) {
+    const TracedRun run = RunWithTrace(m_folder, "/nonexistent-quillon-dir/trace.txt");
     ASSERT_EQ(run.messages.size(), 2) << run.messages.join('|').toStdString();
     EXPECT_TRUE(
         run.messages[1].startsWith(U("无法写入跟踪文件 /nonexistent-quillon-dir/trace.txt：")))
@@ -232,7 +207,7 @@ TEST(FullMonitor, UnwritableTraceIsToldOnceAndTheProgramStillWorks) {
     EXPECT_TRUE(run.messages[1].endsWith(U("程序继续运行，不记录跟踪。")));
     // The read went through: no failure message, and the monitor saw it.
     EXPECT_EQ(run.monitorRows, 6);
-    EXPECT_EQ(sim.RequestCount(), 3u);
+    EXPECT_EQ(m_sim.RequestCount(), 3u);
 }
 
 }  // namespace

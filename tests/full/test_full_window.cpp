@@ -183,44 +183,34 @@ TEST(FullWindow, MissingSkinFolderLeavesAWorkingWindow) {
     EXPECT_EQ(messages.messages(), QStringList{U("串口未打开!")});
 }
 
-TEST(FullWindow, ClosingSavesChoicesAndClosesAnOpenPort) {
-    ModuleSimulator sim;
-    ASSERT_TRUE(sim.Start());
-    ProgramFolder folder;
-    folder.WritePorts(sim.DevicePath());
-    MessageRecorder messages;
-    CQuillonDlg dlg(folder.path());
-    dlg.show();
+class FullWindowOnSimulator : public FullOnSimulator {};
+
+TEST_F(FullWindowOnSimulator, ClosingSavesChoicesAndClosesAnOpenPort) {
+    CQuillonDlg& dlg = OpenWindow();
 
     QTest::mouseClick(dlg.comPage()->openButton(), Qt::LeftButton);
-    ASSERT_TRUE(dlg.port().IsOpen()) << messages.messages().join(',').toStdString();
+    ASSERT_TRUE(dlg.port().IsOpen()) << m_messages.messages().join(',').toStdString();
     dlg.deviceModeList()->setCurrentIndex(1);
     QTest::mouseClick(dlg.themeRadio(2), Qt::LeftButton);
 
     EXPECT_TRUE(dlg.close());
     EXPECT_FALSE(dlg.port().IsOpen());
-    EXPECT_EQ(folder.IniInt("general", "modmode"), 1);
-    EXPECT_EQ(folder.IniInt("theme", "id"), 2);
+    EXPECT_EQ(m_folder.IniInt("general", "modmode"), 1);
+    EXPECT_EQ(m_folder.IniInt("theme", "id"), 2);
     // The [ports] mapping the window was given is kept.
-    EXPECT_NE(folder.IniBytes().find("com1=" + sim.DevicePath()), std::string::npos);
-    EXPECT_TRUE(messages.messages().isEmpty());
+    EXPECT_NE(m_folder.IniBytes().find("com1=" + m_sim.DevicePath()), std::string::npos);
+    EXPECT_TRUE(m_messages.messages().isEmpty());
 }
 
 // Closed while "读取配置" waits for a silent module, the window lets the
 // exchange on the line end, sends nothing more, says nothing and closes the
 // port after it.
-TEST(FullWindow, ClosingDuringAnExchangeStopsTheReadAndClosesThePortAfterIt) {
-    ModuleSimulator sim;
-    ASSERT_TRUE(sim.Start());
-    ProgramFolder folder;
-    folder.WritePorts(sim.DevicePath());
-    MessageRecorder messages;
-    CQuillonDlg dlg(folder.path());
-    dlg.show();
+TEST_F(FullWindowOnSimulator, ClosingDuringAnExchangeStopsTheReadAndClosesThePortAfterIt) {
+    CQuillonDlg& dlg = OpenWindow();
     QTest::mouseClick(dlg.comPage()->openButton(), Qt::LeftButton);
     ASSERT_TRUE(dlg.port().IsOpen());
-    sim.ClearRequests();
-    sim.SetSilent(true);
+    m_sim.ClearRequests();
+    m_sim.SetSilent(true);
 
     bool closedDuringRead = false;
     QObject::connect(dlg.worker(), &ModuleWorker::stepStarted, &dlg, [&] {
@@ -230,8 +220,8 @@ TEST(FullWindow, ClosingDuringAnExchangeStopsTheReadAndClosesThePortAfterIt) {
     EXPECT_TRUE(closedDuringRead);
     EXPECT_FALSE(dlg.worker()->busy());
     EXPECT_FALSE(dlg.port().IsOpen());
-    EXPECT_EQ(sim.RequestCount(), 1u);
-    EXPECT_TRUE(messages.messages().isEmpty()) << messages.messages().join(',').toStdString();
+    EXPECT_EQ(m_sim.RequestCount(), 1u);
+    EXPECT_TRUE(m_messages.messages().isEmpty()) << m_messages.messages().join(',').toStdString();
 }
 
 TEST(FullWindow, StoredPositionsOutsideTheListsShowNoSelectionAndSaveAsRead) {
