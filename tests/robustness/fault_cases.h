@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "modulesimulator.h"
+#include "programfolder.h"
 
 // The ways a module or a line can misbehave during an exchange.
 struct FaultKind {
@@ -107,6 +108,15 @@ inline void Behave(ModuleSimulator& sim, ModuleBehaviour module) {
 }
 
 using Bytes = std::vector<uint8_t>;
+
+// Port 1 leads to the simulator at 115200 baud; the I/O page's periods are
+// long enough that its timers never tick by themselves: the test drives
+// each tick.
+inline void WriteMatrixIni(const ProgramFolder& folder, const ModuleSimulator& sim) {
+    folder.WriteIni("[ports]\r\ncom1=" + sim.DevicePath() +
+                    "\r\n[com]\r\nbaudrate=6\r\n[ioprm]\r\neventinterval=600000\r\n"
+                    "ininterval=600000\r\noutinterval=600000\r\n");
+}
 
 inline QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 inline Bytes Copy(const uint8_t* bytes, size_t n) { return Bytes(bytes, bytes + n); }

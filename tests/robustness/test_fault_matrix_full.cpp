@@ -59,11 +59,7 @@ class FullFaultMatrix : public ::testing::TestWithParam<FaultCase> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_sim.Start());
-        // Periods long enough that the timers never tick by themselves: the
-        // test drives each tick.
-        m_folder.WriteIni("[ports]\r\ncom1=" + m_sim.DevicePath() +
-                          "\r\n[com]\r\nbaudrate=6\r\n[ioprm]\r\neventinterval=600000\r\n"
-                          "ininterval=600000\r\noutinterval=600000\r\n");
+        WriteMatrixIni(m_folder, m_sim);
         m_dlg = std::make_unique<CQuillonDlg>(m_folder.path());
         m_dlg->show();
         QTest::mouseClick(m_dlg->comPage()->openButton(), Qt::LeftButton);

@@ -10,8 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 #include "cpropcfg.h"
@@ -22,7 +20,6 @@
 #include "interruptindicatorrow.h"
 #include "messagerecorder.h"
 #include "mycug.h"
-#include "tempdir.h"
 
 namespace {
 
@@ -54,13 +51,8 @@ class SimpleFaultMatrix : public ::testing::TestWithParam<FaultCase> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_sim.Start());
-        {
-            std::ofstream out(m_dir.file("config.ini"), std::ios::binary);
-            out << "[ports]\r\ncom1=" << m_sim.DevicePath()
-                << "\r\n[com]\r\nbaudrate=6\r\n[ioprm]\r\neventinterval=600000\r\n"
-                   "ininterval=600000\r\noutinterval=600000\r\n";
-        }
-        m_window = std::make_unique<CQuillonDlg>(m_dir.path());
+        WriteMatrixIni(m_folder, m_sim);
+        m_window = std::make_unique<CQuillonDlg>(m_folder.path());
         m_window->show();
         ASSERT_TRUE(m_window->port()->IsOpen());
         QTest::mouseClick(Cfg()->readConfigButton(), Qt::LeftButton);
@@ -69,7 +61,7 @@ protected:
         ASSERT_TRUE(m_messages.messages().isEmpty())
             << m_messages.messages().join(',').toStdString();
         m_sim.ClearRequests();
-        m_iniBefore = IniBytes();
+        m_iniBefore = m_folder.IniBytes();
     }
     void TearDown() override {
         if (m_window) m_window->port()->Close();
@@ -77,10 +69,6 @@ protected:
 
     CPropCfg* Cfg() const { return m_window->cfgPage(); }
     CPropIo* Io() const { return m_window->ioPage(); }
-    std::string IniBytes() const {
-        std::ifstream in(m_dir.file("config.ini"), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
 
     void Prepare(int id) {
         switch (id) {
@@ -118,7 +106,7 @@ protected:
         QTest::mouseClick(button, Qt::LeftButton);
     }
 
-    TempDir m_dir;
+    ProgramFolder m_folder;
     ModuleSimulator m_sim;
     MessageRecorder m_messages;
     std::unique_ptr<CQuillonDlg> m_window;
@@ -150,7 +138,7 @@ TEST_P(SimpleFaultMatrix, FailsWithItsMessageAndChangesNothingMore) {
             << m_messages.messages().join(',').toStdString();
     }
     EXPECT_EQ(m_sim.RequestCount(), static_cast<size_t>(c.step + 1));
-    EXPECT_EQ(IniBytes(), m_iniBefore);
+    EXPECT_EQ(m_folder.IniBytes(), m_iniBefore);
     EXPECT_TRUE(m_window->port()->IsOpen());
 
     switch (id) {
@@ -198,13 +186,10 @@ TEST_P(SimpleEchoLine, WritesSucceedExactlyWhenTheModuleAnswers) {
     ModuleSimulator::Options options;
     options.echo = true;
     ASSERT_TRUE(sim.Start(options));
-    TempDir dir;
-    {
-        std::ofstream out(dir.file("config.ini"), std::ios::binary);
-        out << "[ports]\r\ncom1=" << sim.DevicePath() << "\r\n[com]\r\nbaudrate=6\r\n";
-    }
+    ProgramFolder folder;
+    folder.WritePorts(sim.DevicePath(), "[com]\r\nbaudrate=6\r\n");
     MessageRecorder messages;
-    CQuillonDlg window(dir.path());
+    CQuillonDlg window(folder.path());
     window.show();
     ASSERT_TRUE(window.port()->IsOpen());
     CPropCfg* cfg = window.cfgPage();
