@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "mbap_reader.h"
 #include "tcpline.h"
 
 // A Modbus TCP to RTU gateway. Everything above the line sees RTU frames:
@@ -24,23 +25,14 @@ public:
     bool Purge() override;
 
     const std::vector<uint8_t>& WireRequest() const override { return m_wireRequest; }
-    const std::vector<uint8_t>& WireAnswer() const override { return m_wireAnswer; }
-    bool AnswerForeign() const override { return m_foreign; }
+    const std::vector<uint8_t>& WireAnswer() const override { return m_answers.WireAnswer(); }
+    bool AnswerForeign() const override { return m_answers.AnswerForeign(); }
     uint16_t TransactionId() const { return m_transaction; }
 
 private:
     ModbusTcpLine(int fd, int64_t roundTripNs) : TcpLine(fd, roundTripNs) {}
 
-    // Takes every whole MBAP frame out of m_in: dropped while purging,
-    // otherwise turned into RTU bytes for the caller.
-    void TakeFrames(bool dropping);
-
     uint16_t m_transaction = 0;
-    std::vector<uint8_t> m_in;   // MBAP bytes not yet framed
-    std::vector<uint8_t> m_rtu;  // RTU bytes not yet handed up
-    // The frame begun in m_in at the last purge is stale: drop it whole.
-    bool m_dropBegun = false;
+    MbapReader m_answers;
     std::vector<uint8_t> m_wireRequest;
-    std::vector<uint8_t> m_wireAnswer;
-    bool m_foreign = false;
 };

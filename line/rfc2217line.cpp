@@ -5,15 +5,9 @@
 
 namespace {
 
-// Telnet (RFC 854, 855) and its COM-port control option (RFC 2217).
-constexpr uint8_t kIac = 255;
-constexpr uint8_t kDont = 254;
-constexpr uint8_t kDo = 253;
-constexpr uint8_t kWont = 252;
-constexpr uint8_t kWill = 251;
-constexpr uint8_t kSb = 250;
-constexpr uint8_t kSe = 240;
+using namespace telnet;
 
+// Telnet's COM-port control option (RFC 2217).
 constexpr uint8_t kOptionBinary = 0;
 constexpr uint8_t kOptionSuppressGoAhead = 3;
 constexpr uint8_t kOptionComPort = 44;
@@ -30,8 +24,6 @@ constexpr uint8_t kPurgeBoth = 3;
 
 // A driver may round the rate to what its clock divides into.
 constexpr double kRateTolerance = 0.02;
-// Subnegotiations we take are a few bytes; longer ones are cut off.
-constexpr size_t kMaxSubnegotiation = 64;
 constexpr size_t kMaxServerText = 160;
 // Reads of a purge before it gives up on a server that never stops sending.
 constexpr int kPurgeReads = 64;
@@ -185,7 +177,7 @@ bool Rfc2217Line::Purge() {
     for (int i = 0; i < kPurgeReads; ++i) {
         const size_t n = ReceiveWaiting(chunk, sizeof chunk);
         if (n == 0) break;
-        Parse(chunk, n);
+        m_telnet.Parse(chunk, n, this);
         discarded = discarded || !m_data.empty();
         m_data.clear();
     }
@@ -230,59 +222,13 @@ bool Rfc2217Line::Pump(int64_t deadlineNs) {
     const size_t n = SocketReceive(m_fd, chunk, sizeof chunk, deadlineNs, &m_gone);
     if (n == 0) return false;
     m_heardServer = true;
-    Parse(chunk, n);
+    m_telnet.Parse(chunk, n, this);
     return true;
 }
 
-void Rfc2217Line::Parse(const uint8_t* bytes, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        const uint8_t b = bytes[i];
-        switch (m_state) {
-            case ParseState::Data:
-                if (b == kIac) {
-                    m_state = ParseState::Command;
-                } else {
-                    m_data.push_back(b);
-                    if (m_serverText.size() < kMaxServerText)
-                        m_serverText.push_back(static_cast<char>(b));
-                }
-                break;
-            case ParseState::Command:
-                if (b == kIac) {
-                    m_data.push_back(kIac);
-                    m_state = ParseState::Data;
-                } else if (b >= kWill && b <= kDont) {
-                    m_verb = b;
-                    m_state = ParseState::Option;
-                } else if (b == kSb) {
-                    m_sub.clear();
-                    m_state = ParseState::Sub;
-                } else {
-                    // NOP, go-ahead and the like carry nothing for us.
-                    m_state = ParseState::Data;
-                }
-                break;
-            case ParseState::Option:
-                OnOption(m_verb, b);
-                m_state = ParseState::Data;
-                break;
-            case ParseState::Sub:
-                if (b == kIac)
-                    m_state = ParseState::SubCommand;
-                else if (m_sub.size() < kMaxSubnegotiation)
-                    m_sub.push_back(b);
-                break;
-            case ParseState::SubCommand:
-                if (b == kSe) {
-                    OnSubnegotiation();
-                    m_state = ParseState::Data;
-                } else {
-                    if (b == kIac && m_sub.size() < kMaxSubnegotiation) m_sub.push_back(kIac);
-                    m_state = ParseState::Sub;
-                }
-                break;
-        }
-    }
+void Rfc2217Line::OnData(uint8_t byte) {
+    m_data.push_back(byte);
+    if (m_serverText.size() < kMaxServerText) m_serverText.push_back(static_cast<char>(byte));
 }
 
 void Rfc2217Line::OnOption(uint8_t verb, uint8_t option) {
@@ -326,14 +272,14 @@ void Rfc2217Line::OnOption(uint8_t verb, uint8_t option) {
     }
 }
 
-void Rfc2217Line::OnSubnegotiation() {
-    if (m_sub.size() < 2 || m_sub[0] != kOptionComPort) return;
-    const uint8_t command = m_sub[1];
+void Rfc2217Line::OnSubnegotiation(const uint8_t* bytes, size_t n) {
+    if (n < 2 || bytes[0] != kOptionComPort) return;
+    const uint8_t command = bytes[1];
     if (command < kServerReply || command >= kServerReply + 16) return;
     Reply& reply = m_replies[command - kServerReply];
     reply.seen = true;
     reply.value = 0;
-    for (size_t i = 2; i < m_sub.size() && i < 6; ++i) reply.value = (reply.value << 8) | m_sub[i];
+    for (size_t i = 2; i < n && i < 6; ++i) reply.value = (reply.value << 8) | bytes[i];
 }
 
 void Rfc2217Line::SendRaw(const std::vector<uint8_t>& bytes) {

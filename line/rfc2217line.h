@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tcpline.h"
+#include "telnet_parser.h"
 
 // Telnet with the COM-port control option (RFC 2217): we set the remote
 // port's rate, data bits, parity and stop bits, at open and at every change,
@@ -15,7 +16,7 @@
 // binary transmission and suppress-go-ahead are taken, its echo refused.
 // Flow control and the modem lines (DTR, RTS) stay as the server has them: a
 // server on a pseudo-terminal would never confirm those.
-class Rfc2217Line : public TcpLine {
+class Rfc2217Line : public TcpLine, private TelnetParser::Listener {
 public:
     // Connects, negotiates the option and applies the settings, all within
     // timeoutMs, which also bounds every later change of settings.
@@ -48,17 +49,14 @@ private:
     // Receives once (waiting until the deadline) and takes the bytes apart;
     // false on time-out or once the server has gone.
     bool Pump(int64_t deadlineNs);
-    void Parse(const uint8_t* bytes, size_t n);
-    void OnOption(uint8_t verb, uint8_t option);
-    void OnSubnegotiation();
+    void OnData(uint8_t byte) override;
+    void OnOption(uint8_t verb, uint8_t option) override;
+    void OnSubnegotiation(const uint8_t* bytes, size_t n) override;
     void SendRaw(const std::vector<uint8_t>& bytes);
     void SendComPort(uint8_t command, const std::vector<uint8_t>& value);
     bool ServerGone(SerialOpenFailure* failure);
 
-    enum class ParseState { Data, Command, Option, Sub, SubCommand };
-    ParseState m_state = ParseState::Data;
-    uint8_t m_verb = 0;
-    std::vector<uint8_t> m_sub;
+    TelnetParser m_telnet;
     std::deque<uint8_t> m_data;
     // Text the server wrote before it closed (a busy server says why).
     std::string m_serverText;

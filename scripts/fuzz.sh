@@ -13,7 +13,8 @@ shift || true
 source scripts/lib/common.sh
 ensure_packages "${QUILLON_PACKAGES_BUILD[@]}" "${QUILLON_PACKAGES_TEST[@]}"
 
-all_targets=(fuzz_response fuzz_blocks fuzz_ini fuzz_hexbytes fuzz_parsers fuzz_network_date fuzz_document)
+all_targets=(fuzz_response fuzz_blocks fuzz_ini fuzz_hexbytes fuzz_parsers fuzz_network_date fuzz_document
+  fuzz_network_frames)
 build="$root/build-sanitize"
 configure_sanitizer_tree "$root" "$build"
 cmake --build "$build" -j "$(nproc)" --target "${all_targets[@]}"
