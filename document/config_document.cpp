@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config_fields.h"
+#include "core_texts.h"
 #include "entry_rules.h"
 #include "fieldbus_block.h"
 #include "general_block.h"
@@ -92,9 +93,7 @@ bool CheckModuleType(const ConfigDocument& document, const ConfigBlocks& module,
     *error = configdoc::MakeError(
         "module_type",
         "\"" + configdoc::ModuleTypeName(document.moduleType, document.fieldbusType) + "\"",
-        "\"" + moduleName +
-            "\", the type of the module; a file made for another module type is "
-            "refused");
+        FillCoreText(kTextDocModuleType, {{"module", moduleName}}));
     return false;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "config_document.h"
+#include "text_language.h"
 
 namespace configdoc {
 
@@ -42,9 +43,10 @@ Json FieldJson(ConfigField field, const ConfigBlocks& blocks);
 std::string FieldText(ConfigField field, const ConfigBlocks& blocks);
 
 // Writes a non-null value of the field into the blocks; false with *allowed
-// set when the value is refused. Not for the node address.
-bool FieldFromJson(ConfigField field, const Json& value, ConfigBlocks* blocks,
-                   std::string* allowed);
+// set, in the language given, when the value is refused. Not for the node
+// address.
+bool FieldFromJson(ConfigField field, const Json& value, ConfigBlocks* blocks, std::string* allowed,
+                   TextLanguage language);
 
 // The node address of a document value: a whole number gives its decimal
 // digits, text is taken as it is; false for anything else.
