@@ -146,8 +146,10 @@ bool DiffConfig(const ConfigBlocks& module, const ConfigDocument& document, Conf
         row.field = field;
         row.group = kFieldLayouts[f].group;
         row.path = ConfigFieldPath(field);
-        row.moduleValue = configdoc::FieldText(field, module);
-        row.fileValue = configdoc::FieldText(field, applied);
+        row.moduleValue = configdoc::FieldText(field, module, TextLanguage::English);
+        row.fileValue = configdoc::FieldText(field, applied, TextLanguage::English);
+        row.moduleText = configdoc::FieldText(field, module, CurrentTextLanguage());
+        row.fileText = configdoc::FieldText(field, applied, CurrentTextLanguage());
         diff->rows.push_back(row);
         diff->groups |= GroupBit(row.group);
     }

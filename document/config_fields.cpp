@@ -326,29 +326,29 @@ Json FieldJson(ConfigField field, const ConfigBlocks& blocks) {
     return Json();
 }
 
-std::string FieldText(ConfigField field, const ConfigBlocks& blocks) {
+std::string FieldText(ConfigField field, const ConfigBlocks& blocks, TextLanguage language) {
     const Json value = FieldJson(field, blocks);
     if (value.is_string()) return value.get<std::string>();
     if (value.is_array()) {
         std::string text;
         for (const Json& item : value) text += (text.empty() ? "" : ", ") + item.get<std::string>();
-        return text.empty() ? CoreString(kTextDocNoneChosen) : text;
+        return text.empty() ? CoreTextIn(kTextDocNoneChosen, language) : text;
     }
     if (!value.is_null()) return value.dump();
-    if (field == kFieldProductName) return CoreString(kTextDocNotCp936);
+    if (field == kFieldProductName) return CoreTextIn(kTextDocNotCp936, language);
     // The other fields come out null for a value outside their list or range.
     const FieldLayout& layout = kFieldLayouts[field];
     const uint8_t* bytes = BlockBytes(blocks, layout.block) + layout.offset;
     if (field == kFieldNodeAddress)
-        return FillCoreText(kTextDocNoNodeNumber,
-                            {{"value", FormatNodeAddress(WireWord(bytes, 0), CodingOf(blocks))}});
+        return FillText(CoreTextIn(kTextDocNoNodeNumber, language),
+                        {{"value", FormatNodeAddress(WireWord(bytes, 0), CodingOf(blocks))}});
     // The fieldbus block is held in wire order, the others low byte first.
     unsigned raw = layout.length == 1                      ? bytes[0]
                    : layout.block == ConfigBlock::Fieldbus ? WireWord(bytes, 0)
                                                            : HeldWord(bytes, 0);
     if (field == kFieldStopBits) raw = (raw >> 2) & 0x03;
     if (field == kFieldParity) raw &= 0x03;
-    return FillCoreText(kTextDocOutsideValues, {{"value", std::to_string(raw)}});
+    return FillText(CoreTextIn(kTextDocOutsideValues, language), {{"value", std::to_string(raw)}});
 }
 
 bool FieldFromJson(ConfigField field, const Json& value, ConfigBlocks* blocks, std::string* allowed,

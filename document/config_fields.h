@@ -39,8 +39,8 @@ int CodingOf(const ConfigBlocks& blocks);
 // value outside the field's list.
 Json FieldJson(ConfigField field, const ConfigBlocks& blocks);
 // The same for a person: text bare, lists joined, a value outside its list
-// shown raw.
-std::string FieldText(ConfigField field, const ConfigBlocks& blocks);
+// shown raw in a sentence of the language given.
+std::string FieldText(ConfigField field, const ConfigBlocks& blocks, TextLanguage language);
 
 // Writes a non-null value of the field into the blocks; false with *allowed
 // set, in the language given, when the value is refused. Not for the node

@@ -392,7 +392,7 @@ TEST(ConfigDocument, FilesAreWrittenWholeAndReadBack) {
 // In Chinese each kind of refusal is a whole Chinese sentence with the key,
 // the value and what is allowed in place, lists in Chinese form; nlohmann's
 // own words and the JSON stay as they are.
-TEST(ConfigDocumentLanguage, RefusalsComeInTheLanguageSet) {
+TEST(ConfigDocumentLanguage, RefusalsAndUnnamedValuesComeInTheLanguageSet) {
     TextLanguageGuard chinese(TextLanguage::Chinese);
     struct Refusal {
         std::string document;
@@ -426,6 +426,16 @@ TEST(ConfigDocumentLanguage, RefusalsComeInTheLanguageSet) {
     EXPECT_FALSE(LoadConfigFile(folder.path(), &document, &errors));
     EXPECT_EQ(ConfigErrorsText(errors),
               "无法读取 " + folder.path() + "：它是文件夹，不是普通文件\n");
+    // A value the notation has no name for: shown raw in a Chinese sentence,
+    // and the same for scripts in every language.
+    ConfigBlocks module = ModuleBlocks();
+    SetWireWord(module.fieldbus, 10, 250);
+    ConfigDiff diff;
+    ASSERT_TRUE(
+        DiffConfig(module, ParseOk(Document(R"("fieldbus": {"bit_rate": 2}})")), &diff, &errors));
+    ASSERT_EQ(diff.rows.size(), 1u);
+    EXPECT_EQ(diff.rows[0].moduleText, "（250，超出允许的值）");
+    EXPECT_EQ(diff.rows[0].moduleValue, "(250, outside the allowed values)");
     // quillon-cli's help and manual page stay English whatever the locale.
     for (const auto& [key, allowed] : ConfigKeyFormats())
         for (unsigned char c : allowed) EXPECT_LT(c, 0x80) << key << ": " << allowed;
