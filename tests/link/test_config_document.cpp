@@ -400,11 +400,11 @@ TEST(ConfigDocumentLanguage, RefusalsAndUnnamedValuesComeInTheLanguageSet) {
     };
     const Refusal refusals[] = {
         {Document(R"("general": {"watchdog_ms": 70000}})"),
-         "general.watchdog_ms：文件中的值为 70000；允许的值：0 到 65535 的整数"},
+         "general.watchdog_ms：读到的值为 70000；允许的值：0 到 65535 的整数"},
         {Document(R"("general": {"parity": "mark"}})"),
-         "general.parity：文件中的值为 \"mark\"；允许的值：\"none\"、\"odd\" 或 \"even\""},
+         "general.parity：读到的值为 \"mark\"；允许的值：\"none\"、\"odd\" 或 \"even\""},
         {Document(R"("general": {"cpha": "abc"}})"),
-         "general.cpha：文件中的值为 \"abc\"；允许的值：0 或 1"},
+         "general.cpha：读到的值为 \"abc\"；允许的值：0 或 1"},
         {Document(R"("io": {"colour": 1}})"),
          "io.colour：未知的键（值为 1）；允许的键：input_length, output_length"},
     };
@@ -417,7 +417,7 @@ TEST(ConfigDocumentLanguage, RefusalsAndUnnamedValuesComeInTheLanguageSet) {
     ConfigDocument other = ParseOk(R"({"format": 1, "module_type": "tavel/devicenet"})");
     ASSERT_FALSE(CheckModuleType(other, ModuleBlocks(), &type));
     EXPECT_EQ(type.message,
-              "module_type：文件中的值为 \"tavel/devicenet\"；允许的值：\"tavel/canopen\"，即模块的"
+              "module_type：读到的值为 \"tavel/devicenet\"；允许的值：\"tavel/canopen\"，即模块的"
               "类型；为其他类型的模块制作的文件不能使用");
 
     TempDir folder;
