@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core_texts.h"
+
 namespace {
 
 FileKind KindOfMode(mode_t mode) {
@@ -41,30 +43,24 @@ FileKind PathKind(const std::string& path) {
     return KindOfMode(info.st_mode);
 }
 
-const char* FileKindName(FileKind kind) {
+std::string FileErrorText(int error, FileKind kind) {
     switch (kind) {
         case FileKind::Directory:
-            return "a folder";
+            return CoreString(kTextFileIsFolder);
         case FileKind::Fifo:
-            return "a named pipe (FIFO)";
+            return CoreString(kTextFileIsFifo);
         case FileKind::CharDevice:
-            return "a character device";
+            return CoreString(kTextFileIsCharDevice);
         case FileKind::BlockDevice:
-            return "a block device";
+            return CoreString(kTextFileIsBlockDevice);
         case FileKind::Socket:
-            return "a socket";
+            return CoreString(kTextFileIsSocket);
         case FileKind::Other:
-            return "no regular file";
+            return CoreString(kTextFileIsOther);
         case FileKind::Missing:
         case FileKind::Regular:
             break;
     }
-    return "";
-}
-
-std::string FileErrorText(int error, FileKind kind) {
-    if (kind != FileKind::Missing && kind != FileKind::Regular)
-        return std::string("it is ") + FileKindName(kind) + ", not a regular file";
     return std::strerror(error);
 }
 

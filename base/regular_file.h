@@ -23,13 +23,9 @@ enum class FileKind {
 // What path names, symbolic links followed.
 FileKind PathKind(const std::string& path);
 
-// "a named pipe (FIFO)", "a character device", ... for messages; empty for
-// Missing and Regular.
-const char* FileKindName(FileKind kind);
-
 // Why a file could not be read or written, for a message after "PATH: ":
-// "it is a named pipe (FIFO), not a regular file" when kind says so,
-// strerror(error) otherwise.
+// "it is a named pipe (FIFO), not a regular file" when kind says so, in
+// CurrentTextLanguage(); strerror(error) otherwise, as the C library words it.
 std::string FileErrorText(int error, FileKind kind);
 
 // Reads the regular file at path whole. Nothing that is not a regular file

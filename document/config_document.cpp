@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config_fields.h"
+#include "core_texts.h"
 #include "entry_rules.h"
 #include "fieldbus_block.h"
 #include "general_block.h"
@@ -92,9 +93,7 @@ bool CheckModuleType(const ConfigDocument& document, const ConfigBlocks& module,
     *error = configdoc::MakeError(
         "module_type",
         "\"" + configdoc::ModuleTypeName(document.moduleType, document.fieldbusType) + "\"",
-        "\"" + moduleName +
-            "\", the type of the module; a file made for another module type is "
-            "refused");
+        FillCoreText(kTextDocModuleType, {{"module", moduleName}}));
     return false;
 }
 
@@ -147,8 +146,10 @@ bool DiffConfig(const ConfigBlocks& module, const ConfigDocument& document, Conf
         row.field = field;
         row.group = kFieldLayouts[f].group;
         row.path = ConfigFieldPath(field);
-        row.moduleValue = configdoc::FieldText(field, module);
-        row.fileValue = configdoc::FieldText(field, applied);
+        row.moduleValue = configdoc::FieldText(field, module, TextLanguage::English);
+        row.fileValue = configdoc::FieldText(field, applied, TextLanguage::English);
+        row.moduleText = configdoc::FieldText(field, module, CurrentTextLanguage());
+        row.fileText = configdoc::FieldText(field, applied, CurrentTextLanguage());
         diff->rows.push_back(row);
         diff->groups |= GroupBit(row.group);
     }

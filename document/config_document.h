@@ -122,9 +122,16 @@ bool ApplyConfigDocument(const ConfigDocument& document, ConfigBlocks* blocks,
 struct ConfigDiffRow {
     ConfigField field;
     ConfigGroup group;
-    std::string path;         // "general.watchdog_ms"
-    std::string moduleValue;  // in the document's notation ("even", "1000")
+    std::string path;  // "general.watchdog_ms"
+    // In the document's notation ("even", "1000"), the same in every
+    // language, as scripts read it.
+    std::string moduleValue;
     std::string fileValue;
+    // The same for a person, in CurrentTextLanguage(): they differ only for
+    // a value the notation has no name for ("(250, outside the allowed
+    // values)").
+    std::string moduleText;
+    std::string fileText;
 };
 
 struct ConfigDiff {

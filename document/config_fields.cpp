@@ -4,8 +4,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "baud_rates.h"
+#include "core_texts.h"
 #include "entry_rules.h"
 #include "fieldbus_block.h"
 #include "general_block.h"
@@ -70,23 +72,42 @@ int ChoicePosition(const char* const (&names)[N], const Json& value) {
     return -1;
 }
 
-template <size_t N>
-std::string ChoiceAllowed(const char* const (&names)[N]) {
-    std::string allowed;
-    for (size_t i = 0; i < N; ++i) {
-        if (i > 0) allowed += i + 1 == N ? " or " : ", ";
-        allowed += std::string("\"") + names[i] + "\"";
+// The items in the language's list form: "a, b, c", or with lastOr "a, b
+// or c".
+std::string ListText(const std::vector<std::string>& items, TextLanguage language,
+                     bool lastOr = false) {
+    std::string list;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i > 0)
+            list += CoreTextIn(lastOr && i + 1 == items.size() ? kTextDocListOr : kTextDocListComma,
+                               language);
+        list += items[i];
     }
-    return allowed;
+    return list;
 }
 
-// "0 = "1 Mbps", 1 = "800 kbps", ...".
-std::string BitRateNames() {
-    std::string names;
+template <size_t N>
+std::string ChoiceAllowed(const char* const (&names)[N], TextLanguage language) {
+    std::vector<std::string> quoted;
+    for (const char* name : names) quoted.push_back(std::string("\"") + name + "\"");
+    return ListText(quoted, language, true);
+}
+
+std::string TwoNumbersAllowed(int first, int second, TextLanguage language) {
+    return ListText({std::to_string(first), std::to_string(second)}, language, true);
+}
+
+std::string BitRateAllowed(TextLanguage language) {
+    std::vector<std::string> names;  // 0 = "1 Mbps", 1 = "800 kbps", ...
     for (int code = 0; code < kCanBitRateCount; ++code)
-        names +=
-            (code > 0 ? ", " : "") + std::to_string(code) + " = \"" + CanBitRateName(code) + "\"";
-    return names;
+        names.push_back(std::to_string(code) + " = \"" + CanBitRateName(code) + "\"");
+    return FillText(CoreTextIn(kTextDocBitRate, language), {{"names", ListText(names, language)}});
+}
+
+std::string BaudRateAllowed(TextLanguage language) {
+    std::vector<std::string> rates;
+    for (int i = 0; i < kBaudRateCount; ++i) rates.push_back(std::to_string(kBaudRates[i]));
+    return FillText(CoreTextIn(kTextDocOneOf, language), {{"values", ListText(rates, language)}});
 }
 
 // A whole number of the value; false for anything else (text, fractions,
@@ -111,8 +132,9 @@ bool InRange(const Json& value, EntryRange range, int* number) {
     return true;
 }
 
-std::string RangeAllowed(EntryRange range) {
-    return "a whole number from " + std::to_string(range.low) + " to " + std::to_string(range.high);
+std::string RangeAllowed(EntryRange range, TextLanguage language) {
+    return FillText(CoreTextIn(kTextDocWholeNumber, language),
+                    {{"low", std::to_string(range.low)}, {"high", std::to_string(range.high)}});
 }
 
 // Exactly count bytes, each one or two hexadecimal digits, separated by
@@ -140,9 +162,8 @@ bool ParseByteList(const std::string& text, uint8_t* bytes, size_t count) {
     return true;
 }
 
-std::string ByteListAllowed(size_t count) {
-    return std::to_string(count) +
-           " bytes in hexadecimal, two digits each, separated by spaces (\"01 02 ...\")";
+std::string ByteListAllowed(size_t count, TextLanguage language) {
+    return FillText(CoreTextIn(kTextDocByteList, language), {{"count", std::to_string(count)}});
 }
 
 Json ByteListText(const uint8_t* bytes, size_t count) {
@@ -162,10 +183,11 @@ std::string InterruptName(int bit) {
     return "bit" + std::to_string(bit);
 }
 
-std::string InterruptsAllowed() {
-    std::string allowed = "a list of interrupt names from ";
-    for (int bit = 9; bit >= 0; --bit) allowed += "\"" + InterruptName(bit) + "\", ";
-    return allowed + "\"bit10\" to \"bit15\"";
+std::string InterruptsAllowed(TextLanguage language) {
+    std::vector<std::string> names;
+    for (int bit = 9; bit >= 0; --bit) names.push_back("\"" + InterruptName(bit) + "\"");
+    return FillText(CoreTextIn(kTextDocInterrupts, language),
+                    {{"names", ListText(names, language)}});
 }
 
 bool ParseInterrupts(const Json& value, uint16_t* mask) {
@@ -304,33 +326,33 @@ Json FieldJson(ConfigField field, const ConfigBlocks& blocks) {
     return Json();
 }
 
-std::string FieldText(ConfigField field, const ConfigBlocks& blocks) {
+std::string FieldText(ConfigField field, const ConfigBlocks& blocks, TextLanguage language) {
     const Json value = FieldJson(field, blocks);
     if (value.is_string()) return value.get<std::string>();
     if (value.is_array()) {
         std::string text;
         for (const Json& item : value) text += (text.empty() ? "" : ", ") + item.get<std::string>();
-        return text.empty() ? "(none)" : text;
+        return text.empty() ? CoreTextIn(kTextDocNoneChosen, language) : text;
     }
     if (!value.is_null()) return value.dump();
-    if (field == kFieldProductName) return "(bytes that are no CP936 text)";
+    if (field == kFieldProductName) return CoreTextIn(kTextDocNotCp936, language);
     // The other fields come out null for a value outside their list or range.
     const FieldLayout& layout = kFieldLayouts[field];
     const uint8_t* bytes = BlockBytes(blocks, layout.block) + layout.offset;
     if (field == kFieldNodeAddress)
-        return "(" + FormatNodeAddress(WireWord(bytes, 0), CodingOf(blocks)) +
-               ", no CANopen node number)";
+        return FillText(CoreTextIn(kTextDocNoNodeNumber, language),
+                        {{"value", FormatNodeAddress(WireWord(bytes, 0), CodingOf(blocks))}});
     // The fieldbus block is held in wire order, the others low byte first.
     unsigned raw = layout.length == 1                      ? bytes[0]
                    : layout.block == ConfigBlock::Fieldbus ? WireWord(bytes, 0)
                                                            : HeldWord(bytes, 0);
     if (field == kFieldStopBits) raw = (raw >> 2) & 0x03;
     if (field == kFieldParity) raw &= 0x03;
-    return "(" + std::to_string(raw) + ", outside the allowed values)";
+    return FillText(CoreTextIn(kTextDocOutsideValues, language), {{"value", std::to_string(raw)}});
 }
 
-bool FieldFromJson(ConfigField field, const Json& value, ConfigBlocks* blocks,
-                   std::string* allowed) {
+bool FieldFromJson(ConfigField field, const Json& value, ConfigBlocks* blocks, std::string* allowed,
+                   TextLanguage language) {
     uint8_t* general = blocks->general;
     uint8_t* fb = blocks->fieldbus;
     int number = 0;
@@ -338,46 +360,45 @@ bool FieldFromJson(ConfigField field, const Json& value, ConfigBlocks* blocks,
     switch (field) {
         case kFieldSwitchCoding:
             position = ChoicePosition(kSwitchCodingNames, value);
-            *allowed = ChoiceAllowed(kSwitchCodingNames);
+            *allowed = ChoiceAllowed(kSwitchCodingNames, language);
             if (position < 0) return false;
             SetHeldWord(general, 10, static_cast<uint16_t>(position));
             return true;
         case kFieldOffline:
         case kFieldIdle:
             position = ChoicePosition(kFaultActionNames, value);
-            *allowed = ChoiceAllowed(kFaultActionNames);
+            *allowed = ChoiceAllowed(kFaultActionNames, language);
             if (position < 0) return false;
             SetHeldWord(general, kFieldLayouts[field].offset, static_cast<uint16_t>(position));
             return true;
         case kFieldInterrupts: {
             uint16_t mask = 0;
-            *allowed = InterruptsAllowed();
+            *allowed = InterruptsAllowed(language);
             if (!ParseInterrupts(value, &mask)) return false;
             SetHeldWord(general, 16, mask);
             return true;
         }
         case kFieldInterface:
             position = ChoicePosition(kInterfaceNames, value);
-            *allowed = ChoiceAllowed(kInterfaceNames);
+            *allowed = ChoiceAllowed(kInterfaceNames, language);
             if (position < 0) return false;
             SetHeldWord(general, 20, static_cast<uint16_t>(position));
             return true;
         case kFieldCpha:
         case kFieldCpol:
-            *allowed = "0 or 1";
+            *allowed = TwoNumbersAllowed(0, 1, language);
             if (!InRange(value, EntryRange{0, 1}, &number)) return false;
             general[kFieldLayouts[field].offset] = static_cast<uint8_t>(number);
             return true;
         case kFieldFrameInterval:
         case kFieldWatchdog:
-            *allowed = RangeAllowed(kRegisterEntry);
+            *allowed = RangeAllowed(kRegisterEntry, language);
             if (!InRange(value, kRegisterEntry, &number)) return false;
             SetHeldWord(general, kFieldLayouts[field].offset, static_cast<uint16_t>(number));
             return true;
         case kFieldBaudRate: {
-            *allowed = "one of ";
+            *allowed = BaudRateAllowed(language);
             for (int i = 0; i < kBaudRateCount; ++i) {
-                *allowed += std::to_string(kBaudRates[i]) + (i + 1 < kBaudRateCount ? ", " : "");
                 if (InRange(value, EntryRange{kBaudRates[i], kBaudRates[i]}, &number)) position = i;
             }
             if (position < 0) return false;
@@ -385,29 +406,29 @@ bool FieldFromJson(ConfigField field, const Json& value, ConfigBlocks* blocks,
             return true;
         }
         case kFieldStopBits:
-            *allowed = "1 or 2";
+            *allowed = TwoNumbersAllowed(1, 2, language);
             if (!InRange(value, EntryRange{1, 2}, &number)) return false;
             general[27] = EncodeUartFormat(number - 1, general[27] & 0x03);
             return true;
         case kFieldParity:
             position = ChoicePosition(kParityNames, value);
-            *allowed = ChoiceAllowed(kParityNames);
+            *allowed = ChoiceAllowed(kParityNames, language);
             if (position < 0) return false;
             // Keeps the stop bits as they are: a value outside 1-2 included.
             general[27] = EncodeUartFormat(((general[27] >> 2) & 0x03) - 1, position);
             return true;
         case kFieldFaultValues:
-            *allowed = ByteListAllowed(kFaultValueCount);
+            *allowed = ByteListAllowed(kFaultValueCount, language);
             return value.is_string() &&
                    ParseByteList(value.get<std::string>(), general + 34, kFaultValueCount);
         case kFieldInputLength:
         case kFieldOutputLength:
-            *allowed = RangeAllowed(kIoLengthEntry);
+            *allowed = RangeAllowed(kIoLengthEntry, language);
             if (!InRange(value, kIoLengthEntry, &number)) return false;
             SetHeldWord(blocks->io, kFieldLayouts[field].offset, static_cast<uint16_t>(number));
             return true;
         case kFieldBitRate:
-            *allowed = "a CAN bit-rate code from 0 to 8, or its name: " + BitRateNames();
+            *allowed = BitRateAllowed(language);
             if (value.is_string()) number = CanBitRateCodeOfName(value.get<std::string>());
             if (!(value.is_string() && number >= 0) &&
                 !InRange(value, EntryRange{0, kCanBitRateCount - 1}, &number))
@@ -417,13 +438,11 @@ bool FieldFromJson(ConfigField field, const Json& value, ConfigBlocks* blocks,
         case kFieldVendorId:
         case kFieldProductCode:
         case kFieldSerialNumber:
-            *allowed = ByteListAllowed(kIdBytes);
+            *allowed = ByteListAllowed(kIdBytes, language);
             return value.is_string() && ParseByteList(value.get<std::string>(),
                                                       fb + kFieldLayouts[field].offset, kIdBytes);
         case kFieldProductName:
-            *allowed =
-                "text of at most 32 bytes in CP936 (16 Chinese characters), "
-                "all of it characters CP936 holds";
+            *allowed = CoreTextIn(kTextDocProductName, language);
             if (!value.is_string() || !ProductNameFits(value.get<std::string>())) return false;
             EncodeProductName(value.get<std::string>(), fb);
             return true;
@@ -431,7 +450,7 @@ bool FieldFromJson(ConfigField field, const Json& value, ConfigBlocks* blocks,
         case kConfigFieldCount:
             break;
     }
-    *allowed = "nothing";
+    *allowed = CoreTextIn(kTextDocNothing, language);
     return false;
 }
 
@@ -447,11 +466,7 @@ bool NodeAddressText(const Json& value, std::string* text) {
 }
 
 std::string NodeAddressAllowed(int coding) {
-    if (coding == 0)
-        return "a CANopen node number from 1 to 127 in decimal digits, as the switches show it "
-               "under switch coding \"bcd\"";
-    return "a CANopen node number from 1 to 127 in decimal digits, the notation of switch "
-           "coding \"binary\"";
+    return CoreString(coding == 0 ? kTextDocNodeBcd : kTextDocNodeBinary);
 }
 
 Json NodeAddressJson(const std::string& text) {
@@ -494,8 +509,7 @@ bool ParseModuleTypeName(const std::string& text, uint16_t* moduleType, uint16_t
 }
 
 const char* ModuleTypeAllowed() {
-    return "\"<module>/<fieldbus>\" such as \"tavel/canopen\" (module \"tavel\" or 0xHHHH; "
-           "fieldbus \"canopen\", \"devicenet\", \"jae1939\", \"profibus-dp\" or 0xHHHH)";
+    return CoreString(kTextDocModuleTypeAllowed);
 }
 
 std::string FoundText(const Json& value) {
@@ -513,8 +527,8 @@ ConfigError MakeError(const std::string& path, const std::string& found,
     error.path = path;
     error.found = found;
     error.allowed = allowed;
-    error.message = (path.empty() ? std::string("the document") : path) + ": found " + found +
-                    "; allowed: " + allowed;
+    error.message = FillCoreText(path.empty() ? kTextDocRootRefused : kTextDocValueRefused,
+                                 {{"path", path}, {"found", found}, {"allowed", allowed}});
     return error;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "config_document.h"
+#include "text_language.h"
 
 namespace configdoc {
 
@@ -38,13 +39,14 @@ int CodingOf(const ConfigBlocks& blocks);
 // value outside the field's list.
 Json FieldJson(ConfigField field, const ConfigBlocks& blocks);
 // The same for a person: text bare, lists joined, a value outside its list
-// shown raw.
-std::string FieldText(ConfigField field, const ConfigBlocks& blocks);
+// shown raw in a sentence of the language given.
+std::string FieldText(ConfigField field, const ConfigBlocks& blocks, TextLanguage language);
 
 // Writes a non-null value of the field into the blocks; false with *allowed
-// set when the value is refused. Not for the node address.
-bool FieldFromJson(ConfigField field, const Json& value, ConfigBlocks* blocks,
-                   std::string* allowed);
+// set, in the language given, when the value is refused. Not for the node
+// address.
+bool FieldFromJson(ConfigField field, const Json& value, ConfigBlocks* blocks, std::string* allowed,
+                   TextLanguage language);
 
 // The node address of a document value: a whole number gives its decimal
 // digits, text is taken as it is; false for anything else.

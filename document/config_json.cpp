@@ -7,6 +7,7 @@
 
 #include "atomic_file.h"
 #include "config_fields.h"
+#include "core_texts.h"
 #include "entry_rules.h"
 #include "fieldbus_block.h"
 #include "general_block.h"
@@ -157,9 +158,11 @@ std::string SyntaxDescription(const std::string& what) {
 ConfigError SyntaxError(const std::string& text, const TreeBuilder& builder) {
     ConfigError error;
     LineAndColumn(text, builder.position, &error.line, &error.column);
-    error.allowed = "JSON text";
-    error.message = "line " + std::to_string(error.line) + ", column " +
-                    std::to_string(error.column) + ": " + SyntaxDescription(builder.description);
+    error.allowed = CoreString(kTextDocJsonText);
+    error.message =
+        FillCoreText(kTextDocSyntax, {{"line", std::to_string(error.line)},
+                                      {"column", std::to_string(error.column)},
+                                      {"detail", SyntaxDescription(builder.description)}});
     return error;
 }
 
@@ -201,7 +204,8 @@ std::string WritableKeyPaths() {
 
 ConfigError UnknownKey(const std::string& path, const Json& value, const std::string& allowed) {
     ConfigError error = MakeError(path, FoundText(value), allowed);
-    error.message = path + ": unknown key (value " + error.found + "); allowed keys: " + allowed;
+    error.message = FillCoreText(kTextDocUnknownKey,
+                                 {{"path", path}, {"found", error.found}, {"allowed", allowed}});
     return error;
 }
 
@@ -229,8 +233,7 @@ bool TakeField(ConfigField field, const Json& value, ConfigDocument* document,
             errors->push_back(MakeError(path, FoundText(value),
                                         document->Has(kFieldSwitchCoding)
                                             ? configdoc::NodeAddressAllowed(coding)
-                                            : "a CANopen node number from 1 to 127 in "
-                                              "decimal digits, as the switch coding shows it"));
+                                            : CoreString(kTextDocNodeEitherCoding)));
             return false;
         }
         document->nodeAddress = text;
@@ -238,7 +241,8 @@ bool TakeField(ConfigField field, const Json& value, ConfigDocument* document,
         return true;
     }
     std::string allowed;
-    if (!configdoc::FieldFromJson(field, value, &document->blocks, &allowed)) {
+    if (!configdoc::FieldFromJson(field, value, &document->blocks, &allowed,
+                                  CurrentTextLanguage())) {
         errors->push_back(MakeError(path, FoundText(value), allowed));
         return false;
     }
@@ -251,7 +255,8 @@ void ReadSection(const std::string& section, const Json& object, ConfigDocument*
     if (!object.is_object()) {
         errors->push_back(
             MakeError(section, FoundText(object),
-                      "an object holding keys of " + section + ": " + KeysOf(section)));
+                      FillCoreText(kTextDocSectionAllowed,
+                                   {{"section", section}, {"keys", KeysOf(section)}})));
         return;
     }
     for (const auto& item : object.items()) {
@@ -272,7 +277,8 @@ void ReadDevice(const Json& object, std::vector<ConfigError>* errors) {
     std::string keys;
     for (const char* key : kDeviceKeys) keys += (keys.empty() ? "" : ", ") + std::string(key);
     if (!object.is_object()) {
-        errors->push_back(MakeError("device", FoundText(object), "an object holding " + keys));
+        errors->push_back(MakeError("device", FoundText(object),
+                                    FillCoreText(kTextDocDeviceAllowed, {{"keys", keys}})));
         return;
     }
     for (const auto& item : object.items()) {
@@ -287,18 +293,18 @@ void ReadDevice(const Json& object, std::vector<ConfigError>* errors) {
 bool ParseTree(const Json& root, ConfigDocument* document, std::vector<ConfigError>* errors) {
     if (!root.is_object()) {
         errors->push_back(
-            MakeError("", FoundText(root), std::string("a JSON object holding ") + kTopKeys));
+            MakeError("", FoundText(root), FillCoreText(kTextDocTopAllowed, {{"keys", kTopKeys}})));
         return false;
     }
     // Another format may give every key another meaning: nothing else is read.
     const auto format = root.find("format");
     if (format == root.end()) {
-        errors->push_back(MakeError("format", "nothing (the key is missing)", "1"));
+        errors->push_back(MakeError("format", CoreString(kTextDocKeyMissing), "1"));
         return false;
     }
     if (!format->is_number_integer() || format->get<int64_t>() != kConfigFormat) {
         errors->push_back(
-            MakeError("format", FoundText(*format), "1, the format this program reads and writes"));
+            MakeError("format", FoundText(*format), CoreString(kTextDocFormatAllowed)));
         return false;
     }
 
@@ -324,7 +330,7 @@ bool ParseTree(const Json& root, ConfigDocument* document, std::vector<ConfigErr
         }
     }
     if (root.find("module_type") == root.end())
-        errors->push_back(MakeError("module_type", "nothing (the key is missing)",
+        errors->push_back(MakeError("module_type", CoreString(kTextDocKeyMissing),
                                     configdoc::ModuleTypeAllowed()));
     CheckNodeAddress(read, errors);
     if (!errors->empty()) return false;
@@ -335,16 +341,16 @@ bool ParseTree(const Json& root, ConfigDocument* document, std::vector<ConfigErr
 bool ParseText(const std::string& text, ConfigDocument* document,
                std::vector<ConfigError>* errors) {
     if (text.size() > kMaxConfigTextBytes) {
-        errors->push_back(PlainError("the document holds " + std::to_string(text.size()) +
-                                     " bytes; a configuration document holds at most " +
-                                     std::to_string(kMaxConfigTextBytes)));
+        errors->push_back(PlainError(
+            FillCoreText(kTextDocTooLarge, {{"size", std::to_string(text.size())},
+                                            {"max", std::to_string(kMaxConfigTextBytes)}})));
         return false;
     }
     TreeBuilder builder;
     Json::sax_parse(text, &builder);
     if (builder.tooDeep) {
-        errors->push_back(PlainError("the document nests arrays or objects deeper than " +
-                                     std::to_string(kMaxDepth) + " levels"));
+        errors->push_back(
+            PlainError(FillCoreText(kTextDocTooDeep, {{"levels", std::to_string(kMaxDepth)}})));
         return false;
     }
     if (builder.failed) {
@@ -355,8 +361,8 @@ bool ParseText(const std::string& text, ConfigDocument* document,
     for (const std::string& path : builder.duplicates) {
         ConfigError error;
         error.path = path;
-        error.allowed = "each key once";
-        error.message = path + ": the key is given more than once; allowed: each key once";
+        error.allowed = CoreString(kTextDocEachKeyOnce);
+        error.message = FillCoreText(kTextDocKeyTwice, {{"path", path}});
         found.push_back(error);
     }
     const bool read = ParseTree(builder.root, document, &found);
@@ -424,7 +430,8 @@ bool SetValue(ConfigDocument* document, const std::string& assignment,
     const size_t equals = assignment.find('=');
     if (equals == std::string::npos) {
         errors->push_back(
-            MakeError(Trim(assignment), "no '='", "KEY=VALUE, KEY one of " + WritableKeyPaths()));
+            MakeError(Trim(assignment), CoreString(kTextDocNoEquals),
+                      FillCoreText(kTextDocAssignment, {{"keys", WritableKeyPaths()}})));
         return false;
     }
     const std::string key = Trim(assignment.substr(0, equals));
@@ -435,8 +442,8 @@ bool SetValue(ConfigDocument* document, const std::string& assignment,
         ConfigError error = UnknownKey(key, Json(text), WritableKeyPaths());
         if (record)
             error.message =
-                key + ": read-only (value " + error.found +
-                "): it records the module and is never written; allowed keys: " + error.allowed;
+                FillCoreText(kTextDocReadOnlyKey,
+                             {{"path", key}, {"found", error.found}, {"allowed", error.allowed}});
         errors->push_back(error);
         return false;
     }
@@ -491,12 +498,13 @@ bool ParseConfigDocument(const std::string& text, ConfigDocument* document,
         if (found.size() > kMaxReportedErrors) {
             const size_t more = found.size() - kMaxReportedErrors;
             found.resize(kMaxReportedErrors);
-            found.push_back(PlainError("... and " + std::to_string(more) + " more errors"));
+            found.push_back(
+                PlainError(FillCoreText(kTextDocMoreErrors, {{"count", std::to_string(more)}})));
         }
         errors->insert(errors->end(), found.begin(), found.end());
         return read;
     } catch (const std::exception& e) {
-        errors->push_back(PlainError(std::string("the document cannot be read: ") + e.what()));
+        errors->push_back(PlainError(FillCoreText(kTextDocUnreadable, {{"detail", e.what()}})));
         return false;
     }
 }
@@ -506,7 +514,8 @@ bool SetConfigValue(ConfigDocument* document, const std::string& assignment,
     try {
         return SetValue(document, assignment, errors, field);
     } catch (const std::exception& e) {
-        errors->push_back(PlainError(std::string("the value cannot be read: ") + e.what()));
+        errors->push_back(
+            PlainError(FillCoreText(kTextDocValueUnreadable, {{"detail", e.what()}})));
         return false;
     }
 }
@@ -516,12 +525,13 @@ bool SaveConfigFile(const std::string& path, const ConfigBlocks& module, std::st
     try {
         text = ConfigToJson(module);
     } catch (const std::exception& e) {
-        *error = std::string("the configuration cannot be written as text: ") + e.what();
+        *error = FillCoreText(kTextDocNotText, {{"detail", e.what()}});
         return false;
     }
     const int status = ReplaceFileAtomically(path, text);
     if (status == 0) return true;
-    *error = "cannot write " + path + ": " + FileErrorText(status, PathKind(path));
+    *error = FillCoreText(kTextDocCannotWrite,
+                          {{"path", path}, {"reason", FileErrorText(status, PathKind(path))}});
     return false;
 }
 
@@ -531,14 +541,14 @@ namespace {
 bool ParseReadText(int readError, FileKind kind, const std::string& name, const std::string& text,
                    ConfigDocument* document, std::vector<ConfigError>* errors) {
     if (readError == EFBIG) {
-        errors->push_back(PlainError("cannot read " + name + ": larger than " +
-                                     std::to_string(kMaxConfigTextBytes / 1024) +
-                                     " KB, so no configuration document"));
+        errors->push_back(PlainError(
+            FillCoreText(kTextDocFileTooLarge,
+                         {{"path", name}, {"kb", std::to_string(kMaxConfigTextBytes / 1024)}})));
         return false;
     }
     if (readError != 0) {
-        errors->push_back(
-            PlainError("cannot read " + name + ": " + FileErrorText(readError, kind)));
+        errors->push_back(PlainError(FillCoreText(
+            kTextDocCannotRead, {{"path", name}, {"reason", FileErrorText(readError, kind)}})));
         return false;
     }
     return ParseConfigDocument(text, document, errors);
@@ -561,20 +571,18 @@ bool LoadConfigStream(int fd, const std::string& name, ConfigDocument* document,
     return ParseReadText(status, FileKind::Regular, name, text, document, errors);
 }
 
-std::vector<std::pair<std::string, std::string>> ConfigKeyFormats() {
+std::vector<std::pair<std::string, std::string>> ConfigKeyFormats(TextLanguage language) {
     std::vector<std::pair<std::string, std::string>> keys;
     for (int f = 0; f < kConfigFieldCount; ++f) {
         const auto field = static_cast<ConfigField>(f);
-        std::string allowed =
-            "a CANopen node number from 1 to 127 in decimal digits: under switch coding "
-            "\"bcd\" the digits the switches show, under \"binary\" the number";
+        std::string allowed = CoreTextIn(kTextDocNodeHelp, language);
         if (field != kFieldNodeAddress) {
             // A value no field takes yields the field's allowed values.
             ConfigBlocks scratch;
-            configdoc::FieldFromJson(field, Json(), &scratch, &allowed);
+            configdoc::FieldFromJson(field, Json(), &scratch, &allowed, language);
         }
         if (kConfigGroups[kFieldLayouts[f].group].password)
-            allowed += "; written only with the fieldbus password";
+            allowed = FillText(CoreTextIn(kTextDocPasswordOnly, language), {{"allowed", allowed}});
         keys.emplace_back(ConfigFieldPath(field), allowed);
     }
     return keys;

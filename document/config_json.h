@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "config_document.h"
+#include "text_language.h"
 
 // The configuration document as JSON text, shared by the full edition's
 // configuration files and the command-line tool (`read --json`, `set`):
@@ -70,7 +71,10 @@ bool LoadConfigStream(int fd, const std::string& name, ConfigDocument* document,
 
 // Every writable key of the document with what it takes, in document order,
 // for help texts: {"general.parity", "\"none\", \"odd\" or \"even\""}, ...
-std::vector<std::pair<std::string, std::string>> ConfigKeyFormats();
+// English unless asked otherwise: quillon-cli's help and manual page are
+// English in every locale.
+std::vector<std::pair<std::string, std::string>> ConfigKeyFormats(
+    TextLanguage language = TextLanguage::English);
 
 // The messages, one a line.
 std::string ConfigErrorsText(const std::vector<ConfigError>& errors);

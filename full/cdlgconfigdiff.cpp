@@ -162,8 +162,8 @@ void CDlgConfigDiff::SetDiff(const QString& file, const ConfigDiff& diff) {
         m_table->setItem(
             row, 0,
             Cell(FieldCaption(difference.field) + "  " + QString::fromStdString(difference.path)));
-        m_table->setItem(row, 1, Cell(QString::fromStdString(difference.moduleValue)));
-        m_table->setItem(row, 2, Cell(QString::fromStdString(difference.fileValue)));
+        m_table->setItem(row, 1, Cell(QString::fromStdString(difference.moduleText)));
+        m_table->setItem(row, 2, Cell(QString::fromStdString(difference.fileText)));
         ++row;
     }
     m_table->resizeRowsToContents();

@@ -19,6 +19,7 @@
 #include "messagerecorder.h"
 #include "moduleworker.h"
 #include "tempdir.h"
+#include "text_language_guard.h"
 
 namespace {
 
@@ -342,6 +343,9 @@ TEST(ConfigFiles, DeviceInformationGoesOnlyWithThePasswordAndCompareWritesNothin
 // Every failure before the writes is told and leaves the module untouched;
 // a save that fails leaves the file it would have replaced whole.
 TEST(ConfigFiles, FailuresBeforeAnyWriteAreToldAndWriteNothing) {
+    // The file's errors in English under the window's Chinese headlines;
+    // set before the station's worker starts.
+    TextLanguageGuard english(TextLanguage::English);
     Station s;
     ASSERT_TRUE(s.Open());
     MessageRecorder messages;

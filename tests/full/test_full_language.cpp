@@ -7,6 +7,7 @@
 
 #include <QLineEdit>
 #include <QTest>
+#include <fstream>
 
 #include "cdlgconfigdiff.h"
 #include "cdlgfbval.h"
@@ -39,6 +40,22 @@ TEST_P(FullLanguage, EveryPageAndDialogInTheLanguageAndEveryCaptionFits) {
     ASSERT_TRUE(window.port().IsOpen());
     const QList<QWidget*> moduleData = {window.findChild<QLineEdit*>("productName"),
                                         window.findChild<QLineEdit*>("networkTime")};
+
+    // A configuration file's failures: every line of the message, the
+    // file's errors and the reason a file cannot be used included, is in
+    // the window's language.
+    const std::string bad = folder.path() + "/bad.json";
+    std::ofstream(bad) << R"({"format": 1, "module_type": "tavel/canopen",
+                             "general": {"parity": "mark", "colour": 1}})";
+    const qsizetype before = messages.messages().size();
+    window.LoadFromFile(QString::fromStdString(bad));
+    window.LoadFromFile(QString::fromStdString(folder.path()));
+    window.SaveToFile(QString::fromStdString(folder.path()));
+    const QStringList fileMessages = messages.messages().mid(before);
+    EXPECT_EQ(fileMessages.size(), 3);
+    for (const QString& message : fileMessages)
+        for (const QString& line : message.split('\n', Qt::SkipEmptyParts))
+            EXPECT_EQ(HasHan(line), !english) << line.toStdString();
 
     QStringList texts = messages.messages();
     for (int theme = 0; theme < CQuillonDlg::kThemeCount; ++theme) {

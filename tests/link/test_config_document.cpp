@@ -14,6 +14,7 @@
 #include "fieldbus_block.h"
 #include "general_block.h"
 #include "tempdir.h"
+#include "text_language_guard.h"
 
 namespace {
 
@@ -57,6 +58,13 @@ std::vector<uint8_t> GroupData(ConfigGroup group, const ConfigBlocks& blocks) {
     const size_t n = ConfigGroupData(group, blocks, data, sizeof data);
     return std::vector<uint8_t>(data, data + n);
 }
+
+// The refusals are read in English, the language quillon-cli's users script
+// against; ConfigDocumentLanguage has them in Chinese.
+class EnglishTexts : public ::testing::Environment {
+    void SetUp() override { SetTextLanguage(TextLanguage::English); }
+};
+::testing::Environment* const kEnglishTexts = ::testing::AddGlobalTestEnvironment(new EnglishTexts);
 
 ConfigDocument ParseOk(const std::string& text) {
     ConfigDocument document;
@@ -379,6 +387,58 @@ TEST(ConfigDocument, FilesAreWrittenWholeAndReadBack) {
                          saveError.find("named pipe") != std::string::npos;
               }),
               0);
+}
+
+// In Chinese each kind of refusal is a whole Chinese sentence with the key,
+// the value and what is allowed in place, lists in Chinese form; nlohmann's
+// own words and the JSON stay as they are.
+TEST(ConfigDocumentLanguage, RefusalsAndUnnamedValuesComeInTheLanguageSet) {
+    TextLanguageGuard chinese(TextLanguage::Chinese);
+    struct Refusal {
+        std::string document;
+        std::string message;
+    };
+    const Refusal refusals[] = {
+        {Document(R"("general": {"watchdog_ms": 70000}})"),
+         "general.watchdog_ms：读到的值为 70000；允许的值：0 到 65535 的整数"},
+        {Document(R"("general": {"parity": "mark"}})"),
+         "general.parity：读到的值为 \"mark\"；允许的值：\"none\"、\"odd\" 或 \"even\""},
+        {Document(R"("general": {"cpha": "abc"}})"),
+         "general.cpha：读到的值为 \"abc\"；允许的值：0 或 1"},
+        {Document(R"("io": {"colour": 1}})"),
+         "io.colour：未知的键（值为 1）；允许的键：input_length, output_length"},
+    };
+    for (const Refusal& refusal : refusals)
+        EXPECT_EQ(OnlyError(refusal.document).message, refusal.message);
+    const ConfigError syntax = OnlyError("{\"format\": 1,\n\"io\": 7 8}");
+    EXPECT_EQ(syntax.message.rfind("第 2 行，第 9 列：", 0), 0u) << syntax.message;
+
+    ConfigError type;
+    ConfigDocument other = ParseOk(R"({"format": 1, "module_type": "tavel/devicenet"})");
+    ASSERT_FALSE(CheckModuleType(other, ModuleBlocks(), &type));
+    EXPECT_EQ(type.message,
+              "module_type：读到的值为 \"tavel/devicenet\"；允许的值：\"tavel/canopen\"，即模块的"
+              "类型；为其他类型的模块制作的文件不能使用");
+
+    TempDir folder;
+    ConfigDocument document;
+    std::vector<ConfigError> errors;
+    EXPECT_FALSE(LoadConfigFile(folder.path(), &document, &errors));
+    EXPECT_EQ(ConfigErrorsText(errors),
+              "无法读取 " + folder.path() + "：它是文件夹，不是普通文件\n");
+    // A value the notation has no name for: shown raw in a Chinese sentence,
+    // and the same for scripts in every language.
+    ConfigBlocks module = ModuleBlocks();
+    SetWireWord(module.fieldbus, 10, 250);
+    ConfigDiff diff;
+    ASSERT_TRUE(
+        DiffConfig(module, ParseOk(Document(R"("fieldbus": {"bit_rate": 2}})")), &diff, &errors));
+    ASSERT_EQ(diff.rows.size(), 1u);
+    EXPECT_EQ(diff.rows[0].moduleText, "（250，超出允许的值）");
+    EXPECT_EQ(diff.rows[0].moduleValue, "(250, outside the allowed values)");
+    // quillon-cli's help and manual page stay English whatever the locale.
+    for (const auto& [key, allowed] : ConfigKeyFormats())
+        for (unsigned char c : allowed) EXPECT_LT(c, 0x80) << key << ": " << allowed;
 }
 
 }  // namespace
