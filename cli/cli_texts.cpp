@@ -117,8 +117,8 @@ const CliTextEntry kCliTexts[] = {
      "scan: no port could be opened; nothing was searched"},
     {kCliScanStopped, "scan：尝试 {tries} 次后停止", "scan: stopped after {tries} tries"},
     {kCliScanNotFound,
-     "scan：在 {ports} 上以波特率 {rates}、无校验/偶校验/奇校验、数据位 8、停止位 1 "
-     "都没有找到模块（共尝试 {tries} 次）",
+     "scan：在 {ports} 上没有找到模块（波特率 {rates}，无校验、偶校验和奇校验，数据位 8，"
+     "停止位 1，共尝试 {tries} 次）",
      "scan: no module found on {ports} at {rates} baud with parity none, even and odd, 8 data "
      "bits, 1 stop bit ({tries} tries)"},
     {kCliScanServerPort, "{path}（只尝试一次：线路设置由服务器决定）",
