@@ -358,10 +358,6 @@ int RunQuillonCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         return status == 0 ? kExitOk : kExitUsage;
     }
 
-    TextLanguage language = LanguageFromEnvironment();
-    if (!options.lang.empty()) ParseLanguageOption(options.lang, &language);
-    SetTextLanguage(language);
-
     CliContext context(options, out, err);
     const int configured = context.CheckConfigFile();
     if (configured != kExitOk) return configured;
