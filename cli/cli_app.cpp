@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli_commands.h"
+#include "cli_texts.h"
 #include "clicontext.h"
 #include "config_json.h"
 #include "man_page.h"
@@ -135,10 +136,25 @@ std::string GuessCommand(const CLI::App& app, int argc, char** argv, int first =
         if (known != nullptr) return GuessCommand(*known, argc, argv, i + 1, prefix + word + " ");
         // Far words are no typing mistake: better no guess than a wrong one.
         if (app.get_subcommands({}).empty() || best > 2 || best >= word.size()) return "";
-        return "unknown command \"" + prefix + word + "\": did you mean \"" + prefix + closest +
-               "\"?";
+        return FillCliText(kCliUnknownCommand,
+                           {{"word", prefix + word}, {"closest", prefix + closest}});
     }
     return "";
+}
+
+// The language of the messages, before the arguments are parsed: a parse
+// error, and our own checks that CLI11 calls while parsing, must already
+// speak it. The locale, unless --lang names zh or en.
+TextLanguage LanguageOfArguments(int argc, char** argv) {
+    TextLanguage language = LanguageFromEnvironment();
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--lang" && i + 1 < argc)
+            ParseLanguageOption(argv[++i], &language);
+        else if (word.rfind("--lang=", 0) == 0)
+            ParseLanguageOption(word.substr(7), &language);
+    }
+    return language;
 }
 
 int RunOnOpenPort(CliContext& context, const CliCommand& command) {
@@ -158,7 +174,7 @@ int RunOnOpenPort(CliContext& context, const CliCommand& command) {
     if (command.name == "time") return RunTime(context);
     if (command.name == "mode") return RunMode(context, command);
     if (command.name == "emergency") return RunEmergency(context, command);
-    context.Error("unknown command");
+    context.Error(CliString(kCliNoSuchCommand));
     return kExitUsage;
 }
 
@@ -169,6 +185,10 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
     app.footer(kFooter);
     app.require_subcommand(1);
     app.fallthrough();
+    // CLI11's own words say what is wrong; the pointer to --help is ours.
+    app.failure_message([](const CLI::App*, const CLI::Error& e) {
+        return std::string(e.what()) + "\n" + CliString(kCliRunHelp) + "\n";
+    });
     app.set_version_flag("--version", std::string("quillon-cli ") + QUILLON_VERSION,
                          "Print the program's name and version");
 
@@ -220,7 +240,7 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
                 const bool hex =
                     !text.empty() && text.size() <= 4 &&
                     text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
-                return hex ? std::string() : "--password takes 1 to 4 hexadecimal digits";
+                return hex ? std::string() : std::string(CliString(kCliPasswordDigits));
             },
             ""));
     app.add_option("--trace", options->trace,
@@ -309,6 +329,7 @@ void DefineCli(CLI::App& app, CliOptions* options, CliCommand* command) {
 }
 
 int RunQuillonCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    SetTextLanguage(LanguageOfArguments(argc, argv));
     CliOptions options;
     CliCommand command;
     CLI::App app("", "quillon-cli");
@@ -329,17 +350,13 @@ int RunQuillonCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     } catch (const CLI::ParseError& e) {
         const std::string guess = GuessCommand(app, argc, argv);
         if (!guess.empty()) {
-            err << "quillon-cli: " << guess << "\nRun with --help for more information.\n";
+            err << "quillon-cli: " << guess << '\n' << CliString(kCliRunHelp) << '\n';
             return kExitUsage;
         }
         // --help and --version end here too, with status 0.
         const int status = app.exit(e, out, err);
         return status == 0 ? kExitOk : kExitUsage;
     }
-
-    TextLanguage language = LanguageFromEnvironment();
-    if (!options.lang.empty()) ParseLanguageOption(options.lang, &language);
-    SetTextLanguage(language);
 
     CliContext context(options, out, err);
     const int configured = context.CheckConfigFile();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_texts.h"
 #include "clicontext.h"
 #include "config_json.h"
 #include "fieldbus_block.h"
@@ -103,9 +104,9 @@ bool StopRequested() {
 int RunInfo(CliContext& context) {
     ConfigBlocks blocks;
     int status = context.session().ReadGeneralBlock(blocks.general);
-    if (status != kModuleOk) return context.ModuleFailed("reading the general parameters", status);
+    if (status != kModuleOk) return context.ModuleFailed(CliString(kCliStepReadGeneral), status);
     status = context.session().ReadFieldbusBlock(blocks.fieldbus);
-    if (status != kModuleOk) return context.ModuleFailed("reading the fieldbus parameters", status);
+    if (status != kModuleOk) return context.ModuleFailed(CliString(kCliStepReadFieldbus), status);
 
     // Module type and device record as the configuration document names them.
     const Json document = Json::parse(ConfigToJson(blocks));
@@ -136,14 +137,14 @@ int RunIoRead(CliContext& context, const CliCommand& command) {
         // Without a count, as many bytes as the module's output length.
         uint8_t io[kIoBlockSize] = {};
         const int status = context.session().ReadIoBlock(io);
-        if (status != kModuleOk) return context.ModuleFailed("reading the I/O parameters", status);
+        if (status != kModuleOk) return context.ModuleFailed(CliString(kCliStepReadIo), status);
         count = IoOutputLength(io);
         if (count > static_cast<int>(kIoAreaSize)) count = static_cast<int>(kIoAreaSize);
     }
     uint8_t area[kIoAreaSize] = {};
     int length = 0;
     const int status = context.session().ReadOutputData(RegistersForBytes(count), area, &length);
-    if (status != kModuleOk) return context.ModuleFailed("reading the output data", status);
+    if (status != kModuleOk) return context.ModuleFailed(CliString(kCliStepReadOutput), status);
     if (length > count) length = count;
 
     const std::string bytes = HexList(area, static_cast<size_t>(length));
@@ -162,35 +163,30 @@ int PrepareCommand(CliContext& context, CliCommand* command) {
     std::string error;
     if (command->name == "io write") {
         if (!ParseHexArguments(command->words, kIoAreaSize, &command->bytes, &error)) {
-            context.Error("io write: " + error);
+            context.Error(FillCliText(kCliIoWriteBadBytes, {{"error", error}}));
             return kExitUsage;
         }
         const size_t count = command->bytes.size();
         if (count == 0) {
-            context.Error("io write: no bytes given; nothing was written");
+            context.Error(CliString(kCliIoWriteNoBytes));
             return kExitUsage;
         }
         // A register carries two bytes and the input data cannot be read
         // back, so the missing half of the last register would go out as 00
         // over a byte nobody named.
         if (count % 2 != 0) {
-            context.Error("io write: " + std::to_string(count) +
-                          " bytes given, but input data is written in registers of two bytes: "
-                          "input byte " +
-                          std::to_string(count) +
-                          " would be overwritten with 00. Give it too (00 "
-                          "to clear it); nothing was written");
+            context.Error(FillCliText(kCliIoWriteOddCount, {{"count", std::to_string(count)}}));
             return kExitUsage;
         }
     }
     if (command->name == "emergency") {
-        const char* const names[2] = {"standard error code", "custom bytes"};
+        const CliText framing[2] = {kCliEmergencyBadStandard, kCliEmergencyBadCustom};
         const std::string* const texts[2] = {&command->first, &command->second};
         command->bytes.assign(4, 0);
         for (size_t i = 0; i < 2; ++i) {
             std::vector<uint8_t> bytes;
             if (!ParseHexArguments({*texts[i]}, 2, &bytes, &error)) {
-                context.Error(std::string("emergency: ") + names[i] + ": " + error);
+                context.Error(FillCliText(framing[i], {{"error", error}}));
                 return kExitUsage;
             }
             // Missing bytes are 0, as on the fieldbus page.
@@ -204,7 +200,7 @@ int RunIoWrite(CliContext& context, const CliCommand& command) {
     const std::vector<uint8_t>& bytes = command.bytes;
     const int status =
         context.session().WriteInputData(bytes.data(), static_cast<int>(bytes.size()));
-    if (status != kModuleOk) return context.ModuleFailed("writing the input data", status);
+    if (status != kModuleOk) return context.ModuleFailed(CliString(kCliStepWriteInput), status);
     const std::string text = HexList(bytes.data(), bytes.size());
     const uint32_t registers = RegistersForBytes(static_cast<int>(bytes.size()));
     const uint16_t last = static_cast<uint16_t>(reg::kInputData + registers - 1);
@@ -216,10 +212,16 @@ int RunIoWrite(CliContext& context, const CliCommand& command) {
         j["registers"] = registers;
         context.PrintJson(j);
     } else {
-        context.out() << "wrote input bytes 0-" << bytes.size() - 1 << " (" << text << ") to "
-                      << (registers == 1
-                              ? "register " + Hex16(reg::kInputData)
-                              : "registers " + Hex16(reg::kInputData) + "-" + Hex16(last))
+        const std::string lastByte = std::to_string(bytes.size() - 1);
+        context.out() << (registers == 1 ? FillCliText(kCliWroteInputRegister,
+                                                       {{"last", lastByte},
+                                                        {"bytes", text},
+                                                        {"register", Hex16(reg::kInputData)}})
+                                         : FillCliText(kCliWroteInputRegisters,
+                                                       {{"last", lastByte},
+                                                        {"bytes", text},
+                                                        {"from", Hex16(reg::kInputData)},
+                                                        {"to", Hex16(last)}}))
                       << std::endl;
     }
     return kExitOk;
@@ -249,13 +251,13 @@ int RunEvents(CliContext& context, const CliCommand& command) {
         } else if (status == kModuleIgnored) {
             // An answer without one event word is passed over, as the I/O page does.
             if (!follow) {
-                context.Error("reading the events: the answer carries no event word");
+                context.Error(CliString(kCliEventsNoWord));
                 return kExitModule;
             }
         } else if (!follow || status != kModuleFailed || ++failures >= kFollowFailureLimit) {
-            return context.ModuleFailed("reading the events", status);
+            return context.ModuleFailed(CliString(kCliStepReadEvents), status);
         } else {
-            (void)context.ModuleFailed("reading the events", status);
+            (void)context.ModuleFailed(CliString(kCliStepReadEvents), status);
         }
         if (!follow || g_stop) return kExitOk;
         SleepMs(command.followMs);
@@ -267,7 +269,7 @@ int RunErrors(CliContext& context) {
     uint8_t bytes[kErrorMessageBytes] = {};
     int count = 0;
     const int status = context.session().ReadErrorMessages(bytes, &count);
-    if (status != kModuleOk) return context.ModuleFailed("reading the error messages", status);
+    if (status != kModuleOk) return context.ModuleFailed(CliString(kCliStepReadErrors), status);
     // Rows as the fieldbus page's grid shows them: an index, then a code.
     constexpr size_t kRowBytes = kErrorIndexBytes + kErrorCodeBytes;
     Json rows = Json::array();
@@ -284,13 +286,15 @@ int RunErrors(CliContext& context) {
         context.PrintJson(j);
         return kExitOk;
     }
-    context.out() << "index  error code\n";
+    context.out() << CliString(kCliErrorsHeading) << '\n';
     for (const Json& row : rows)
         context.out() << row["index"].get<std::string>() << "  "
                       << row["error_code"].get<std::string>() << '\n';
     if (static_cast<size_t>(count) % kRowBytes != 0)
-        context.out() << "(the answer ended inside a row: "
-                      << HexList(bytes + count / kRowBytes * kRowBytes, count % kRowBytes) << ")\n";
+        context.out() << FillCliText(kCliErrorsCutRow,
+                                     {{"bytes", HexList(bytes + count / kRowBytes * kRowBytes,
+                                                        count % kRowBytes)}})
+                      << '\n';
     context.out() << std::flush;
     return kExitOk;
 }
@@ -299,7 +303,7 @@ int RunTime(CliContext& context) {
     uint32_t ms = 0;
     uint16_t days = 0;
     const int status = context.session().ReadNetworkTime(&ms, &days);
-    if (status != kModuleOk) return context.ModuleFailed("reading the network time", status);
+    if (status != kModuleOk) return context.ModuleFailed(CliString(kCliStepReadTime), status);
     int year = 0, month = 0, day = 0;
     DecodeNetworkDate(days, &year, &month, &day);
     char date[16];
@@ -323,14 +327,14 @@ int RunTime(CliContext& context) {
 int RunMode(CliContext& context, const CliCommand& command) {
     const uint16_t value = command.mode == "reset" ? kDeviceModeReset : kDeviceModeStart;
     const int status = context.session().WriteDeviceMode(value);
-    if (status != kModuleOk) return context.ModuleFailed("changing the device mode", status);
+    if (status != kModuleOk) return context.ModuleFailed(CliString(kCliStepDeviceMode), status);
     if (context.json()) {
         Json j;
         j["mode"] = command.mode;
         j["value"] = value;
         context.PrintJson(j);
     } else {
-        context.out() << "device mode: " << command.mode << std::endl;
+        context.out() << FillCliText(kCliDeviceModeSent, {{"mode", command.mode}}) << std::endl;
     }
     return kExitOk;
 }
@@ -338,28 +342,28 @@ int RunMode(CliContext& context, const CliCommand& command) {
 int RunEmergency(CliContext& context, const CliCommand& command) {
     const uint8_t* data = command.bytes.data();
     const int status = context.session().SendEmergency(data);
-    if (status != kModuleOk) return context.ModuleFailed("sending the emergency message", status);
+    if (status != kModuleOk) return context.ModuleFailed(CliString(kCliStepEmergency), status);
     if (context.json()) {
         Json j;
         j["emergency_standard"] = HexList(data, 2);
         j["emergency_custom"] = HexList(data + 2, 2);
         context.PrintJson(j);
     } else {
-        context.out() << "emergency message sent: " << HexList(data, 4) << std::endl;
+        context.out() << FillCliText(kCliEmergencySent, {{"bytes", HexList(data, 4)}}) << std::endl;
     }
     return kExitOk;
 }
 
 namespace {
 
-// "2400, 4800, ... 614400 baud with parity none, even and odd".
-std::string TriedSettingsText() {
+// "2400, 4800, ... 614400": the rates a search tries.
+std::string TriedRatesText() {
     std::string rates;
     for (int baud : kScanRates) {
-        if (!rates.empty()) rates += ", ";
+        if (!rates.empty()) rates += CliString(kCliListSeparator);
         rates += std::to_string(baud);
     }
-    return rates + " baud with parity none, even and odd, 8 data bits, 1 stop bit";
+    return rates;
 }
 
 std::string PortName(const ScanPort& port) {
@@ -402,8 +406,7 @@ int RunPorts(CliContext& context) {
     const std::vector<int> numbers = DeviceNumbers(map);
     const std::vector<int> others = OtherEntries(map);
     if (map.storeFailed)
-        context.Error("ports: " + context.ini().Path() +
-                      " cannot be written: devices without a number get none");
+        context.Error(FillCliText(kCliPortsNotStored, {{"path", context.ini().Path()}}));
     if (context.json()) {
         Json list = Json::array();
         for (size_t d = 0; d < map.devices.size(); ++d) {
@@ -445,8 +448,7 @@ int RunPorts(CliContext& context) {
         context.PrintJson(j);
         return kExitOk;
     }
-    if (map.devices.empty() && others.empty())
-        context.Error("ports: no serial device is present");
+    if (map.devices.empty() && others.empty()) context.Error(CliString(kCliPortsNone));
     for (size_t d = 0; d < map.devices.size(); ++d) {
         const SerialDeviceInfo& device = map.devices[d];
         const std::string number = numbers[d] > 0 ? std::to_string(numbers[d]) : "-";
@@ -461,7 +463,7 @@ int RunPorts(CliContext& context) {
         context.out() << number << std::string(number.size() < 4 ? 4 - number.size() : 1, ' ')
                       << path;
         if (!IsNetworkLine(path) && !PathExists(HostDevicePath(roots, path)))
-            context.out() << "  (not present)";
+            context.out() << "  " << CliString(kCliPortAbsent);
         context.out() << '\n';
     }
     context.out() << std::flush;
@@ -486,7 +488,7 @@ int RunScan(CliContext& context) {
         ports = SearchPortsFor(0, RefreshPortNumbers(&context.ini(), roots), roots);
     }
     if (ports.empty()) {
-        context.Error("scan: no serial device is present; name one with --port N|PATH");
+        context.Error(CliString(kCliScanNoDevice));
         return kExitModule;
     }
 
@@ -496,9 +498,14 @@ int RunScan(CliContext& context) {
     auto progress = [&](const ScanProgress& step) {
         if (g_stop) return false;
         if (showProgress) {
-            context.err() << "\r\033[Kscan " << step.port->path << ' ' << step.settings.baud << ' '
-                          << ScanFormatName(step.settings) << " (" << step.tryIndex + 1 << '/'
-                          << step.tryCount << ')' << std::flush;
+            context.err() << "\r\033[K"
+                          << FillCliText(kCliScanProgress,
+                                         {{"path", step.port->path},
+                                          {"baud", std::to_string(step.settings.baud)},
+                                          {"format", ScanFormatName(step.settings)},
+                                          {"try", std::to_string(step.tryIndex + 1)},
+                                          {"tries", std::to_string(step.tryCount)}})
+                          << std::flush;
         }
         return true;
     };
@@ -507,7 +514,8 @@ int RunScan(CliContext& context) {
     if (showProgress) context.err() << "\r\033[K" << std::flush;
 
     for (const auto& unusable : outcome.unusable)
-        context.Error("scan: " + unusable.first.path + ": " + unusable.second);
+        context.Error(FillCliText(kCliScanUnusable,
+                                  {{"path", unusable.first.path}, {"reason", unusable.second}}));
     // Nothing was searched at all: that is no module missing, but ports that
     // could not be opened, and the messages above say why.
     if (!outcome.cancelled && outcome.unusable.size() == ports.size()) {
@@ -517,12 +525,11 @@ int RunScan(CliContext& context) {
             j["tries"] = outcome.tries;
             context.PrintJson(j);
         }
-        context.Error(ports.size() == 1 ? "scan: the port could not be opened; nothing was searched"
-                                        : "scan: no port could be opened; nothing was searched");
+        context.Error(CliString(ports.size() == 1 ? kCliScanPortUnopened : kCliScanNoPortOpened));
         return kExitPort;
     }
     if (outcome.cancelled) {
-        context.Error("scan: stopped after " + std::to_string(outcome.tries) + " tries");
+        context.Error(FillCliText(kCliScanStopped, {{"tries", std::to_string(outcome.tries)}}));
         return kExitModule;
     }
     if (!outcome.found) {
@@ -532,10 +539,10 @@ int RunScan(CliContext& context) {
             for (const auto& unusable : outcome.unusable)
                 opened = opened && unusable.first.path != port.path;
             if (!opened) continue;
-            if (!where.empty()) where += ", ";
-            where += port.path;
-            if (ScanSettingsFixedByServer(port))
-                where += " (one try: the server owns its line settings)";
+            if (!where.empty()) where += CliString(kCliListSeparator);
+            where += ScanSettingsFixedByServer(port)
+                         ? FillCliText(kCliScanServerPort, {{"path", port.path}})
+                         : port.path;
         }
         if (context.json()) {
             Json j;
@@ -543,8 +550,9 @@ int RunScan(CliContext& context) {
             j["tries"] = outcome.tries;
             context.PrintJson(j);
         }
-        context.Error("scan: no module found on " + where + " at " + TriedSettingsText() + " (" +
-                      std::to_string(outcome.tries) + " tries)");
+        context.Error(FillCliText(kCliScanNotFound, {{"ports", where},
+                                                     {"rates", TriedRatesText()},
+                                                     {"tries", std::to_string(outcome.tries)}}));
         return kExitModule;
     }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli_commands.h"
+#include "cli_texts.h"
 #include "clicontext.h"
 #include "config_json.h"
 #include "config_transfer.h"
@@ -17,13 +18,13 @@ namespace {
 const char* BlockName(ConfigBlock block) {
     switch (block) {
         case ConfigBlock::General:
-            return "reading the general parameters";
+            return CliString(kCliStepReadGeneral);
         case ConfigBlock::Io:
-            return "reading the I/O parameters";
+            return CliString(kCliStepReadIo);
         case ConfigBlock::Fieldbus:
-            return "reading the fieldbus parameters";
+            return CliString(kCliStepReadFieldbus);
     }
-    return "reading the configuration";
+    return CliString(kCliStepReadConfig);
 }
 
 // The module's three blocks; kExitOk or the status after telling why.
@@ -45,7 +46,7 @@ int DocumentErrors(CliContext& context, const std::vector<ConfigError>& errors) 
 bool LoadDocument(const std::string& file, ConfigDocument* document,
                   std::vector<ConfigError>* errors) {
     if (file != "-") return LoadConfigFile(file, document, errors);
-    return LoadConfigStream(STDIN_FILENO, "standard input", document, errors);
+    return LoadConfigStream(STDIN_FILENO, CliString(kCliStandardInput), document, errors);
 }
 
 Json DiffJson(const ConfigDiff& diff) {
@@ -78,10 +79,7 @@ void PrintRows(std::ostream& out, const ConfigDiff& diff) {
 int WriteDifferences(CliContext& context, const ConfigDiff& diff, bool dryRun) {
     const bool deviceInfo = (diff.groups & GroupBit(kGroupDeviceInfo)) != 0;
     if (deviceInfo && !context.options().hasPassword && !dryRun) {
-        context.Error(
-            "the device information (vendor ID, product code, serial number, product "
-            "name) is written after the fieldbus password: give it with --password HEX; "
-            "nothing was written");
+        context.Error(CliString(kCliDeviceInfoNeedsPassword));
         return kExitUsage;
     }
     Json result = DiffJson(diff);
@@ -95,12 +93,14 @@ int WriteDifferences(CliContext& context, const ConfigDiff& diff, bool dryRun) {
             std::string before;
             for (int g = 0; g < kConfigGroupCount; ++g)
                 if (report.written & GroupBit(static_cast<ConfigGroup>(g)))
-                    before += (before.empty() ? "" : ", ") + std::string(kConfigGroups[g].name);
-            std::string what = "writing the fieldbus password";
+                    before += (before.empty() ? "" : CliString(kCliListSeparator)) +
+                              std::string(kConfigGroups[g].name);
+            std::string what = CliString(kCliStepWritePassword);
             for (int g = 0; g < kConfigGroupCount && !report.passwordRefused; ++g)
                 if (report.failed & GroupBit(static_cast<ConfigGroup>(g)))
-                    what = std::string("writing the ") + kConfigGroups[g].name;
-            if (!before.empty()) what += " (written before it: " + before + ")";
+                    what = FillCliText(kCliStepWriteGroup, {{"group", kConfigGroups[g].name}});
+            if (!before.empty())
+                what = FillCliText(kCliStepWrittenBefore, {{"step", what}, {"groups", before}});
             return context.ModuleFailed(what, status);
         }
     }
@@ -111,13 +111,15 @@ int WriteDifferences(CliContext& context, const ConfigDiff& diff, bool dryRun) {
     }
     std::ostream& out = context.out();
     if (diff.rows.empty()) {
-        out << "no differences: nothing to write" << std::endl;
+        out << CliString(kCliNoDifferences) << std::endl;
         return kExitOk;
     }
     PrintRows(out, diff);
     for (int g = 0; g < kConfigGroupCount; ++g)
         if (diff.groups & GroupBit(static_cast<ConfigGroup>(g)))
-            out << (dryRun ? "would write: " : "written: ") << kConfigGroups[g].name << '\n';
+            out << FillCliText(dryRun ? kCliWouldWrite : kCliWritten,
+                               {{"group", kConfigGroups[g].name}})
+                << '\n';
     out << std::flush;
     return kExitOk;
 }
@@ -154,7 +156,7 @@ int RunSave(CliContext& context, const CliCommand& command) {
         j["saved"] = command.file;
         context.PrintJson(j);
     } else {
-        context.out() << "saved " << command.file << std::endl;
+        context.out() << FillCliText(kCliSaved, {{"path", command.file}}) << std::endl;
     }
     return kExitOk;
 }

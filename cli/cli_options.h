@@ -31,7 +31,7 @@ struct CliOptions {
     std::string echo;          // --echo: auto | off | on (RS-485 local echo); empty: not given
     bool hasPassword = false;  // --password given
     uint16_t password = 0;     // fieldbus password, for the device information
-    std::string lang;          // --lang: zh | en; empty: from the locale
+    std::string lang;          // --lang: zh | en, checked by the parser but read before it
 };
 
 // The command and its arguments, as parsed.

@@ -5,35 +5,18 @@
 #include <cstring>
 #include <ostream>
 
+#include "cli_texts.h"
 #include "hexbytes.h"
 #include "open_failure.h"
 #include "port_numbers.h"
 #include "program_paths.h"
 #include "regular_file.h"
+#include "wire_log.h"
 
 namespace {
 
 constexpr int kFirstPort = 1;
 constexpr int kLastPort = 255;
-
-const char* ExceptionName(uint8_t code) {
-    switch (code) {
-        case 1:
-            return "illegal function";
-        case 2:
-            return "illegal data address";
-        case 3:
-            return "illegal data value";
-        case 4:
-            return "slave device failure";
-        case 5:
-            return "acknowledge";
-        case 6:
-            return "slave device busy";
-        default:
-            return "unknown exception";
-    }
-}
 
 bool AllDigits(const std::string& text) {
     if (text.empty()) return false;
@@ -61,7 +44,8 @@ CliContext::CliContext(const CliOptions& options, std::ostream& out, std::ostrea
 int CliContext::CheckConfigFile() {
     const FileKind kind = PathKind(m_ini.Path());
     if (kind == FileKind::Missing || kind == FileKind::Regular) return kExitOk;
-    Error("cannot read the settings file " + m_ini.Path() + ": " + FileErrorText(EINVAL, kind));
+    Error(FillCliText(kCliSettingsFileUnreadable,
+                      {{"path", m_ini.Path()}, {"reason", FileErrorText(EINVAL, kind)}}));
     return kExitUsage;
 }
 
@@ -73,7 +57,7 @@ int CliContext::ParityCode() const {
 
 int CliContext::OpenPort() {
     if (m_options.port.empty()) {
-        Error("this command needs --port N|PATH");
+        Error(CliString(kCliNeedsPort));
         return kExitUsage;
     }
     std::string path;
@@ -89,7 +73,8 @@ int CliContext::OpenPort() {
     const int status =
         m_port.OpenDevice(path, m_options.baud, m_options.dataBits, stopBits, ParityCode(), 0);
     if (status != kSerialOk) {
-        Error("cannot open the port: " + OpenFailureReasonText(m_port.LastFailure()));
+        Error(FillCliText(kCliPortOpenFailed,
+                          {{"reason", OpenFailureReasonText(m_port.LastFailure())}}));
         return kExitPort;
     }
     if (m_options.timeoutMs > 0) m_port.SetTimeoutMs(m_options.timeoutMs);
@@ -101,13 +86,14 @@ int CliContext::StartTrace() {
     FileKind kind = FileKind::Missing;
     const int error = m_trace.Open(m_options.trace, "quillon-cli", &kind);
     if (error != 0) {
-        Error("cannot write the trace file " + m_options.trace + ": " + FileErrorText(error, kind));
+        Error(FillCliText(kCliTraceUnwritable,
+                          {{"path", m_options.trace}, {"reason", FileErrorText(error, kind)}}));
         return kExitUsage;
     }
     // A write that fails later ends the trace; the command goes on.
     m_trace.SetFailureHandler([this](int writeError) {
-        Error("writing the trace file " + m_options.trace + " failed: " +
-              std::strerror(writeError) + "; the trace ends here");
+        Error(FillCliText(kCliTraceWriteFailed,
+                          {{"path", m_options.trace}, {"error", std::strerror(writeError)}}));
     });
     m_session.AddObserver(&m_trace);
     return kExitOk;
@@ -131,28 +117,25 @@ void CliContext::Error(const std::string& text) {
 
 int CliContext::ModuleFailed(const std::string& what, int status) {
     if (status == kModuleRequestTooLarge) {
-        Error(what + ": the request does not fit a frame");
+        Error(FillCliText(kCliRequestTooLarge, {{"what", what}}));
         return kExitUsage;
     }
     if (status == kModbusWritesRefused) {
-        Error(what + ": nothing was written: the line echoes every request, but the echo setting "
-                     "says it never does (--echo off, or [com] echo=1 in " + m_ini.Path() +
-              "), so a write would be confirmed by its own echo; use --echo auto or --echo on "
-              "(echo=0 or echo=2)");
+        Error(FillCliText(kCliWritesRefused, {{"what", what}, {"ini", m_ini.Path()}}));
         return kExitModule;
     }
     const ExchangeVerdict verdict = m_session.lastVerdict();
-    Error(what + ": " +
-          DescribeVerdict(verdict, m_session.lastExceptionCode(), m_port.TimeoutMs()));
+    Error(FillCliText(
+        kCliModuleFailed,
+        {{"what", what},
+         {"reason", DescribeVerdict(verdict, m_session.lastExceptionCode(), m_port.TimeoutMs())}}));
     // Silence or a cut answer is most often a line set differently from the
     // module's; said once, not at every failure of a following command.
     if ((verdict == ExchangeVerdict::Timeout || verdict == ExchangeVerdict::Short) &&
         !m_lineHintGiven) {
         m_lineHintGiven = true;
-        Error(
-            "check the line settings (--baud, --parity, --data, --stop, --echo) and the "
-            "wiring, or find the module's settings with: quillon-cli --port " +
-            (m_options.port.empty() ? std::string("N") : m_options.port) + " scan");
+        Error(FillCliText(kCliLineHint,
+                          {{"port", m_options.port.empty() ? std::string("N") : m_options.port}}));
     }
     return kExitModule;
 }
@@ -170,8 +153,7 @@ bool ResolvePortArgument(const std::string& text, CControlIni* ini, std::string*
     }
     if (!AllDigits(text) || text.size() > 3 || std::stoi(text) < kFirstPort ||
         std::stoi(text) > kLastPort) {
-        *error = "--port takes a port number 1..255, a device path or a network URL, not '" +
-                 text + "'";
+        *error = FillCliText(kCliPortArgument, {{"text", text}});
         return false;
     }
     *number = std::stoi(text);
@@ -184,30 +166,27 @@ bool ResolvePortArgument(const std::string& text, CControlIni* ini, std::string*
 std::string DescribeVerdict(ExchangeVerdict verdict, uint8_t exceptionCode, int timeoutMs) {
     switch (verdict) {
         case ExchangeVerdict::Ok:
-            return "the answer was not what the request needs";
+            return CliString(kCliVerdictUnfit);
         case ExchangeVerdict::Timeout:
-            return "no answer within " + std::to_string(timeoutMs) + " ms (time-out)";
+            return FillCliText(kCliVerdictTimeout, {{"ms", std::to_string(timeoutMs)}});
         case ExchangeVerdict::Short:
-            return "the answer was cut short";
+            return CliString(kCliVerdictShort);
         case ExchangeVerdict::CrcError:
-            return "the answer's CRC is wrong";
+            return CliString(kCliVerdictCrc);
         case ExchangeVerdict::Exception: {
             char code[8];
             std::snprintf(code, sizeof code, "%02X", exceptionCode);
-            return std::string("the module refused the request (exception ") + code + ", " +
-                   ExceptionName(exceptionCode) + ")";
+            return FillCliText(kCliVerdictException,
+                               {{"code", code}, {"name", ModbusExceptionName(exceptionCode)}});
         }
         case ExchangeVerdict::Inconsistent:
-            return "the answer does not match the request";
+            return CliString(kCliVerdictInconsistent);
         case ExchangeVerdict::Refused:
-            return "the port is not open; nothing was sent";
+            return CliString(kCliVerdictRefused);
         case ExchangeVerdict::EchoUndecided:
-            return "only a copy of the write came back, and the reads before it could not tell "
-                   "whether this line echoes: the copy may be the module's answer or the "
-                   "adapter's echo, so the write is not counted as done; say which with --echo "
-                   "off or [com] echo=1 (the line does not echo) or --echo on or echo=2 (it does)";
+            return CliString(kCliVerdictEchoUndecided);
     }
-    return "unknown failure";
+    return CliString(kCliVerdictUnknown);
 }
 
 // "key  value" lines of a JSON tree, keys joined with dots; lists joined

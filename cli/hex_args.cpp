@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "cli_texts.h"
 #include "hexbytes.h"
 
 namespace {
@@ -9,7 +10,7 @@ namespace {
 bool AddToken(const std::string& token, std::vector<uint8_t>* bytes, std::string* error) {
     for (char c : token) {
         if (HexDigitValue(c) < 0) {
-            *error = "'" + token + "' is not a hexadecimal byte";
+            *error = FillCliText(kCliHexNotByte, {{"token", token}});
             return false;
         }
     }
@@ -20,7 +21,7 @@ bool AddToken(const std::string& token, std::vector<uint8_t>* bytes, std::string
         return true;
     }
     if (token.size() % 2 != 0) {
-        *error = "'" + token + "' has an odd number of digits: write each byte as two";
+        *error = FillCliText(kCliHexOddDigits, {{"token", token}});
         return false;
     }
     for (size_t i = 0; i < token.size(); i += 2)
@@ -41,8 +42,8 @@ bool ParseHexArguments(const std::vector<std::string>& words, size_t maxBytes,
             if (!AddToken(token, bytes, error)) return false;
     }
     if (bytes->size() > maxBytes) {
-        *error = std::to_string(bytes->size()) + " bytes given, at most " +
-                 std::to_string(maxBytes) + " fit";
+        *error = FillCliText(kCliHexTooMany, {{"count", std::to_string(bytes->size())},
+                                              {"max", std::to_string(maxBytes)}});
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <nlohmann/json.hpp>
 #include <string>
@@ -10,6 +11,15 @@
 #include "modulesimulator.h"
 
 using Json = nlohmann::json;
+
+// quillon-cli's tests read its messages in English: the test program
+// names English (LANGUAGE, which the locale rule reads first) before any
+// test runs, and a run that reads another language names its own locale
+// (RunOptions::locale). Registered once, in test_cli_language.cpp.
+class EnglishMessages : public ::testing::Environment {
+public:
+    void SetUp() override { setenv("LANGUAGE", "en", 1); }
+};
 
 // quillon-cli against a module simulator of its own.
 class CliProgram : public ::testing::Test {

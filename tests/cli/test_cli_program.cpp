@@ -172,8 +172,11 @@ TEST_F(CliProgram, TraceFileHoldsEveryExchangeAsTheMonitorsRows) {
     const std::string trace = folder.path() + "/trace.txt";
     m_sim.InjectFault(ModuleSimulator::Fault::None, 1);
     m_sim.InjectFault(ModuleSimulator::Fault::Exception, 1, 2);
-    EXPECT_EQ(1, Cli({"--trace", trace, "info"}).status);
-    EXPECT_EQ(0, Cli({"--trace", trace, "mode", "start"}).status);
+    // The wire log's rows in the programs' own language.
+    RunOptions chinese;
+    chinese.locale = "zh_CN.UTF-8";
+    EXPECT_EQ(1, Cli({"--trace", trace, "info"}, chinese).status);
+    EXPECT_EQ(0, Cli({"--trace", trace, "mode", "start"}, chinese).status);
 
     std::ifstream in(trace);
     std::vector<std::string> lines;
@@ -369,8 +372,10 @@ TEST(CliPorts, ListsPresentDevicesAndSearchesThemAll) {
     const ProgramRun text =
         RunProgram({QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "ports"});
     const ProgramRun scan = RunProgram({QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "scan"});
-    const ProgramRun open =
-        RunProgram({QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "--port", "2", "info"});
+    RunOptions chinese;
+    chinese.locale = "zh_CN.UTF-8";
+    const ProgramRun open = RunProgram(
+        {QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "--port", "2", "info"}, chinese);
     unsetenv("QUILLON_DEV_ROOT");
     unsetenv("QUILLON_SYSFS_ROOT");
 
@@ -391,7 +396,7 @@ TEST(CliPorts, ListsPresentDevicesAndSearchesThemAll) {
     // after one try, and no module is said to be missing where none was
     // searched for.
     EXPECT_EQ(3, scan.status);
-    EXPECT_NE(std::string::npos, scan.err.find("ttyACM0 不是串口设备")) << scan.err;
+    EXPECT_NE(std::string::npos, scan.err.find("ttyACM0 is not a serial device")) << scan.err;
     EXPECT_NE(std::string::npos, scan.err.find("no port could be opened")) << scan.err;
     EXPECT_EQ(std::string::npos, scan.err.find("no module found")) << scan.err;
     EXPECT_EQ(3, open.status);

@@ -21,11 +21,37 @@ inline int ChildStatus(int status) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+// This process's environment with the locale variables replaced by
+// LANG=locale, so that only `locale` decides a child's language.
+inline std::vector<std::string> EnvironmentWithLocale(const std::string& locale) {
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        const std::string name = text.substr(0, text.find('='));
+        if (name != "LANGUAGE" && name != "LANG" && name.rfind("LC_", 0) != 0)
+            environment.push_back(text);
+    }
+    environment.push_back("LANG=" + locale);
+    return environment;
+}
+
 // Starts argv with stdout (and stderr when err is given) on pipes whose
 // reading ends come back in *out and *err; stdin is `in` (/dev/null when
-// negative).
+// negative). The child has this process's environment, or `locale`'s
+// (EnvironmentWithLocale) when that is not empty.
 inline pid_t SpawnChild(const std::vector<std::string>& argv, int* out, int* err = nullptr,
-                        int in = -1) {
+                        int in = -1, const std::string& locale = std::string()) {
+    // Built before the fork: the child only calls what is safe after one.
+    std::vector<std::string> environment;
+    std::vector<char*> envp;
+    if (!locale.empty()) {
+        environment = EnvironmentWithLocale(locale);
+        for (std::string& entry : environment) envp.push_back(&entry[0]);
+        envp.push_back(nullptr);
+    }
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
     int outPipe[2], errPipe[2] = {-1, -1};
     if (pipe(outPipe) != 0 || (err != nullptr && pipe(errPipe) != 0)) return -1;
     const pid_t pid = fork();
@@ -35,10 +61,10 @@ inline pid_t SpawnChild(const std::vector<std::string>& argv, int* out, int* err
         dup2(in >= 0 ? in : open("/dev/null", O_RDONLY), STDIN_FILENO);
         for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
             if (fd >= 0) close(fd);
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
+        if (envp.empty())
+            execv(args[0], args.data());
+        else
+            execve(args[0], args.data(), envp.data());
         _exit(127);
     }
     close(outPipe[1]);
@@ -125,6 +151,9 @@ struct RunOptions {
     // Zero bytes offered on stdin until the program stops reading; stdin is
     // /dev/null when 0.
     size_t stdinZeros = 0;
+    // The program's locale, LANG alone ("en_US.UTF-8", "zh_CN.UTF-8", "C");
+    // empty: the test's own environment.
+    std::string locale;
 };
 
 inline ProgramRun RunProgram(const std::vector<std::string>& argv, const RunOptions& options) {
@@ -132,7 +161,8 @@ inline ProgramRun RunProgram(const std::vector<std::string>& argv, const RunOpti
     int in[2];
     if (pipe2(in, O_CLOEXEC) != 0) return run;
     int out = -1, err = -1;
-    const pid_t pid = SpawnChild(argv, &out, &err, options.stdinZeros > 0 ? in[0] : -1);
+    const pid_t pid =
+        SpawnChild(argv, &out, &err, options.stdinZeros > 0 ? in[0] : -1, options.locale);
     close(in[0]);
     if (pid < 0) {
         close(in[1]);
