@@ -182,7 +182,7 @@ void CPropCfg::Initialise() {
     m_moduleStateList->setEnabled(false);
     LoadSettings();
     // The port is closed at start, so this always tries to open it.
-    OnOpenPort();
+    ToggleOpen(false);
 }
 
 std::vector<ListSetting> CPropCfg::SettingLists() const {
@@ -232,6 +232,10 @@ void CPropCfg::PushLengths() {
 }
 
 void CPropCfg::OnOpenPort() {
+    ToggleOpen(true);
+}
+
+void CPropCfg::ToggleOpen(bool onWorker) {
     // The port never changes under an exchange.
     if (m_worker != nullptr && !m_worker->Drain()) return;
     if (!m_port) return;
@@ -250,9 +254,8 @@ void CPropCfg::OnOpenPort() {
     if (portNumber > 0 && baud > 0) {
         CSerialPort* port = m_port;
         const auto open = [&](ProcedureHook*) { status = port->Open(portNumber, baud); };
-        // A network line may take its whole connect time-out: the window
-        // stays live meanwhile. The window closed: nothing to show.
-        if (!ModuleWorker::RunOrCall(m_worker, open)) return;
+        // The window closed meanwhile: nothing to show.
+        if (!ModuleWorker::RunOrCall(onWorker ? m_worker : nullptr, open)) return;
         failure = m_port->LastFailure();
     }
     if (status == kSerialOk) {

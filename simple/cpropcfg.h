@@ -95,6 +95,10 @@ public:
     const uint8_t* fieldbusBlock() const { return m_blocks.fieldbus; }
 
 private:
+    // Opens the port when closed, else closes it. On the worker, the window
+    // stays live while a network line connects; at start, before the window
+    // shows, there is nothing to keep live and the open runs here.
+    void ToggleOpen(bool onWorker);
     void BuildControls();
     void FillLists();
     // The lists and boxes config.ini keeps, with their keys.

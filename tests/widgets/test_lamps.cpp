@@ -140,7 +140,10 @@ TEST(CButtonExTest, LitAndOffFacesArePaintedInTheirColours) {
     ASSERT_EQ(lit.size(), QSize(40, 18));
     EXPECT_EQ(QColor(lit.pixel(kFaceX, kFaceY)), kLit);
     EXPECT_EQ(QColor(lit.pixel(20, 1)), kLit);
-    EXPECT_GT(CaptionPixels(lit, kWhite), 3) << "white caption";
+    // Light, not the face's dark red: how near the strokes come to pure
+    // white depends on the font the locale picks (a CJK font's thin strokes
+    // are mostly antialiased).
+    EXPECT_GT(CaptionPixels(lit, kWhite, 80), 3) << "white caption";
     // No raised edge on a lit lamp: the columns where it would run are face.
     EXPECT_EQ(QColor(lit.pixel(2, 9)), kLit);
     EXPECT_EQ(QColor(lit.pixel(3, 9)), kLit);
