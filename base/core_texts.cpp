@@ -291,6 +291,14 @@ const CoreTextEntry kCoreTexts[] = {
     {kTextDocNotCp936, "（不是 CP936 文本的字节）", "(bytes that are no CP936 text)"},
     {kTextDocNoNodeNumber, "（{value}，不是 CANopen 节点号）", "({value}, no CANopen node number)"},
     {kTextDocOutsideValues, "（{value}，超出允许的值）", "({value}, outside the allowed values)"},
+    {kTextGroupSwitchCoding, "开关编码、下线/空闲和中断配置",
+     "switch coding, offline and idle actions, interrupt mask"},
+    {kTextGroupInterface, "通讯接口配置", "application interface"},
+    {kTextGroupWatchdog, "APP喂狗时间和故障默认值", "watchdog time and fault values"},
+    {kTextGroupIoLengths, "I/O长度", "I/O lengths"},
+    {kTextGroupNodeAddress, "节点地址", "node address"},
+    {kTextGroupBitRate, "节点波特率", "bit rate"},
+    {kTextGroupDeviceInfo, "设备信息", "device information"},
 };
 
 static_assert(sizeof kCoreTexts / sizeof kCoreTexts[0] == kCoreTextCount,

@@ -199,6 +199,14 @@ enum CoreText : int {
     kTextDocNotCp936,
     kTextDocNoNodeNumber,
     kTextDocOutsideValues,
+    // The configuration groups a load writes, in their order.
+    kTextGroupSwitchCoding,
+    kTextGroupInterface,
+    kTextGroupWatchdog,
+    kTextGroupIoLengths,
+    kTextGroupNodeAddress,
+    kTextGroupBitRate,
+    kTextGroupDeviceInfo,
     kCoreTextCount
 };
 

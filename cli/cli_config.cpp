@@ -94,11 +94,12 @@ int WriteDifferences(CliContext& context, const ConfigDiff& diff, bool dryRun) {
             for (int g = 0; g < kConfigGroupCount; ++g)
                 if (report.written & GroupBit(static_cast<ConfigGroup>(g)))
                     before += (before.empty() ? "" : CliString(kCliListSeparator)) +
-                              std::string(kConfigGroups[g].name);
+                              std::string(ConfigGroupText(static_cast<ConfigGroup>(g)));
             std::string what = CliString(kCliStepWritePassword);
             for (int g = 0; g < kConfigGroupCount && !report.passwordRefused; ++g)
                 if (report.failed & GroupBit(static_cast<ConfigGroup>(g)))
-                    what = FillCliText(kCliStepWriteGroup, {{"group", kConfigGroups[g].name}});
+                    what = FillCliText(kCliStepWriteGroup,
+                                       {{"group", ConfigGroupText(static_cast<ConfigGroup>(g))}});
             if (!before.empty())
                 what = FillCliText(kCliStepWrittenBefore, {{"step", what}, {"groups", before}});
             return context.ModuleFailed(what, status);
@@ -118,7 +119,7 @@ int WriteDifferences(CliContext& context, const ConfigDiff& diff, bool dryRun) {
     for (int g = 0; g < kConfigGroupCount; ++g)
         if (diff.groups & GroupBit(static_cast<ConfigGroup>(g)))
             out << FillCliText(dryRun ? kCliWouldWrite : kCliWritten,
-                               {{"group", kConfigGroups[g].name}})
+                               {{"group", ConfigGroupText(static_cast<ConfigGroup>(g))}})
                 << '\n';
     out << std::flush;
     return kExitOk;

@@ -65,7 +65,7 @@ const CliTextEntry kCliTexts[] = {
     {kCliStepDeviceMode, "修改设备模式", "changing the device mode"},
     {kCliStepEmergency, "发送紧急报文", "sending the emergency message"},
     {kCliStepWritePassword, "写入现场总线密码", "writing the fieldbus password"},
-    {kCliStepWriteGroup, "写入 {group}", "writing the {group}"},
+    {kCliStepWriteGroup, "写入{group}", "writing the {group}"},
     {kCliStepWrittenBefore, "{step}（此前已写入：{groups}）",
      "{step} (written before it: {groups})"},
     {kCliListSeparator, "、", ", "},

@@ -94,25 +94,8 @@ CDlgConfigDiff::CDlgConfigDiff(Mode mode, QWidget* parent) : QDialog(parent), m_
 CDlgConfigDiff::~CDlgConfigDiff() = default;
 
 QString CDlgConfigDiff::GroupCaption(ConfigGroup group) {
-    switch (group) {
-        case kGroupSwitchCoding:
-            return tr("开关编码、下线/空闲和中断配置");
-        case kGroupInterface:
-            return tr("通讯接口配置");
-        case kGroupWatchdog:
-            return tr("APP喂狗时间和故障默认值");
-        case kGroupIoLengths:
-            return tr("I/O长度");
-        case kGroupNodeAddress:
-            return tr("节点地址");
-        case kGroupBitRate:
-            return tr("节点波特率");
-        case kGroupDeviceInfo:
-            return tr("设备信息");
-        case kConfigGroupCount:
-            break;
-    }
-    return QString();
+    // The core's table: quillon-cli names the groups with the same words.
+    return QString::fromUtf8(ConfigGroupText(group));
 }
 
 QString CDlgConfigDiff::FieldCaption(ConfigField field) {

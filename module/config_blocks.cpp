@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core_texts.h"
 #include "modbus_rtu.h"
 
 const ConfigGroupInfo kConfigGroups[kConfigGroupCount] = {
@@ -17,6 +18,13 @@ const ConfigGroupInfo kConfigGroups[kConfigGroupCount] = {
     {"device information", ConfigBlock::Fieldbus, 16, reg::kDeviceInfo, reg::kDeviceInfoCount, 20,
      44, true},
 };
+
+const char* ConfigGroupText(ConfigGroup group) {
+    static_assert(kTextGroupDeviceInfo - kTextGroupSwitchCoding == kGroupDeviceInfo,
+                  "the group texts stand in group order");
+    if (group < 0 || group >= kConfigGroupCount) return "";
+    return CoreString(static_cast<CoreText>(kTextGroupSwitchCoding + group));
+}
 
 const uint8_t* ConfigBlockBytes(const ConfigBlocks& blocks, ConfigBlock block) {
     switch (block) {

@@ -46,6 +46,10 @@ struct ConfigGroupInfo {
 };
 extern const ConfigGroupInfo kConfigGroups[kConfigGroupCount];
 
+// The group's name for a person, in the chosen language. The English is
+// the group's `name`, which documents and JSON carry in every language.
+const char* ConfigGroupText(ConfigGroup group);
+
 const uint8_t* ConfigBlockBytes(const ConfigBlocks& blocks, ConfigBlock block);
 uint8_t* ConfigBlockBytes(ConfigBlocks* blocks, ConfigBlock block);
 

@@ -44,34 +44,6 @@
         <translation>Close</translation>
     </message>
     <message>
-        <source>开关编码、下线/空闲和中断配置</source>
-        <translation>Switch coding, offline/idle and interrupts</translation>
-    </message>
-    <message>
-        <source>通讯接口配置</source>
-        <translation>Interface configuration</translation>
-    </message>
-    <message>
-        <source>APP喂狗时间和故障默认值</source>
-        <translation>Application watchdog time and fault values</translation>
-    </message>
-    <message>
-        <source>I/O长度</source>
-        <translation>I/O lengths</translation>
-    </message>
-    <message>
-        <source>节点地址</source>
-        <translation>Node address</translation>
-    </message>
-    <message>
-        <source>节点波特率</source>
-        <translation>Node baud rate</translation>
-    </message>
-    <message>
-        <source>设备信息</source>
-        <translation>Device information</translation>
-    </message>
-    <message>
         <source>开关编码</source>
         <translation>Switch coding</translation>
     </message>

@@ -103,6 +103,11 @@ TEST_F(CliProgram, ModuleFailuresAreToldInChineseAndJsonIsTheSameInBoth) {
         EXPECT_EQ(inEnglish.out, Cli(args, chinese).out);
     }
 
+    // The group a write names is a person's word; the key stays as the
+    // document spells it.
+    EXPECT_EQ("fieldbus.node_address: 25 -> 38\n已写入：节点地址\n",
+              Cli({"set", "fieldbus.node_address=38"}, chinese).out);
+
     m_sim.InjectFault(ModuleSimulator::Fault::Silent, 3);
     const ProgramRun run = Cli({"info"}, chinese);
     EXPECT_EQ(1, run.status);
