@@ -151,11 +151,11 @@ void CDlgConfigDiff::SetDiff(const QString& file, const ConfigDiff& diff) {
     }
     m_table->resizeRowsToContents();
 
-    QString text =
-        tr("文件: ") + file + "\n" + tr("模块与文件有 %1 处不同。").arg(diff.rows.size());
-    if (m_mode == Load) {
-        text += tr("写入模块将发送这些参数组: ") + GroupList(diff.groups) + QString::fromUtf8("。");
-    }
+    QString text = tr("文件: ") + file + "\n" +
+                   tr("模块与文件有 %n 处不同。", nullptr, static_cast<int>(diff.rows.size()));
+    // A sentence of its own: its translation starts with the space that
+    // languages with spaces put between sentences.
+    if (m_mode == Load) text += tr("写入模块将发送这些参数组: %1。").arg(GroupList(diff.groups));
     m_summary->setText(text);
     m_askPassword = m_mode == Load && (diff.groups & GroupBit(kGroupDeviceInfo)) != 0;
     m_passwordRow->setVisible(m_askPassword);

@@ -173,7 +173,7 @@ void CPropCfg::FillLists() {
     m_portList->Fill();
     SetBaudRateItems(m_bitRateList);
     SetItems(m_moduleStateList, kModuleStateTexts);
-    SetItems(m_canBitRateList, kCanBitRateTexts);
+    SetCanBitRateItems(m_canBitRateList);
     SetDeviceModeItems(m_deviceModeList);
 }
 

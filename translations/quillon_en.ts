@@ -132,20 +132,23 @@
         <translation>File: </translation>
     </message>
     <message>
-        <source>模块与文件有 %1 处不同。</source>
-        <translation>The module and the file differ in %1 places.</translation>
-    </message>
-    <message>
-        <source>写入模块将发送这些参数组: </source>
-        <translation>Writing to the module sends these groups: </translation>
-    </message>
-    <message>
         <source>正在写入: %1 (%2/%3)</source>
         <translation>Writing: %1 (%2/%3)</translation>
     </message>
     <message>
         <source>正在取消...</source>
         <translation>Cancelling...</translation>
+    </message>
+    <message numerus="yes">
+        <source>模块与文件有 %n 处不同。</source>
+        <translation>
+            <numerusform>The module and the file differ in %n place.</numerusform>
+            <numerusform>The module and the file differ in %n places.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>写入模块将发送这些参数组: %1。</source>
+        <translation> Writing to the module sends these groups: %1.</translation>
     </message>
 </context>
 <context>
@@ -909,6 +912,13 @@ Reading the configuration again: </translation>
     <message>
         <source>从文件载入配置已取消!</source>
         <translation>Loading the configuration was cancelled.</translation>
+    </message>
+</context>
+<context>
+    <name>CanBitRate</name>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 <context>

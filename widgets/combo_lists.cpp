@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 
 #include "baud_rates.h"
+#include "fieldbus_block.h"
 #include "hexbytes.h"
 #include "register_map.h"
 
@@ -26,6 +27,14 @@ void SetItems(QComboBox* list, const char* const* items, size_t count, const cha
 void SetBaudRateItems(QComboBox* list) {
     list->clear();
     for (int i = 0; i < kBaudRateCount; ++i) list->addItem(QString::fromStdString(BaudRateItem(i)));
+}
+
+void SetCanBitRateItems(QComboBox* list) {
+    list->clear();
+    for (int code = 0; code < kCanBitRateCount; ++code)
+        list->addItem(QCoreApplication::translate("CanBitRate", "%1：%2")
+                          .arg(code)
+                          .arg(QString::fromUtf8(CanBitRateName(code))));
 }
 
 void SetDeviceModeItems(QComboBox* list) {

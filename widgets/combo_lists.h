@@ -28,3 +28,5 @@ void SetItems(QComboBox* list, const char* const (&items)[N], const char* contex
 // The rate list (baud_rates.h) and the device-mode list.
 void SetBaudRateItems(QComboBox* list);
 void SetDeviceModeItems(QComboBox* list);
+// The CAN bit rates by code: "0：1 Mbps" ... with the colon of the language.
+void SetCanBitRateItems(QComboBox* list);

@@ -71,6 +71,11 @@ TEST_P(FullLanguage, EveryPageAndDialogInTheLanguageAndEveryCaptionFits) {
     QTest::mouseClick(window.themeRadio(0), Qt::LeftButton);
 
     CDlgConfigDiff load(CDlgConfigDiff::Load, &window);
+    ConfigDiff diff;
+    diff.rows.push_back({kFieldNodeAddress, kGroupNodeAddress, "fieldbus.node_address", "25",
+                         "38", "25", "38"});
+    diff.groups = GroupBit(kGroupNodeAddress) | GroupBit(kGroupDeviceInfo);
+    load.SetDiff(QStringLiteral("/tmp/station.json"), diff);
     CDlgFbVal faultValues(&window);
     NetworkPortDialog network(&window);
     for (QWidget* dialog : std::initializer_list<QWidget*>{&load, &faultValues, &network}) {

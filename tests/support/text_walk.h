@@ -30,8 +30,11 @@ public:
     ScopedLanguage& operator=(const ScopedLanguage&) = delete;
 };
 
+// Han characters, and the CJK punctuation and full-width forms that come
+// only with Chinese text ("。", "：", "（").
 inline bool HasHan(const QString& text) {
-    static const QRegularExpression han(QStringLiteral("[\\x{3400}-\\x{9FFF}]"));
+    static const QRegularExpression han(
+        QStringLiteral("[\\x{3000}-\\x{303F}\\x{3400}-\\x{9FFF}\\x{FF00}-\\x{FFEF}]"));
     return text.contains(han);
 }
 
