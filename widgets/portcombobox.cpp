@@ -94,6 +94,21 @@ void PortComboBox::showPopup() {
     QComboBox::showPopup();
 }
 
+QString PortComboBox::ShownText() const {
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    const int room = qMax(field.width(), 0);
+    const QString text = currentText();
+    if (fontMetrics().horizontalAdvance(text) <= room) return text;
+    // The number is what the technician picks by: in a box too narrow for
+    // "1…" it still shows, whole, even if it runs to the edge.
+    const QString number = text.section(QLatin1Char(' '), 0, 0);
+    const QString elided = fontMetrics().elidedText(text, Qt::ElideRight, room);
+    return elided.size() > number.size() && elided.startsWith(number) ? elided : number;
+}
+
 void PortComboBox::paintEvent(QPaintEvent*) {
     // As QComboBox paints itself, but a name too long for the box ends in
     // an ellipsis instead of being cut off mid-letter.
@@ -101,9 +116,6 @@ void PortComboBox::paintEvent(QPaintEvent*) {
     QStyleOptionComboBox option;
     initStyleOption(&option);
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
-    const QRect field =
-        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
-    option.currentText =
-        fontMetrics().elidedText(option.currentText, Qt::ElideRight, qMax(field.width(), 0));
+    option.currentText = ShownText();
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }

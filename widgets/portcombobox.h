@@ -34,6 +34,9 @@ public:
     void UpdateToolTip();
 
     void showPopup() override;
+    // What the closed box shows: the selected item, cut with an ellipsis to
+    // the room there is, but never shorter than its number.
+    QString ShownText() const;
 
     // Position of the item "添加网络端口..." (after the 255 numbers).
     static constexpr int kAddNetworkIndex = 255;

@@ -122,6 +122,12 @@ TEST_F(StartupTest, AnAdapterGetsPortOneAndItsOpenFailureIsExplained) {
 
     EXPECT_EQ(Page().portList()->itemText(0), "1 — ttyUSB0 · FT232R USB UART · A1B2C3");
     EXPECT_EQ(Page().portList()->itemText(1), "2");
+    // A box too narrow even for "1…" still shows the number.
+    const QSize box = Page().portList()->size();
+    Page().portList()->resize(28, box.height());
+    EXPECT_EQ(Page().portList()->ShownText(), "1");
+    Page().portList()->resize(box);
+    EXPECT_TRUE(Page().portList()->ShownText().startsWith("1 ")) << qPrintable(Page().portList()->ShownText());
     EXPECT_EQ(Page().portList()->toolTip().toStdString(), byId);
     EXPECT_EQ(m_folder.IniText("ports", "com1"), byId);
     // The fake adapter has no node in the real /dev: the start-up open says so.
