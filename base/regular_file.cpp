@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "core_texts.h"
+#include "errno_text.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ std::string FileErrorText(int error, FileKind kind) {
         case FileKind::Regular:
             break;
     }
-    return std::strerror(error);
+    return SystemErrorText(error);
 }
 
 int ReadToEnd(int fd, std::string* contents, size_t maxBytes) {

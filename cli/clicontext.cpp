@@ -11,6 +11,7 @@
 #include "port_numbers.h"
 #include "program_paths.h"
 #include "regular_file.h"
+#include "errno_text.h"
 #include "wire_log.h"
 
 namespace {
@@ -93,7 +94,7 @@ int CliContext::StartTrace() {
     // A write that fails later ends the trace; the command goes on.
     m_trace.SetFailureHandler([this](int writeError) {
         Error(FillCliText(kCliTraceWriteFailed,
-                          {{"path", m_options.trace}, {"error", std::strerror(writeError)}}));
+                          {{"path", m_options.trace}, {"error", SystemErrorText(writeError)}}));
     });
     m_session.AddObserver(&m_trace);
     return kExitOk;

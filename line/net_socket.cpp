@@ -18,6 +18,7 @@
 
 #include "line_io.h"
 #include "open_failure.h"
+#include "errno_text.h"
 
 namespace {
 
@@ -126,7 +127,7 @@ int ConnectTcp(const std::string& host, int port, int timeoutMs, const HostLooku
                       : SystemHostLookup(host, port, deadline, &addresses);
     if (code != 0 || addresses.empty()) {
         Fail(failure, kOpenHostUnknown, code != 0 ? code : EAI_NONAME);
-        failure->detail = gai_strerror(failure->error);
+        failure->detail = HostLookupErrorText(failure->error);
         return -1;
     }
 

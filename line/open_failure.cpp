@@ -18,6 +18,7 @@
 
 #include "core_texts.h"
 #include "line_address.h"
+#include "errno_text.h"
 
 namespace {
 
@@ -300,6 +301,6 @@ std::string OpenFailureReasonText(const SerialOpenFailure& failure, const std::s
             break;
     }
     return FillCoreText(kTextOpenOtherError, {{"path", path},
-                                              {"error", std::strerror(failure.error)},
+                                              {"error", SystemErrorText(failure.error)},
                                               {"code", std::to_string(failure.error)}});
 }

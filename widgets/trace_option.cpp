@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "messages.h"
+#include "errno_text.h"
 #include "wiretrace.h"
 
 namespace {
@@ -35,7 +36,7 @@ const char* KindText(FileKind kind) {
 
 QString CannotWrite(const QString& path, int error, FileKind kind = FileKind::Missing) {
     const QString reason = kind == FileKind::Missing || kind == FileKind::Regular
-                               ? QString::fromLocal8Bit(std::strerror(error))
+                               ? QString::fromStdString(SystemErrorText(error))
                                : QCoreApplication::translate("TraceOption", KindText(kind)) +
                                      QCoreApplication::translate("TraceOption", "，不是普通文件");
     return QCoreApplication::translate("TraceOption",

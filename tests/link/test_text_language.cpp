@@ -4,7 +4,13 @@
 #include <set>
 #include <string>
 
+#include <netdb.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "core_texts.h"
+#include "errno_text.h"
 #include "open_failure.h"
 #include "text_language.h"
 #include "wire_log.h"
@@ -102,8 +108,17 @@ TEST_F(LocaleEnvironment, CoreTextsFollowTheLanguageSet) {
     EXPECT_EQ(WireRequestName(read, sizeof read), "Read 0x5001×31 general parameters");
     EXPECT_EQ(WireVerdictText(ExchangeVerdict::Exception, 2, 0),
               "Exception 02 illegal data address");
+    EXPECT_EQ(SystemErrorText(EACCES), std::strerror(EACCES));
     SetTextLanguage(TextLanguage::Chinese);
     EXPECT_EQ(WireRequestName(read, sizeof read), "读 0x5001×31 通用参数");
+    // The system's words too, where a technician meets them; the C
+    // library's for the rest.
+    EXPECT_EQ(SystemErrorText(EACCES), "权限不够");
+    EXPECT_EQ(HostLookupErrorText(EAI_NONAME), "未知的名称或服务");
+    EXPECT_EQ(SystemErrorText(EXDEV), std::strerror(EXDEV));
+    failure.reason = kOpenOtherError;
+    failure.error = EIO;
+    EXPECT_EQ(OpenFailureReasonText(failure), "打开 /dev/ttyUSB77 时出错：输入/输出错误（错误码 5）。");
 }
 
 }  // namespace
