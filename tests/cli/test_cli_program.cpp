@@ -376,6 +376,8 @@ TEST(CliPorts, ListsPresentDevicesAndSearchesThemAll) {
     chinese.locale = "zh_CN.UTF-8";
     const ProgramRun open = RunProgram(
         {QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "--port", "2", "info"}, chinese);
+    const ProgramRun scanInChinese =
+        RunProgram({QUILLON_CLI_PROGRAM, "--config", folder.iniPath(), "scan"}, chinese);
     unsetenv("QUILLON_DEV_ROOT");
     unsetenv("QUILLON_SYSFS_ROOT");
 
@@ -397,6 +399,8 @@ TEST(CliPorts, ListsPresentDevicesAndSearchesThemAll) {
     // searched for.
     EXPECT_EQ(3, scan.status);
     EXPECT_NE(std::string::npos, scan.err.find("ttyACM0 is not a serial device")) << scan.err;
+    EXPECT_NE(std::string::npos, scanInChinese.err.find("ttyACM0 不是串口设备"))
+        << scanInChinese.err;
     EXPECT_NE(std::string::npos, scan.err.find("no port could be opened")) << scan.err;
     EXPECT_EQ(std::string::npos, scan.err.find("no module found")) << scan.err;
     EXPECT_EQ(3, open.status);
