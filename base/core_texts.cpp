@@ -4,13 +4,7 @@
 
 namespace {
 
-struct CoreTextEntry {
-    CoreText id;  // the entry's own index; a test holds the two together
-    const char* chinese;
-    const char* english;
-};
-
-const CoreTextEntry kCoreTexts[] = {
+const TextEntry kCoreTexts[] = {
     {kTextOpenAlreadyOpen, "串口已经打开。", "The port is open already."},
     {kTextOpenNoPort, "没有选择串口号。", "No port number is chosen."},
     {kTextOpenNoDevice, "找不到设备 {path}：适配器是否已拔出？请插好后重试，或选择其他串口号。",
@@ -306,10 +300,19 @@ static_assert(sizeof kCoreTexts / sizeof kCoreTexts[0] == kCoreTextCount,
 
 }  // namespace
 
+const char* TextFromTable(const TextEntry* table, int count, int id, TextLanguage language) {
+    if (id < 0 || id >= count) return "";
+    return language == TextLanguage::English ? table[id].english : table[id].chinese;
+}
+
+bool TextTableInOrder(const TextEntry* table, int count) {
+    for (int i = 0; i < count; ++i)
+        if (table[i].id != i) return false;
+    return true;
+}
+
 const char* CoreTextIn(CoreText id, TextLanguage language) {
-    if (id < 0 || id >= kCoreTextCount) return "";
-    const CoreTextEntry& entry = kCoreTexts[id];
-    return language == TextLanguage::English ? entry.english : entry.chinese;
+    return TextFromTable(kCoreTexts, kCoreTextCount, id, language);
 }
 
 const char* CoreString(CoreText id) {
@@ -348,7 +351,5 @@ std::string FillCoreText(CoreText id, std::initializer_list<TextField> fields) {
 }
 
 bool CoreTextTableInOrder() {
-    for (int i = 0; i < kCoreTextCount; ++i)
-        if (kCoreTexts[i].id != i) return false;
-    return true;
+    return TextTableInOrder(kCoreTexts, kCoreTextCount);
 }

@@ -210,6 +210,19 @@ enum CoreText : int {
     kCoreTextCount
 };
 
+// One row of a table of texts: its identifier, which is the row's own index
+// (a test holds the two together), and its two forms.
+struct TextEntry {
+    int id;
+    const char* chinese;
+    const char* english;
+};
+
+// Row `id` of a table of `count` rows in `language`; "" outside the table.
+const char* TextFromTable(const TextEntry* table, int count, int id, TextLanguage language);
+// True when every row of the table stands at its own index.
+bool TextTableInOrder(const TextEntry* table, int count);
+
 // The text in the language given, or in CurrentTextLanguage().
 const char* CoreTextIn(CoreText id, TextLanguage language);
 const char* CoreString(CoreText id);

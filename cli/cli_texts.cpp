@@ -2,13 +2,7 @@
 
 namespace {
 
-struct CliTextEntry {
-    CliText id;  // the entry's own index; a test holds the two together
-    const char* chinese;
-    const char* english;
-};
-
-const CliTextEntry kCliTexts[] = {
+const TextEntry kCliTexts[] = {
     {kCliSettingsFileUnreadable, "无法读取设置文件 {path}：{reason}",
      "cannot read the settings file {path}: {reason}"},
     {kCliNeedsPort, "此命令需要 --port N|PATH", "this command needs --port N|PATH"},
@@ -145,9 +139,7 @@ static_assert(sizeof kCliTexts / sizeof kCliTexts[0] == kCliTextCount,
 }  // namespace
 
 const char* CliTextIn(CliText id, TextLanguage language) {
-    if (id < 0 || id >= kCliTextCount) return "";
-    const CliTextEntry& entry = kCliTexts[id];
-    return language == TextLanguage::English ? entry.english : entry.chinese;
+    return TextFromTable(kCliTexts, kCliTextCount, id, language);
 }
 
 const char* CliString(CliText id) {
@@ -159,7 +151,5 @@ std::string FillCliText(CliText id, std::initializer_list<TextField> fields) {
 }
 
 bool CliTextTableInOrder() {
-    for (int i = 0; i < kCliTextCount; ++i)
-        if (kCliTexts[i].id != i) return false;
-    return true;
+    return TextTableInOrder(kCliTexts, kCliTextCount);
 }

@@ -160,15 +160,8 @@ bool SaveDiffDialog(CQuillonDlg* window, ModuleSimulator* sim, const QString& fo
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon"));
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: quillon-full-screenshots <output folder> [en]\n");
-        return 2;
-    }
-    const bool english = argc > 2 && std::string(argv[2]) == "en";
-    ApplyProgramLanguage(english ? TextLanguage::English : TextLanguage::Chinese);
-    const QString out = QString::fromLocal8Bit(argv[1]) +
-                        (english ? QStringLiteral("/quillon-en-") : QStringLiteral("/quillon-"));
-    QDir().mkpath(QString::fromLocal8Bit(argv[1]));
+    QString out;
+    if (!TakeScreenshotArguments(argc, argv, "quillon-full-screenshots", &out)) return 2;
 
     // Any message but the one expected would be a fault here: print it
     // instead of blocking.

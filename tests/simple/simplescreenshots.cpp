@@ -22,16 +22,9 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon"));
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: quillon-simple-screenshots <output folder> [en]\n");
-        return 2;
-    }
-    const bool english = argc > 2 && std::string(argv[2]) == "en";
-    ApplyProgramLanguage(english ? TextLanguage::English : TextLanguage::Chinese);
-    QDir().mkpath(QString::fromLocal8Bit(argv[1]));
-    const QString out =
-        QString::fromLocal8Bit(argv[1]) +
-        (english ? QStringLiteral("/quillon-en-simple") : QStringLiteral("/quillon-simple"));
+    QString prefix;
+    if (!TakeScreenshotArguments(argc, argv, "quillon-simple-screenshots", &prefix)) return 2;
+    const QString out = prefix + QStringLiteral("simple");
     bool messageShown = false;
     SetMessageSink([&](QWidget*, const QString& text) {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));

@@ -1,12 +1,31 @@
 #pragma once
 
+#include <QDir>
+#include <QString>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "ccontrolini.h"
 #include "modulesimulator.h"
+#include "program_language.h"
 #include "tempdir.h"
+
+// `program <output folder> [en]`: sets the language, makes the folder and
+// gives the start of every picture's path, "<folder>/quillon-" or, in
+// English, "<folder>/quillon-en-". False (usage told) without a folder.
+inline bool TakeScreenshotArguments(int argc, char** argv, const char* program, QString* prefix) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <output folder> [en]\n", program);
+        return false;
+    }
+    const bool english = argc > 2 && std::string(argv[2]) == "en";
+    ApplyProgramLanguage(english ? TextLanguage::English : TextLanguage::Chinese);
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+    *prefix = folder + (english ? QStringLiteral("/quillon-en-") : QStringLiteral("/quillon-"));
+    return true;
+}
 
 // The program folder of a documentation screenshot: the skins beside the
 // program, port 1 leading to the simulator at 115200 baud, and none of the

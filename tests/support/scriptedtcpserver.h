@@ -23,6 +23,11 @@ public:
     ScriptedTcpServer& operator=(const ScriptedTcpServer&) = delete;
 
     bool Start(Script script);
+    // The script of a peer that takes whatever comes and never says a word.
+    static void TakeAndSayNothing(int fd, ScriptedTcpServer& server) {
+        while (server.Running() && !server.Receive(fd, 1).empty()) {
+        }
+    }
     int Port() const { return m_port; }
 
     // For scripts: exactly n bytes (fewer when the peer closes or the
